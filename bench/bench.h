@@ -1,0 +1,33 @@
+// Shared pieces of the benchmark program: the corpus, results of finished
+// benchmarks, and the figures printed at the end as "name: value".
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace varlo::bench {
+
+// The corpus given with --corpus=PATH.
+const std::filesystem::path& Corpus();
+
+// Real seconds per iteration of a benchmark that ran; NaN when it did not.
+double Seconds(std::string_view benchmark);
+
+// Prints one figure line.
+void Print(std::string_view name, double value, int decimals = 2);
+
+// Wall-clock seconds of a shell command, best of `runs`.
+double TimeCommand(const std::string& command, int runs = 3);
+
+// Peak resident memory, in bytes, that `work` adds when it runs in a fresh
+// child process.
+double PeakBytes(const std::function<void()>& work);
+
+// Computes and prints figures once every benchmark has run.
+struct Figures {
+  explicit Figures(std::function<void()> print);
+};
+
+}  // namespace varlo::bench

@@ -1,0 +1,48 @@
+// Loading a file into the line store, against `wc -l` on the same file.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+
+#include "bench/bench.h"
+#include "bigview/line_store.h"
+
+namespace varlo::bench {
+namespace {
+
+int64_t gLines = 0;
+
+void BM_LoadFromFile(benchmark::State& state) {
+  for (auto _ : state) {
+    auto store = std::make_unique<TBvStrings>();
+    store->LoadFromFile(Corpus());
+    state.PauseTiming();
+    gLines = store->Count();
+    store.reset();
+    state.ResumeTiming();
+  }
+  state.counters["lines"] = static_cast<double>(gLines);
+}
+BENCHMARK(BM_LoadFromFile)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+const Figures kFigures([] {
+  const std::string quoted = "'" + Corpus().string() + "'";
+  TimeCommand("cat " + quoted + " > /dev/null", 1);  // page cache
+  const double wc = TimeCommand("wc -l < " + quoted + " > /dev/null", 5);
+  const double load = Seconds("BM_LoadFromFile/iterations:5/real_time");
+  const double peak = PeakBytes([] {
+    TBvStrings store;
+    store.LoadFromFile(Corpus());
+  });
+  const double size = static_cast<double>(std::filesystem::file_size(Corpus()));
+  const double mib = 1024.0 * 1024.0;
+  Print("wc_s", wc, 3);
+  Print("load_s", load, 3);
+  Print("load_vs_wc", load / wc);
+  Print("load_lines", static_cast<double>(gLines), 0);
+  Print("load_peak_mib", peak / mib, 0);
+  Print("load_peak_budget_mib", (size + 16.0 * static_cast<double>(gLines)) / mib + 64.0, 0);
+});
+
+}  // namespace
+}  // namespace varlo::bench

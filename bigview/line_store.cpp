@@ -1,0 +1,373 @@
+#include "bigview/line_store.h"
+
+#include <algorithm>
+#include <cstring>
+#include <istream>
+#include <new>
+#include <ostream>
+
+#include "bigview/line_scan.h"
+#include "bigview/sjis.h"
+#include "platform/checked.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace varlo {
+namespace {
+
+// Lines are appended with the observable growth step of 32 slots.
+constexpr int64_t kGrowth = 32;
+// Loaders presize the capacity to the text size divided by this.
+constexpr int64_t kPresizeDivisor = 28;
+// Large reads keep system calls rare; each block is scanned while it is
+// still in the cache.
+constexpr size_t kReadBlock = size_t{1} << 20;
+constexpr char kEndOfText = 0x1A;
+
+}  // namespace
+
+TooManyLinesError::TooManyLinesError()
+    : Exception("行数が多すぎるため読み込めません (最大 134217727 行)") {}
+
+TBvStrings::~TBvStrings() { Clear(); }
+
+TBvStrings::Slot TBvStrings::MakeOwned(std::string_view s) {
+  Slot slot;
+  if (s.empty()) return slot;
+  char* p = new char[s.size()];
+  std::memcpy(p, s.data(), s.size());
+  slot.data = p;
+  slot.size = s.size() | Slot::kOwned;
+  return slot;
+}
+
+void TBvStrings::Release(Slot& slot) {
+  if (slot.size & Slot::kOwned) delete[] slot.data;
+  slot = Slot{};
+}
+
+void TBvStrings::Error() const { throw Exception(kListIndexError); }
+
+void TBvStrings::CheckIndex(int64_t index) const {
+  if (index < 0 || index >= Count()) Error();
+}
+
+void TBvStrings::Grow() {
+  // The last step stops at the limit, so every slot up to it can be used.
+  if (FCapacity >= kMaxListSize) Error();
+  SetCapacity(std::min(FCapacity + kGrowth, kMaxListSize));
+}
+
+void TBvStrings::Append(Slot slot) {
+  try {
+    if (Count() == FCapacity) Grow();
+    FList.push_back(slot);
+  } catch (...) {
+    Release(slot);
+    throw;
+  }
+}
+
+int64_t TBvStrings::Add(std::string_view s) {
+  const int64_t index = Count();
+  Append(MakeOwned(s));
+  return index;
+}
+
+void TBvStrings::Insert(int64_t index, std::string_view s) {
+  if (index < 0 || index > Count()) Error();
+  Slot slot = MakeOwned(s);
+  try {
+    if (Count() == FCapacity) Grow();
+    FList.insert(FList.begin() + index, slot);
+  } catch (...) {
+    Release(slot);
+    throw;
+  }
+}
+
+void TBvStrings::Delete(int64_t index) {
+  CheckIndex(index);
+  Release(FList[static_cast<size_t>(index)]);
+  FList.erase(FList.begin() + index);
+}
+
+void TBvStrings::Exchange(int64_t index1, int64_t index2) {
+  CheckIndex(index1);
+  CheckIndex(index2);
+  std::swap(FList[static_cast<size_t>(index1)], FList[static_cast<size_t>(index2)]);
+}
+
+std::string_view TBvStrings::Get(int64_t index) const {
+  CheckIndex(index);
+  return FList[static_cast<size_t>(index)].View();
+}
+
+void TBvStrings::Put(int64_t index, std::string_view s) {
+  CheckIndex(index);
+  Slot slot = MakeOwned(s);
+  Release(FList[static_cast<size_t>(index)]);
+  FList[static_cast<size_t>(index)] = slot;
+}
+
+int64_t TBvStrings::IndexOf(std::string_view s) const {
+  for (size_t i = 0; i < FList.size(); ++i)
+    if (FList[i].View() == s) return static_cast<int64_t>(i);
+  return -1;
+}
+
+bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) const {
+  if (s.empty()) return false;
+  const auto first = static_cast<unsigned char>(s[0]);
+  const char lo = static_cast<char>(sjis::LowerByte(first));
+  const char up = static_cast<char>(sjis::UpperByte(first));
+  const auto foldEqual = [](char a, char b) {
+    return sjis::UpperByte(static_cast<unsigned char>(a)) ==
+           sjis::UpperByte(static_cast<unsigned char>(b));
+  };
+  if (lineIndex < 0) lineIndex = 0;
+  const auto n = static_cast<int64_t>(s.size());
+  while (lineIndex < Count()) {
+    const std::string_view line = FList[static_cast<size_t>(lineIndex)].View();
+    const int64_t last = static_cast<int64_t>(line.size()) - n + 1;
+    if (column < 1) column = 1;
+    for (; column <= last; ++column) {
+      const char c = line[static_cast<size_t>(column - 1)];
+      if ((c == lo || c == up) &&
+          std::equal(s.begin(), s.end(), line.begin() + (column - 1), foldEqual))
+        return true;
+    }
+    ++lineIndex;
+    column = 1;
+  }
+  return false;
+}
+
+void TBvStrings::Clear() {
+  if (FCapacity > 0) {
+    for (Slot& slot : FList) Release(slot);
+    std::vector<Slot>().swap(FList);
+    FCapacity = 0;
+  }
+  FText.Reset();
+}
+
+void TBvStrings::SetCount(int64_t newCount) {
+  if (newCount < 0 || newCount > kMaxListSize) Error();
+  if (newCount > FCapacity) SetCapacity(newCount);
+  for (int64_t i = newCount; i < Count(); ++i) Release(FList[static_cast<size_t>(i)]);
+  FList.resize(static_cast<size_t>(newCount));
+}
+
+void TBvStrings::SetCapacity(int64_t newCapacity) {
+  if (newCapacity > kMaxListSize) Error();
+  if (newCapacity == FCapacity) return;
+  if (newCapacity < Count()) Error();
+  // Storage grows geometrically; a presize reserves address space whose
+  // pages are only used as lines arrive.
+  const auto wanted = static_cast<size_t>(newCapacity);
+  if (wanted > FList.capacity()) FList.reserve(std::max(wanted, FList.capacity() + FList.capacity() / 2));
+  FCapacity = newCapacity;
+}
+
+void TBvStrings::Presize(int64_t bytes) {
+  SetCapacity(std::min(bytes / kPresizeDivisor, kMaxListSize));
+}
+
+void TBvStrings::AddStrings(const StringListRef& source) {
+  const int64_t n = source.Count();
+  SetCapacity(CheckedAdd(Count(), n));
+  for (int64_t i = 0; i < n; ++i) Add(source.Get(i));
+}
+
+void TBvStrings::Assign(const StringListRef& source) {
+  // Assigning the store to itself keeps it as it is.
+  if (source.Refers(this)) return;
+  Clear();
+  AddStrings(source);
+}
+
+void TBvStrings::AssignTo(StringListSinkRef dest) const {
+  dest.Clear();
+  for (const Slot& slot : FList) dest.Add(slot.View());
+}
+
+std::string TBvStrings::GetTextStr() const {
+  size_t total = 0;
+  for (const Slot& slot : FList) total = CheckedAdd(total, CheckedAdd(slot.Length(), size_t{2}));
+  std::string text;
+  text.reserve(total);
+  for (const Slot& slot : FList) {
+    text.append(slot.View());
+    text.append("\r\n");
+  }
+  return text;
+}
+
+void TBvStrings::IndexText(size_t size) {
+  const char* text = FText.Data();
+  size_t pos = 0;
+  for (;;) {
+    size_t end = pos;
+    while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
+    if (Count() == kMaxListSize) {
+      Clear();
+      throw TooManyLinesError();
+    }
+    Append(Slot{text + pos, end - pos});
+    pos = end;
+    if (pos < size && text[pos] == '\r') ++pos;
+    if (pos < size && text[pos] == '\n') ++pos;
+    if (pos >= size || text[pos] == '\0') break;
+  }
+  SetCapacity(Count());
+}
+
+void TBvStrings::SetTextStr(std::string_view value) {
+  Clear();
+  if (value.empty()) return;
+  Presize(static_cast<int64_t>(value.size()));
+  FText = platform::LargeBuffer(value.size());
+  std::memcpy(FText.Data(), value.data(), value.size());
+  IndexText(value.size());
+}
+
+void TBvStrings::LoadFromStream(std::istream& stream) {
+  Clear();
+  const std::istream::pos_type start = stream.tellg();
+  stream.seekg(0, std::ios::end);
+  const std::istream::pos_type end = stream.tellg();
+  if (start == std::istream::pos_type(-1) || end == std::istream::pos_type(-1))
+    throw InOutError("ストリームの大きさを読めません");
+  stream.seekg(start);
+  const auto n = static_cast<int64_t>(end - start);
+  if (n <= 0) return;
+  Presize(n);
+  FText = platform::LargeBuffer(static_cast<size_t>(n));
+  if (!stream.read(FText.Data(), n)) {
+    FText.Reset();
+    throw InOutError("ストリームを読めません");
+  }
+  IndexText(static_cast<size_t>(n));
+}
+
+void TBvStrings::GrowText(size_t size) {
+  // The block may move; every line is a view into it at this point.
+  const char* old = FText.Data();
+  FText.Resize(size);
+  for (Slot& slot : FList) slot.data = FText.Data() + (slot.data - old);
+}
+
+void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
+  Clear();
+  platform::ReadOnlyFile file(fileName);
+  const int64_t size = file.Size();
+  Presize(size);
+
+  // One buffer for the whole file. A file that grows while it is read (a log
+  // still being written) gets more room; one that shrinks simply ends early.
+  FText = platform::LargeBuffer(static_cast<size_t>(size) + 1);
+  size_t filled = 0;      // bytes read so far
+  size_t lineStart = 0;   // first byte of the line being collected
+  size_t scanned = 0;     // bytes searched for line ends so far
+  bool endOfText = false;
+
+  const auto addLine = [&](size_t end) {
+    if (Count() == kMaxListSize) {
+      Clear();
+      throw TooManyLinesError();
+    }
+    if (Count() == FCapacity) Grow();
+    FList.push_back(Slot{FText.Data() + lineStart, end - lineStart});
+  };
+
+  while (!endOfText) {
+    if (filled == FText.Size()) GrowText(CheckedAdd(FText.Size(), FText.Size() / 2 + kReadBlock));
+    const size_t got = file.Read(FText.Data() + filled, std::min(kReadBlock, FText.Size() - filled));
+    if (got == 0) endOfText = true;
+    filled += got;
+
+    // A CR is handled once the byte after it is known, so the last byte of
+    // a block waits for the next block unless the text ends here.
+    const char* text = FText.Data();
+    size_t limit = endOfText ? filled : filled - 1;
+    ForEachLineEnd(text, scanned, limit, [&](size_t at) {
+      if (text[at] == kEndOfText) {
+        limit = at;
+        endOfText = true;
+        return false;
+      }
+      addLine(at);
+      lineStart = at + 1;
+      if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
+      return true;
+    });
+    // After a CR LF the LF lies beyond `limit` only when the CR was the
+    // last byte searched; start the next search after it.
+    scanned = std::max(limit, lineStart);
+    if (endOfText && lineStart < limit) addLine(limit);
+  }
+  SetCapacity(Count());
+}
+
+void TBvStrings::SaveToStream(std::ostream& stream) const {
+  for (const Slot& slot : FList) {
+    stream.write(slot.data, static_cast<std::streamsize>(slot.Length()));
+    stream.write("\r\n", 2);
+  }
+  if (!stream) throw InOutError("ストリームに書き込めません");
+}
+
+void TBvStrings::SaveToFile(const std::filesystem::path& fileName) const {
+  platform::NewFile file(fileName);
+  std::string block;
+  block.reserve(kReadBlock);
+  for (const Slot& slot : FList) {
+    if (block.size() + slot.Length() + 2 > kReadBlock && !block.empty()) {
+      file.Write(block.data(), block.size());
+      block.clear();
+    }
+    if (slot.Length() >= kReadBlock) {
+      file.Write(slot.data, slot.Length());
+      block.append("\r\n");
+    } else {
+      block.append(slot.View());
+      block.append("\r\n");
+    }
+  }
+  file.Write(block.data(), block.size());
+  file.Close();
+}
+
+std::string TBvStrings::GetCommaText() const {
+  std::string text;
+  text.reserve(4096);
+  for (size_t i = 0; i < FList.size(); ++i) {
+    const std::string_view line = FList[i].View();
+    if (i > 0) text.push_back(',');
+    const bool quote = line.find_first_of(" ,") != std::string_view::npos;
+    if (quote) text.push_back('"');
+    text.append(line);
+    if (quote) text.push_back('"');
+  }
+  return text;
+}
+
+void TBvStrings::SetCommaText(std::string_view value) {
+  Clear();
+  size_t pos = 0;
+  while (pos < value.size()) {
+    const bool quoted = value[pos] == '"';
+    if (quoted) ++pos;
+    size_t end = pos;
+    while (end < value.size()) {
+      const char c = value[end];
+      if (c == '\r' || c == '\0' || c == '"' || (!quoted && c == ',')) break;
+      ++end;
+    }
+    Add(value.substr(pos, end - pos));
+    pos = end + (quoted ? 2 : 1);
+  }
+}
+
+}  // namespace varlo

@@ -1,0 +1,100 @@
+// TBvStrings: the text the viewer shows, one byte string per logical line,
+// without the bytes that ended the lines in the source.
+//
+// A loaded file is read into one buffer and each line is a view into it
+// until the line is replaced; replaced and added lines own their bytes. The
+// slot capacity the callers see (growth by 32, presizing, trimming) is
+// bookkeeping over storage that grows geometrically underneath.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/memory.h"
+#include "platform/string_list.h"
+
+namespace varlo {
+
+// The store holds at most this many lines and slots (2^27 - 1).
+inline constexpr int64_t kMaxListSize = 134'217'727;
+
+inline constexpr const char* kListIndexError = "インデックスがリストの範囲を超えています";
+
+// Raised when a file or text has more lines than the store can hold; the
+// store is then empty.
+class TooManyLinesError : public Exception {
+ public:
+  TooManyLinesError();
+};
+
+class TBvStrings {
+ public:
+  TBvStrings() = default;
+  virtual ~TBvStrings();
+  TBvStrings(const TBvStrings&) = delete;
+  TBvStrings& operator=(const TBvStrings&) = delete;
+
+  // Overridable operations, in the order the viewer's interface lists them.
+  virtual std::string GetTextStr() const;
+  virtual void SetTextStr(std::string_view value);
+  virtual void SetCount(int64_t newCount);
+  virtual void SetCapacity(int64_t newCapacity);
+  virtual void SetCommaText(std::string_view value);
+  virtual std::string GetCommaText() const;
+  [[noreturn]] virtual void Error() const;
+  virtual void LoadFromFile(const std::filesystem::path& fileName);
+  virtual void SaveToFile(const std::filesystem::path& fileName) const;
+  virtual void SaveToStream(std::ostream& stream) const;
+  virtual void LoadFromStream(std::istream& stream);
+  virtual int64_t IndexOf(std::string_view s) const;
+
+  int64_t Add(std::string_view s);
+  void Insert(int64_t index, std::string_view s);
+  void Delete(int64_t index);
+  void Exchange(int64_t index1, int64_t index2);
+  // The line's bytes; valid until that line is changed or the store cleared.
+  std::string_view Get(int64_t index) const;
+  void Put(int64_t index, std::string_view s);
+  // Forward search ignoring ASCII case from (lineIndex, column), column
+  // 1-based; on success the pair gives the match.
+  bool Find(std::string_view s, int64_t& lineIndex, int64_t& column) const;
+  void Clear();
+
+  int64_t Count() const { return static_cast<int64_t>(FList.size()); }
+  int64_t Capacity() const { return FCapacity; }
+
+  void AddStrings(const StringListRef& source);
+  void Assign(const StringListRef& source);
+  void AssignTo(StringListSinkRef dest) const;
+
+ private:
+  // A line: a view into FText, or bytes of its own when kOwned is set.
+  struct Slot {
+    const char* data = nullptr;
+    uint64_t size = 0;
+    static constexpr uint64_t kOwned = uint64_t{1} << 63;
+    size_t Length() const { return static_cast<size_t>(size & ~kOwned); }
+    std::string_view View() const { return {data, Length()}; }
+  };
+  static Slot MakeOwned(std::string_view s);
+  static void Release(Slot& slot);
+
+  void CheckIndex(int64_t index) const;
+  void Grow();
+  void Append(Slot slot);
+  // Adds the lines of FText[0, size) by the text rules of SetTextStr.
+  void IndexText(size_t size);
+  void Presize(int64_t bytes);
+  void GrowText(size_t size);
+
+  std::vector<Slot> FList;  // FList.size() is the line count
+  int64_t FCapacity = 0;
+  platform::LargeBuffer FText;
+};
+
+}  // namespace varlo

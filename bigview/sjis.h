@@ -1,0 +1,47 @@
+// Shift-JIS (code page 932) rules shared by the store, the viewer and the
+// search: the lead-byte test, the position-dependent kind of a byte, and the
+// case mapping the platform applies under code page 932.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varlo::sjis {
+
+// A lead byte takes the next byte with it, whatever that byte's value.
+constexpr bool IsLeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+constexpr bool IsLeadByte(char b) { return IsLeadByte(static_cast<unsigned char>(b)); }
+
+enum ByteKinds : int { kSingleByte = 0, kLeadByte = 1, kTrailByte = 2 };
+
+// Kind of byte `index` (1-based) of `s`, found by walking from the first
+// byte; 0 when index lies outside the string.
+int ByteKind(std::string_view s, int64_t index);
+
+// Kind of the byte at offset `pos` (0-based) when offset `from` <= pos is
+// known to start a character. Looks back only over the run of lead-range
+// bytes before pos, so it costs O(1) on real text instead of a walk.
+int ByteKindFrom(std::string_view s, size_t from, size_t pos);
+
+// Case of one character as the platform maps it under code page 932: ASCII
+// letters, the full-width Latin, Greek and Cyrillic letters and the Roman
+// numerals change; every other character, half-width katakana included,
+// stays. `code` is a single byte (< 0x100) or lead << 8 | trail.
+uint16_t UpperChar(uint16_t code);
+uint16_t LowerChar(uint16_t code);
+
+// The whole string mapped character by character, in place. A lead byte at
+// the end of the string is a single byte and stays.
+void MakeUpper(std::string& s);
+void MakeLower(std::string& s);
+std::string Upper(std::string_view s);
+
+// One byte mapped alone, as a one-byte string: only ASCII letters change.
+constexpr unsigned char UpperByte(unsigned char b) { return b >= 'a' && b <= 'z' ? b - 0x20 : b; }
+constexpr unsigned char LowerByte(unsigned char b) { return b >= 'A' && b <= 'Z' ? b + 0x20 : b; }
+
+}  // namespace varlo::sjis

@@ -1,0 +1,50 @@
+# Test registration for both builds.
+#
+# Native: every GoogleTest case is its own CTest test.
+# Win64: each test program runs under Wine (the cross-compiling emulator)
+# once with a Japanese locale (ANSI code page 932) and once with an English
+# one (code page 1252), inside one Xvfb and one wineserver for the whole run.
+
+if(CMAKE_CROSSCOMPILING)
+  # GoogleTest for MinGW, built from the Debian sources.
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(VARLO_GTEST_MAIN gtest_main)
+  set(VARLO_GMOCK gmock)
+
+  set(VARLO_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
+  set(varlo_wine_env
+    "WINEPREFIX=${VARLO_WINEPREFIX}"
+    "VARLO_XVFB_DIR=${CMAKE_BINARY_DIR}")
+  add_test(NAME wine.start COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session start)
+  add_test(NAME wine.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session stop)
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${varlo_wine_env}")
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${varlo_wine_env}")
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  set(VARLO_GTEST_MAIN GTest::gtest_main)
+  set(VARLO_GMOCK GTest::gmock)
+endif()
+
+# varlo_add_test(NAME source... LIBS lib...)
+function(varlo_add_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "LIBS")
+  add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} ${VARLO_GTEST_MAIN} ${VARLO_GMOCK} varlo_options)
+  if(CMAKE_CROSSCOMPILING)
+    foreach(locale ja_JP.UTF-8 en_US.UTF-8)
+      string(SUBSTRING ${locale} 0 2 tag)
+      add_test(NAME ${name}.${tag} COMMAND ${name})
+      set_tests_properties(${name}.${tag} PROPERTIES
+        FIXTURES_REQUIRED wine
+        ENVIRONMENT "${varlo_wine_env};LANG=${locale};LC_ALL=${locale}"
+        LABELS "win64;${tag}"
+        TIMEOUT 600)
+    endforeach()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
+  endif()
+endfunction()

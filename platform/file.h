@@ -1,0 +1,52 @@
+// File access for the program: names are std::filesystem::path, so a name in
+// any script opens (wide names in the Win32 build). Errors raise InOutError
+// with the file's name and the platform's cause.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace varlo::platform {
+
+// A file opened for reading only, sharing read, write and delete: a program
+// that is still writing a log is never blocked by the viewer.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::filesystem::path& name);
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // The size now; another program may still change it.
+  int64_t Size() const;
+  // Reads up to n bytes at the current position; 0 means the end.
+  size_t Read(char* buffer, size_t n);
+
+ private:
+  std::filesystem::path FName;
+  intptr_t FHandle;
+};
+
+// A file created or truncated for writing.
+class NewFile {
+ public:
+  explicit NewFile(const std::filesystem::path& name);
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  void Write(const char* data, size_t n);
+  // Flushes and closes, raising what the close reports; the destructor
+  // closes silently.
+  void Close();
+
+ private:
+  std::filesystem::path FName;
+  intptr_t FHandle;
+};
+
+// True when `name` names an existing file (not a directory).
+bool FileExists(const std::filesystem::path& name);
+
+}  // namespace varlo::platform

@@ -1,0 +1,33 @@
+// A large byte block taken straight from the operating system: pages are
+// committed when first touched, huge pages may back it (far fewer page
+// faults when a file of a gigabyte is read into it), and growing it need not
+// copy.
+#pragma once
+
+#include <cstddef>
+
+namespace varlo::platform {
+
+class LargeBuffer {
+ public:
+  LargeBuffer() = default;
+  explicit LargeBuffer(size_t size);
+  ~LargeBuffer();
+  LargeBuffer(LargeBuffer&& other) noexcept;
+  LargeBuffer& operator=(LargeBuffer&& other) noexcept;
+  LargeBuffer(const LargeBuffer&) = delete;
+  LargeBuffer& operator=(const LargeBuffer&) = delete;
+
+  char* Data() const { return FData; }
+  size_t Size() const { return FSize; }
+  // Keeps the first min(old, new) bytes; new bytes are zero. Raises
+  // std::bad_alloc when the system refuses.
+  void Resize(size_t size);
+  void Reset();
+
+ private:
+  char* FData = nullptr;
+  size_t FSize = 0;
+};
+
+}  // namespace varlo::platform

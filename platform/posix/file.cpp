@@ -1,0 +1,84 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace varlo::platform {
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::filesystem::path& name, int err) {
+  throw InOutError(std::string(what) + " '" + name.string() + "': " + std::strerror(err));
+}
+
+}  // namespace
+
+ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& name) : FName(name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("ファイルを開けません", name, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    Fail("ファイルを開けません", name, EISDIR);
+  }
+  // The whole file is read once, start to end.
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  FHandle = fd;
+}
+
+ReadOnlyFile::~ReadOnlyFile() { ::close(static_cast<int>(FHandle)); }
+
+int64_t ReadOnlyFile::Size() const {
+  struct stat st {};
+  if (::fstat(static_cast<int>(FHandle), &st) != 0) Fail("ファイルの大きさを読めません", FName, errno);
+  return st.st_size;
+}
+
+size_t ReadOnlyFile::Read(char* buffer, size_t n) {
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(FHandle), buffer, n);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) Fail("ファイルを読めません", FName, errno);
+  }
+}
+
+NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) Fail("ファイルを作れません", name, errno);
+  FHandle = fd;
+}
+
+NewFile::~NewFile() {
+  if (FHandle >= 0) ::close(static_cast<int>(FHandle));
+}
+
+void NewFile::Write(const char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t put = ::write(static_cast<int>(FHandle), data, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Fail("ファイルに書き込めません", FName, errno);
+    }
+    data += put;
+    n -= static_cast<size_t>(put);
+  }
+}
+
+void NewFile::Close() {
+  const int fd = static_cast<int>(FHandle);
+  FHandle = -1;
+  if (::close(fd) != 0) Fail("ファイルに書き込めません", FName, errno);
+}
+
+bool FileExists(const std::filesystem::path& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+}  // namespace varlo::platform

@@ -1,0 +1,59 @@
+#include "platform/memory.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace varlo::platform {
+namespace {
+
+char* Commit(size_t size) {
+  // Committed pages are zero and take physical memory only when touched.
+  void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (p == nullptr) throw std::bad_alloc();
+  return static_cast<char*>(p);
+}
+
+}  // namespace
+
+LargeBuffer::LargeBuffer(size_t size) {
+  if (size > 0) FData = Commit(size);
+  FSize = size;
+}
+
+LargeBuffer::~LargeBuffer() { Reset(); }
+
+LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
+    : FData(std::exchange(other.FData, nullptr)), FSize(std::exchange(other.FSize, 0)) {}
+
+LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    FData = std::exchange(other.FData, nullptr);
+    FSize = std::exchange(other.FSize, 0);
+  }
+  return *this;
+}
+
+void LargeBuffer::Resize(size_t size) {
+  if (size == FSize) return;
+  if (size == 0) {
+    Reset();
+    return;
+  }
+  char* p = Commit(size);
+  if (FData != nullptr) std::memcpy(p, FData, size < FSize ? size : FSize);
+  Reset();
+  FData = p;
+  FSize = size;
+}
+
+void LargeBuffer::Reset() {
+  if (FData != nullptr) VirtualFree(FData, 0, MEM_RELEASE);
+  FData = nullptr;
+  FSize = 0;
+}
+
+}  // namespace varlo::platform

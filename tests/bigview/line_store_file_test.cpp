@@ -1,0 +1,192 @@
+// The line store and files: the line rules of loading byte for byte, the
+// capacity rules, large and awkward files, names in any script, errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bigview/line_store.h"
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
+
+namespace varlo {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempDir;
+
+Lines LinesOf(const TBvStrings& store) {
+  Lines lines;
+  for (int64_t i = 0; i < store.Count(); ++i) lines.emplace_back(store.Get(i));
+  return lines;
+}
+
+struct FileCase {
+  const char* name;
+  std::string bytes;
+  Lines lines;
+  friend void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LoadFromFileRules : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(LoadFromFileRules, SplitsAsTheFileRulesSay) {
+  TempDir dir;
+  TBvStrings store;
+  store.Add("previous");
+  store.LoadFromFile(dir.Write("case.txt", GetParam().bytes));
+  EXPECT_EQ(LinesOf(store), GetParam().lines);
+  EXPECT_EQ(store.Capacity(), store.Count());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineStore, LoadFromFileRules,
+    ::testing::Values(
+        FileCase{"Empty", "", {}}, FileCase{"NoLineEnd", "abc", {"abc"}},
+        FileCase{"CrLfCrLf", "a\r\n\r\n", {"a", ""}},
+        FileCase{"LfStaysInsideTheLine", "a\nb\r\n", {"a\nb"}},
+        FileCase{"LoneCr", "a\rb", {"a", "b"}}, FileCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
+        FileCase{"LfCr", "a\n\rb", {"a\n", "b"}},
+        FileCase{"CtrlZEndsText", "a\x1A" "b\r\n", {"a"}},
+        FileCase{"CtrlZFirst", "\x1A" "abc", {}},
+        FileCase{"CtrlZAfterCrLf", "a\r\n\x1A\r\n", {"a"}},
+        FileCase{"CtrlZAfterCr", "a\r\x1A", {"a"}},
+        FileCase{"NulTabAndHighBytesAreOrdinary", std::string("\0\t\x82\xA0\xFF\r\n", 7),
+                 {std::string("\0\t\x82\xA0\xFF", 5)}},
+        FileCase{"OnlyCr", "\r", {""}}, FileCase{"TrailingCrOnly", "x\r", {"x"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LineStoreFile, EndsWithCapacityEqualToTheLineCount) {
+  TempDir dir;
+  // 2,800 bytes presize 100 slots; whatever the line count, the load trims.
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += std::string(26, 'a' + i % 26) + "\r\n";
+  ASSERT_EQ(text.size(), 2800u);
+  TBvStrings store;
+  store.LoadFromFile(dir.Write("a.txt", text));
+  EXPECT_EQ(store.Count(), 100);
+  EXPECT_EQ(store.Capacity(), 100);
+
+  std::string fewer;
+  for (int i = 0; i < 4; ++i) fewer += std::string(698, 'x') + "\r\n";
+  store.LoadFromFile(dir.Write("b.txt", fewer));
+  EXPECT_EQ(store.Count(), 4);
+  EXPECT_EQ(store.Capacity(), 4);
+}
+
+TEST(LineStoreFile, LoadsLongLinesWhole) {
+  TempDir dir;
+  const std::string line(100'000, 'x');
+  TBvStrings store;
+  store.LoadFromFile(dir.Write("long.txt", line));
+  ASSERT_EQ(store.Count(), 1);
+  EXPECT_EQ(store.Get(0), line);
+
+  // Lines that span the reader's blocks, with a CR LF split across two.
+  std::string big;
+  const std::string first(1 << 20, 'a');
+  big = first.substr(0, first.size() - 1) + "\r\n" + std::string(3 << 20, 'b') + "\r" +
+        std::string(10, 'c');
+  store.LoadFromFile(dir.Write("blocks.txt", big));
+  ASSERT_EQ(store.Count(), 3);
+  EXPECT_EQ(store.Get(0).size(), (1u << 20) - 1);
+  EXPECT_EQ(store.Get(1).size(), 3u << 20);
+  EXPECT_EQ(store.Get(2), std::string(10, 'c'));
+}
+
+TEST(LineStoreFile, EveryBlockBoundaryKeepsCrLfTogether) {
+  TempDir dir;
+  // Put the CR of a CR LF at every position around the reader's block size.
+  for (size_t at = (1u << 20) - 3; at <= (1u << 20) + 1; ++at) {
+    std::string text(at, 'a');
+    text += "\r\nz\r\n";
+    TBvStrings store;
+    store.LoadFromFile(dir.Write("edge.txt", text));
+    ASSERT_EQ(store.Count(), 2) << "CR at " << at;
+    EXPECT_EQ(store.Get(0).size(), at);
+    EXPECT_EQ(store.Get(1), "z");
+  }
+}
+
+TEST(LineStoreFile, ManyShortLinesMatchTheTextRules) {
+  TempDir dir;
+  std::string text;
+  Lines expected;
+  for (int i = 0; i < 200'000; ++i) {
+    expected.push_back(i % 7 == 0 ? "" : "line " + std::to_string(i));
+    text += expected.back() + (i % 5 == 0 ? "\r" : "\r\n");
+  }
+  TBvStrings store;
+  store.LoadFromFile(dir.Write("many.txt", text));
+  EXPECT_EQ(LinesOf(store), expected);
+}
+
+TEST(LineStoreFile, MissingFileRaisesInOutErrorAndLeavesTheStoreEmpty) {
+  TempDir dir;
+  TBvStrings store;
+  store.Add("previous");
+  try {
+    store.LoadFromFile(dir.Path() / "missing.txt");
+    ADD_FAILURE() << "no error";
+  } catch (const InOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_EQ(store.Capacity(), 0);
+}
+
+TEST(LineStoreFile, DirectoryIsNotAFile) {
+  TempDir dir;
+  TBvStrings store;
+  EXPECT_THROW(store.LoadFromFile(dir.Path()), InOutError);
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_FALSE(platform::FileExists(dir.Path()));
+}
+
+TEST(LineStoreFile, NamesInAnyScriptOpen) {
+  TempDir dir;
+  const auto name = std::filesystem::path(u8"日本語_Ελληνικά_한국어.txt");
+  const auto path = dir.Write(name, "\x93\xFA\x96\x7B\r\nx");
+  EXPECT_TRUE(platform::FileExists(path));
+  TBvStrings store;
+  store.LoadFromFile(path);
+  EXPECT_EQ(LinesOf(store), (Lines{"\x93\xFA\x96\x7B", "x"}));
+}
+
+TEST(LineStoreFile, SaveToFileWritesLinesWithCrLf) {
+  TempDir dir;
+  TBvStrings store;
+  store.Add("a");
+  store.Add("");
+  store.Add(std::string(3 << 20, 'q'));
+  const auto path = dir.Path() / "out.txt";
+  dir.Write("out.txt", "old content that is longer than nothing");
+  store.SaveToFile(path);
+  EXPECT_EQ(testing::ReadAll(path), "a\r\n\r\n" + std::string(3 << 20, 'q') + "\r\n");
+  TBvStrings back;
+  back.LoadFromFile(path);
+  EXPECT_EQ(LinesOf(back), LinesOf(store));
+}
+
+TEST(LineStoreFile, SaveToFileIntoMissingFolderRaises) {
+  TempDir dir;
+  TBvStrings store;
+  store.Add("a");
+  EXPECT_THROW(store.SaveToFile(dir.Path() / "no" / "such.txt"), InOutError);
+}
+
+TEST(LineStoreFile, LoadingNeverWritesTheFile) {
+  TempDir dir;
+  const std::string bytes = "a\r\nb\x1A tail";
+  const auto path = dir.Write("keep.txt", bytes);
+  const auto time = std::filesystem::last_write_time(path);
+  TBvStrings store;
+  store.LoadFromFile(path);
+  store.Put(0, "changed");
+  store.Clear();
+  EXPECT_EQ(testing::ReadAll(path), bytes);
+  EXPECT_EQ(std::filesystem::last_write_time(path), time);
+}
+
+}  // namespace
+}  // namespace varlo
