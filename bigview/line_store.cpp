@@ -58,6 +58,14 @@ void TBvStrings::Grow() {
   SetCapacity(std::min(FCapacity + kGrowth, kMaxListSize));
 }
 
+void TBvStrings::MakeRoom() {
+  if (Count() == kMaxListSize) {
+    Clear();
+    throw TooManyLinesError();
+  }
+  Grow();
+}
+
 void TBvStrings::Append(Slot slot) {
   try {
     if (Count() == FCapacity) Grow();
@@ -79,7 +87,7 @@ void TBvStrings::Insert(int64_t index, std::string_view s) {
   Slot slot = MakeOwned(s);
   try {
     if (Count() == FCapacity) Grow();
-    FList.insert(FList.begin() + index, slot);
+    FList.insert(static_cast<size_t>(index), slot);
   } catch (...) {
     Release(slot);
     throw;
@@ -89,7 +97,7 @@ void TBvStrings::Insert(int64_t index, std::string_view s) {
 void TBvStrings::Delete(int64_t index) {
   CheckIndex(index);
   Release(FList[static_cast<size_t>(index)]);
-  FList.erase(FList.begin() + index);
+  FList.erase(static_cast<size_t>(index));
 }
 
 void TBvStrings::Exchange(int64_t index1, int64_t index2) {
@@ -146,7 +154,7 @@ bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) c
 void TBvStrings::Clear() {
   if (FCapacity > 0) {
     for (Slot& slot : FList) Release(slot);
-    std::vector<Slot>().swap(FList);
+    FList.release();
     FCapacity = 0;
   }
   FText.Reset();
@@ -210,11 +218,8 @@ void TBvStrings::IndexText(size_t size) {
   for (;;) {
     size_t end = pos;
     while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
-    if (Count() == kMaxListSize) {
-      Clear();
-      throw TooManyLinesError();
-    }
-    Append(Slot{text + pos, end - pos});
+    if (Count() == FCapacity) MakeRoom();
+    FList.push_back(Slot{text + pos, end - pos});
     pos = end;
     if (pos < size && text[pos] == '\r') ++pos;
     if (pos < size && text[pos] == '\n') ++pos;
@@ -273,11 +278,8 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
   bool endOfText = false;
 
   const auto addLine = [&](size_t end) {
-    if (Count() == kMaxListSize) {
-      Clear();
-      throw TooManyLinesError();
-    }
-    if (Count() == FCapacity) Grow();
+    if (Count() == FCapacity) [[unlikely]]
+      MakeRoom();
     FList.push_back(Slot{FText.Data() + lineStart, end - lineStart});
   };
 

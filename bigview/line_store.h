@@ -12,9 +12,9 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/errors.h"
+#include "platform/large_vector.h"
 #include "platform/memory.h"
 #include "platform/string_list.h"
 
@@ -92,7 +92,10 @@ class TBvStrings {
   void Presize(int64_t bytes);
   void GrowText(size_t size);
 
-  std::vector<Slot> FList;  // FList.size() is the line count
+  // Room for one more line while loading; raises when the store is full.
+  void MakeRoom();
+
+  platform::LargeVector<Slot> FList;  // FList.size() is the line count
   int64_t FCapacity = 0;
   platform::LargeBuffer FText;
 };
