@@ -6,7 +6,7 @@
 #include <new>
 #include <ostream>
 
-#include "bigview/line_scan.h"
+#include "bigview/byte_scan.h"
 #include "bigview/sjis.h"
 #include "platform/checked.h"
 #include "platform/errors.h"

@@ -1,0 +1,349 @@
+// Construction, published properties and the content operations.
+#include "bigview/big_view.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "bigview/sjis.h"
+#include "platform/backend.h"
+#include "platform/checked.h"
+#include "platform/errors.h"
+
+namespace varlo {
+
+TBigView::TBigView(TWinControl* parent)
+    : TCustomControl(parent),
+      // Step 2: the store, the bitmaps and the layout.
+      FLines(std::make_unique<TBvStrings>()) {
+  // Step 3.
+  SetBounds(Left(), Top(), 65, 65);
+  SetColor(clWindow);
+  // Step 4.
+  FScrollBar = ssNone;
+  FScrollSense = 1;
+  FScOver = false;
+  FScrollStep = 1;
+  FScrollRun = 0;
+  FMaxChar = 255;
+  // Step 5: provisional metrics until the window exists.
+  FBitmap.Canvas().SetFont(Font());
+  FLineHeight = std::abs(Font().Height) + 2;
+  FCharWidth = std::max(1, FBitmap.Canvas().TextWidth("x"));
+  FPageLines = Height() / FLineHeight;
+  // Step 6.
+  ResizePage();
+  // Step 7.
+  FSelStart = FSelEnd = {0, 0};
+  FSelect = true;
+  FViewTabStop = 8;
+  FClickKind = 1;
+  FCaret = false;
+  FCaretPos = {0, 0};
+  FBvStyle = BvSet({bvClientLow});
+  FLastScrollTick = CurrentBackend().TickCount();
+  FUpdating = false;
+  FWrapByte = 0;
+  FWordWrap = true;
+  // Step 8.
+  ClearPage();
+}
+
+TBigView::~TBigView() {
+  FViewLines.Clear();
+  FLines.reset();
+}
+
+// --- Properties. ---
+
+void TBigView::SetBvStyle(TBvStyle value) {
+  if (value == FBvStyle) return;
+  if (OnBvStyleChanging) OnBvStyleChanging(*this, value);
+  FBvStyle = value;
+  RecreateWnd();
+  if (OnBvStyleChanged) OnBvStyleChanged(*this);
+}
+
+std::string TBigView::GetCaption() const { return std::string(FCaption.data()); }
+
+void TBigView::SetCaption(std::string_view value) {
+  // Kept up to the first zero byte and to 255 bytes, never splitting a
+  // double-byte character.
+  value = value.substr(0, std::min(value.find('\0'), value.size()));
+  size_t n = std::min<size_t>(value.size(), FCaption.size() - 1);
+  if (n < value.size() && n > 0 && sjis::ByteKind(value, static_cast<int64_t>(n)) == sjis::kLeadByte)
+    --n;
+  value = value.substr(0, n);
+  if (value == GetCaption()) return;
+  FCaption.fill(0);
+  std::memcpy(FCaption.data(), value.data(), value.size());
+  RecreateWnd();
+}
+
+void TBigView::SetMaxChar(int64_t value) {
+  if (value < 1) value = 1;
+  if (value == FMaxChar) return;
+  FMaxChar = value;
+  ResizeView();
+}
+
+void TBigView::SetPCanLimit(int value) { FPCanLimit = value < 0 ? 0 : value; }
+
+void TBigView::SetScOver(bool value) {
+  FScOver = value;
+  UpdateScrollRanges();
+}
+
+void TBigView::SetScrollBar(TScrollStyle value) {
+  if (value == FScrollBar) return;
+  FScrollBar = value;
+  RecreateWnd();
+  UpdateScrollRanges();
+  FPageLines = WholePageLines();
+}
+
+void TBigView::SetScrollSense(int value) {
+  if (value >= 1 && value <= 10) FScrollSense = value;
+}
+
+void TBigView::SetViewTabStop(int value) {
+  if (value < 0 || value == FViewTabStop) return;
+  FViewTabStop = value;
+  RedrawPage();
+}
+
+void TBigView::SetWrapByte(int64_t value) {
+  if (value < 0 || value == FWrapByte) return;
+  FWrapByte = value;
+  BuildViewLines(0);
+  RedrawPage();
+}
+
+void TBigView::SetWordWrap(bool value) {
+  if (value == FWordWrap) return;
+  FWordWrap = value;
+  BuildViewLines(0);
+  RedrawPage();
+}
+
+// --- Content and queries. ---
+
+void TBigView::CheckViewIndex(int64_t viewIndex) const {
+  if (viewIndex < 0 || viewIndex >= ViewCount()) throw Exception(kViewIndexError);
+}
+
+int64_t TBigView::ViewLineLength(int64_t viewIndex) const {
+  const int64_t start = FViewLines.Start(viewIndex);
+  if (start == 0) return 0;
+  if (!FViewLines.Last(viewIndex)) return FViewLines.Start(viewIndex + 1) - start;
+  return static_cast<int64_t>(FLines->Get(FViewLines.Line(viewIndex)).size()) - start + 1;
+}
+
+std::string_view TBigView::GetViewLine(int64_t viewIndex) const {
+  CheckViewIndex(viewIndex);
+  const int64_t start = FViewLines.Start(viewIndex);
+  if (start == 0) return {};
+  const std::string_view line = FLines->Get(FViewLines.Line(viewIndex));
+  return line.substr(static_cast<size_t>(start - 1), static_cast<size_t>(ViewLineLength(viewIndex)));
+}
+
+TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
+  CheckViewIndex(viewIndex);
+  TViewLineRec rec;
+  rec.Line = FViewLines.Line(viewIndex);
+  rec.Start = FViewLines.Start(viewIndex);
+  rec.Part = FViewLines.Part(viewIndex);
+  rec.Last = FViewLines.Last(viewIndex);
+  if (rec.Start == 0) return rec;
+  const std::string_view line = FLines->Get(rec.Line);
+  if (!FWordWrap) {
+    rec.Len = static_cast<int64_t>(line.size());
+  } else if (!rec.Last) {
+    rec.Len = FViewLines.Start(viewIndex + 1) - rec.Start;
+  } else {
+    // The last piece keeps the length the layout gave it, which may reach
+    // past the line's end.
+    const int64_t fitted =
+        FWrapByte > 0 ? FWrapByte : const_cast<TBigView*>(this)->FitToWidth(line);
+    rec.Len = PieceLength(line, rec.Start, fitted);
+  }
+  return rec;
+}
+
+void TBigView::PutViewLine(int64_t viewIndex, std::string_view s) {
+  CheckViewIndex(viewIndex);
+  const int64_t line = FViewLines.Line(viewIndex);
+  const int64_t start = FViewLines.Start(viewIndex);
+  std::string text;
+  if (start == 0) {
+    text = s;
+  } else {
+    text = FLines->Get(line);
+    text.replace(static_cast<size_t>(start - 1), static_cast<size_t>(ViewLineLength(viewIndex)), s);
+  }
+  FLines->Put(line, text);
+  BuildViewLines(line);
+  UpdateScrollRanges();
+  if (FTopLine <= viewIndex && viewIndex <= FBottomLine) RedrawPage();
+}
+
+void TBigView::BottomLineStep() {
+  if (FTopLine + FPageLines - 1 > FBottomLine) SetBottomLine(FTopLine + FPageLines - 1);
+}
+
+int64_t TBigView::Add(std::string_view s) {
+  FLines->Add(s);
+  BuildViewLines(LineCount() - 1);
+  const int64_t views = ViewCount();
+  FUpdating = true;
+  UpdateMaxChar(views - 1, 1);
+  UpdateScrollRanges();
+  FUpdating = false;
+  BottomLineStep();
+  return ViewCount();
+}
+
+void TBigView::AddStrings(const StringListRef& source) {
+  const int64_t first = LineCount();
+  FLines->AddStrings(source);
+  BuildViewLines(first);
+  const int64_t n = source.Count();
+  FUpdating = true;
+  UpdateMaxChar(ViewCount() - n, n);
+  UpdateScrollRanges();
+  FUpdating = false;
+  BottomLineStep();
+}
+
+void TBigView::Assign(const StringListRef& source) {
+  FLines->Assign(source);
+  BuildViewLines(0);
+  const int64_t n = source.Count();
+  FUpdating = true;
+  UpdateMaxChar(ViewCount() - n, n);
+  UpdateScrollRanges();
+  FUpdating = false;
+  SetTopLine(0);
+  SetSelStart({0, 0});
+  SetSelEnd(FSelStart);
+  BottomLineStep();
+}
+
+void TBigView::Clear() {
+  FLines->Clear();
+  BuildViewLines(0);
+  UpdateScrollRanges();
+  SetSelStart({0, 0});
+  SetSelEnd(FSelStart);
+  SetTopLine(0);
+  ClearPage();
+}
+
+void TBigView::AssignTo(StringListSinkRef dest) const { FLines->AssignTo(dest); }
+
+void TBigView::Delete(int64_t viewIndex) {
+  CheckViewIndex(viewIndex);
+  const int64_t line = FViewLines.Line(viewIndex);
+  FLines->Delete(line);
+  BuildViewLines(line);
+  UpdateScrollRanges();
+  SetSelStart({0, 0});
+  SetSelEnd(FSelStart);
+  if (ViewCount() - 1 < FTopLine) SetTopLine(ViewCount() - 1);
+  if (FTopLine <= viewIndex && viewIndex <= FBottomLine) RedrawPage();
+}
+
+void TBigView::Exchange(int64_t viewIndex1, int64_t viewIndex2) {
+  CheckViewIndex(viewIndex1);
+  CheckViewIndex(viewIndex2);
+  FLines->Exchange(FViewLines.Line(viewIndex1), FViewLines.Line(viewIndex2));
+  BuildViewLines(FViewLines.Line(std::min(viewIndex1, viewIndex2)));
+  const auto visible = [&](int64_t v) { return FTopLine <= v && v <= FBottomLine; };
+  if (visible(viewIndex1) || visible(viewIndex2)) RedrawPage();
+}
+
+bool TBigView::Find(std::string_view s, int64_t& x, int64_t& y) {
+  TPoint p = ViewToLinePos({x, y});
+  const bool found = FLines->Find(s, p.Y, p.X);
+  const TPoint q = LineToViewPos(p);
+  x = q.X;
+  y = q.Y;
+  return found;
+}
+
+int64_t TBigView::IndexOf(std::string_view s) const {
+  const int64_t line = FLines->IndexOf(s);
+  return line < 0 ? -1 : ViewIndexOfLine(line);
+}
+
+void TBigView::Insert(int64_t viewIndex, std::string_view s) {
+  CheckViewIndex(viewIndex);
+  const int64_t line = FViewLines.Line(viewIndex);
+  FLines->Insert(line, s);
+  BuildViewLines(line);
+  FUpdating = true;
+  UpdateMaxChar(viewIndex, 1);
+  UpdateScrollRanges();
+  FUpdating = false;
+  if (viewIndex <= FBottomLine) RedrawPage();
+}
+
+void TBigView::EmptyAfterFailure() {
+  // Whatever went wrong, the view must not show lines the store no longer
+  // holds: start over from an empty store and layout.
+  FUpdating = false;
+  FLines->Clear();
+  FViewLines.Clear();
+  FTopLine = FBottomLine = 0;
+  FSelStart = FSelEnd = FCaretPos = {0, 0};
+  try {
+    UpdateScrollRanges();
+    SetTopLine(0);
+    ClearPage();
+  } catch (...) {
+    // Showing the empty view is best effort; the first error is the one to report.
+  }
+}
+
+void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
+  try {
+    FLines->LoadFromFile(fileName);
+  } catch (...) {
+    EmptyAfterFailure();
+    throw;
+  }
+  Loaded();
+}
+
+void TBigView::LoadFromStream(std::istream& stream) {
+  try {
+    FLines->LoadFromStream(stream);
+  } catch (...) {
+    EmptyAfterFailure();
+    throw;
+  }
+  Loaded();
+}
+
+void TBigView::Loaded() {
+  BuildViewLines(0);
+  FUpdating = true;
+  UpdateMaxChar(0, ViewCount());
+  UpdateScrollRanges();
+  FUpdating = false;
+  SetSelStart({0, 0});
+  SetSelEnd(FSelStart);
+  if (FTopLine != 0) {
+    ClearPage();
+    SetTopLine(0);
+  } else {
+    RedrawPage();
+  }
+}
+
+void TBigView::SaveToFile(const std::filesystem::path& fileName) const {
+  FLines->SaveToFile(fileName);
+}
+
+void TBigView::SaveToStream(std::ostream& stream) const { FLines->SaveToStream(stream); }
+
+}  // namespace varlo

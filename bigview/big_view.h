@@ -1,0 +1,295 @@
+// TBigView: the viewer control. It owns the line store, lays its logical
+// lines out into view lines (display rows), keeps an off-screen page of the
+// visible rows, scrolls with acceleration, and handles its own keys, caret
+// and mouse selection.
+//
+// The implementation is split by concern: big_view.cpp (construction,
+// properties, content operations), layout.cpp, paint.cpp, scroll.cpp,
+// mouse.cpp.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "bigview/line_store.h"
+#include "bigview/text_measure.h"
+#include "bigview/view_lines.h"
+#include "platform/bitmap.h"
+#include "platform/control.h"
+#include "platform/menu.h"
+#include "platform/string_list.h"
+#include "platform/types.h"
+
+namespace varlo {
+
+enum TBvStyles : uint8_t { bvCaption, bvVResize, bvHResize, bvMove, bvClientLow, bvDblFrame };
+// A set of TBvStyles, bit n for value n.
+using TBvStyle = uint8_t;
+constexpr TBvStyle BvSet(std::initializer_list<TBvStyles> styles) {
+  TBvStyle set = 0;
+  for (TBvStyles s : styles) set |= static_cast<TBvStyle>(1u << s);
+  return set;
+}
+constexpr bool BvIn(TBvStyles style, TBvStyle set) { return (set >> style) & 1u; }
+
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+using TBvStyleEvent = std::function<void(TObject& sender, TBvStyle& parm)>;
+using TViewLineEvent = std::function<void(TObject& sender, int64_t& value)>;
+
+inline constexpr const char* kViewIndexError = "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています";
+
+// Scroll-bar request codes, the platform's numbering.
+namespace sb {
+inline constexpr int LineUp = 0, LineDown = 1, PageUp = 2, PageDown = 3, ThumbPosition = 4,
+                     ThumbTrack = 5, Top = 6, Bottom = 7, EndScroll = 8;
+}  // namespace sb
+
+class TBigView : public TCustomControl {
+ public:
+  explicit TBigView(TWinControl* parent);
+  ~TBigView() override;
+
+  // --- Published properties. ---
+  TBvStyle BvStyle() const { return FBvStyle; }
+  void SetBvStyle(TBvStyle value);
+  std::string GetCaption() const;
+  void SetCaption(std::string_view value);  // Shift-JIS, at most 255 bytes kept
+  int64_t GetCapacity() const { return FLines->Capacity(); }
+  void SetCapacity(int64_t value) { FLines->SetCapacity(value); }
+  bool Caret() const { return FCaret; }
+  void SetCaret(bool value);
+  int64_t MaxChar() const { return FMaxChar; }
+  void SetMaxChar(int64_t value);
+  int PCanLimit() const { return FPCanLimit; }
+  void SetPCanLimit(int value);
+  bool ScOver() const { return FScOver; }
+  void SetScOver(bool value);
+  TScrollStyle ScrollBar() const { return FScrollBar; }
+  void SetScrollBar(TScrollStyle value);
+  int ScrollSense() const { return FScrollSense; }
+  void SetScrollSense(int value);
+  bool Select() const { return FSelect; }
+  void SetSelect(bool value) { FSelect = value; }
+  int ViewTabStop() const { return FViewTabStop; }
+  void SetViewTabStop(int value);
+  int64_t WrapByte() const { return FWrapByte; }
+  void SetWrapByte(int64_t value);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool value);
+  // The control's own pop-up menu for a right press; not owned.
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
+
+  TBvStyleEvent OnBvStyleChanging;
+  TNotifyEvent OnBvStyleChanged;
+  TViewLineEvent OnViewLineChanging;
+  TNotifyEvent OnViewLineChanged;
+
+  // --- Content and queries. A view index outside 0..ViewCount-1 raises the
+  // list index error. Text is Shift-JIS bytes; a returned view is valid
+  // until the content changes. ---
+  virtual std::string_view GetViewLine(int64_t viewIndex) const;
+  virtual void PutViewLine(int64_t viewIndex, std::string_view s);
+  virtual int64_t Add(std::string_view s);
+  virtual void AddStrings(const StringListRef& source);
+  virtual void Assign(const StringListRef& source);
+  virtual void Clear();
+  virtual void AssignTo(StringListSinkRef dest) const;
+  virtual void Delete(int64_t viewIndex);
+  virtual void Exchange(int64_t viewIndex1, int64_t viewIndex2);
+  virtual bool Find(std::string_view s, int64_t& x, int64_t& y);
+  virtual int64_t IndexOf(std::string_view s) const;
+  virtual void Insert(int64_t viewIndex, std::string_view s);
+  // On any error the view is left empty and consistent, then the error is
+  // passed on.
+  virtual void LoadFromFile(const std::filesystem::path& fileName);
+  virtual void LoadFromStream(std::istream& stream);
+  virtual void SaveToFile(const std::filesystem::path& fileName) const;
+  virtual void SaveToStream(std::ostream& stream) const;
+
+  std::string_view GetLine(int64_t lineIndex) const { return FLines->Get(lineIndex); }
+  int64_t ViewCount() const { return FViewLines.Count(); }
+  int64_t LineCount() const { return FLines->Count(); }
+  int64_t TopLine() const { return FTopLine; }
+  // One view line's record.
+  TViewLineRec ViewLine(int64_t viewIndex) const;
+
+  // --- Layout and positions. ---
+  void CalcFontMetrics();
+  void ResizeView();
+  void UpdateScrollRanges();
+  bool UpdateMaxChar(int64_t first, int64_t count);
+  void BuildViewLines(int64_t fromLine);
+  int ByteKind(std::string_view s, int64_t index) const;
+  int64_t ViewIndexOfLine(int64_t lineIndex) const;
+  int64_t LineIndexOfView(int64_t viewIndex) const;
+  TPoint LineToViewPos(TPoint pos) const;
+  TPoint ViewToLinePos(TPoint pos) const;
+
+  // --- Painting and caret. ---
+  void ClearPage();
+  void RedrawPage();
+  void ScrollPageUp(int64_t n);
+  void ScrollPageDown(int64_t n);
+  void DrawSelection(TPoint a, TPoint b);
+  void DrawSelectionLine(int64_t viewIndex);
+  int64_t MeasureText(std::string_view s);
+  void SetCaretPos(TPoint pos);
+
+  // --- Scrolling. ---
+  void SetTopLine(int64_t value);
+  void SetBottomLine(int64_t value);
+  void SetVScrollPos(int64_t value);
+  void SetHScrollPos(int64_t value);
+  void DoVScroll(int code, int64_t pos, int interval);
+  void DoHScroll(int code, int64_t pos, int interval);
+  void UpdateScrollStep(int interval);
+  bool MakeVisible(TPoint pos);
+  int64_t MaxTop() const;
+
+  // --- Selection and mouse. ---
+  void SetSelStart(TPoint pos);
+  void SetSelEnd(TPoint pos);
+  TPoint PointToViewPos(int x, int y);
+  TPoint PointToViewPosByByte(int x, int y);
+  void SelectWordAt(int x, int y);
+
+  // --- State, for the main window and for tests. ---
+  int LineHeight() const { return FLineHeight; }
+  int CharWidth() const { return FCharWidth; }
+  int64_t PageLines() const { return FPageLines; }
+  int64_t BottomLine() const { return FBottomLine; }
+  int64_t HScrollPos() const { return FHScrollPos; }
+  int64_t VScrollPos() const { return FVScrollPos; }
+  int ScrollStep() const { return FScrollStep; }
+  TPoint SelStart() const { return FSelStart; }
+  TPoint SelEnd() const { return FSelEnd; }
+  TPoint CaretPos() const { return FCaretPos; }
+  bool Extending() const { return FExtending; }
+  TBitmap& PageBitmap() { return FBitmap; }
+  // Line pixel shown at page-bitmap x = 0 (non-zero only for a page
+  // narrower than the longest line).
+  int64_t PageOriginX() const { return FPageOriginX; }
+  const TextMeasure& Measure() const { return FMeasure; }
+  size_t LayoutBytes() const { return FViewLines.MemoryBytes(); }
+
+  // --- Key tables (constant data). ---
+  struct TKeyRow {
+    uint16_t Key;
+    TShiftState Shift;
+    int Code;
+  };
+  static const std::array<TKeyRow, 22> VScrollKeys;
+  static const std::array<TKeyRow, 6> HScrollKeys;
+  static const std::array<TKeyRow, 20> CaretKeys;  // Code: the row number 1..20
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void Paint(TCanvas& canvas) override;
+  void WMSize() override;
+  void WMMove() override;
+  void WMSetFocus() override;
+  void WMKillFocus() override;
+  int WMNCHitTest(int code) override;
+  void WMNCLButtonDown() override;
+  void WMGetMinMaxInfo(TMinMaxInfo& info) override;
+  void WMSetFont() override;
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  void WMKeyUp(uint16_t& key, TShiftState shift) override;
+  bool CMWantSpecialKey(uint16_t key) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void Click() override;
+  void DblClick() override;
+  void MouseCaptureLost() override;
+  void WMVScroll(int code) override;
+  void WMHScroll(int code) override;
+  // The extend-and-auto-scroll step the control sends itself while a drag
+  // selects; loops while the pointer stays outside.
+  void WMUser();
+
+ private:
+  // The piece length for a piece of `text` beginning at `start` (1-based),
+  // with the double-byte rule; `fitted` is the line's count before it.
+  int64_t PieceLength(std::string_view text, int64_t start, int64_t fitted) const;
+  // The count fitted to the window width, once per line.
+  int64_t FitToWidth(std::string_view text);
+  int64_t ViewLineLength(int64_t viewIndex) const;
+  void CheckViewIndex(int64_t viewIndex) const;
+  void BottomLineStep();
+  void EmptyAfterFailure();
+  // The layout, maximum width, scroll ranges and page after a load.
+  void Loaded();
+  void Present();
+  void DrawViewLine(int64_t viewIndex, int y);
+  void EnsureMeasure();
+  int64_t PageWidth() const;
+  int64_t WholePageLines() const;
+  int64_t WantedOrigin() const;
+  void ResizePage();
+  void CaretMove(int row);
+  void ScrollModeKeys(uint16_t key, TShiftState shift);
+  // The top line the vertical bar's position stands for.
+  int64_t TopFromBar();
+  TPoint HitTest(int x, int y, bool everyByte);
+  // A view position moved into the text: the clamping rule of the caret and
+  // both selection ends.
+  TPoint Clamped(TPoint p) const;
+  int64_t ClientColumns() const;
+
+  // Fields, in the order of the control's description.
+  TBvStyle FBvStyle;
+  std::array<char, 256> FCaption{};
+  bool FCaret;
+  TPoint FCaretPos;
+  std::unique_ptr<TBvStrings> FLines;
+  ViewLines FViewLines;
+  int64_t FMaxChar;
+  TBitmap FBitmap;
+  TBitmap FMeasureBitmap;
+  int FLineHeight;
+  int FCharWidth;
+  int64_t FTopLine = 0;
+  int64_t FBottomLine = 0;
+  int64_t FPageLines = 0;
+  int FViewTabStop;
+  bool FScOver;
+  int64_t FVScrollPos = 0;
+  int64_t FVScrollPrev = 0;
+  int64_t FVScrollPrev2 = 0;
+  int64_t FHScrollPos = 0;
+  int64_t FHScrollPrev = 0;
+  int64_t FHScrollPrev2 = 0;
+  int FScrollSense;
+  int FScrollStep;
+  int FScrollRun;
+  uint32_t FLastScrollTick;
+  TScrollStyle FScrollBar;
+  int FPaintCount = 0;
+  int FPCanLimit = 0;
+  TPoint FSelStart;
+  TPoint FSelEnd;
+  bool FExtending = false;
+  bool FSelect;
+  int FClickKind;
+  TPoint FDragPoint;
+  bool FUpdating;
+  int64_t FWrapByte;
+  bool FWordWrap;
+
+  TPopupMenu* FPopupMenu = nullptr;
+  TextMeasure FMeasure;
+  TFont FMeasuredFont;        // the font FMeasure holds widths of
+  int64_t FPageOriginX = 0;   // see PageOriginX()
+  bool FInUserLoop = false;   // WMUser is running its cycles
+};
+
+}  // namespace varlo

@@ -1,0 +1,245 @@
+// Font metrics, the layout of logical lines into view lines, scroll ranges
+// and the conversions between view and line positions.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "bigview/big_view.h"
+#include "bigview/sjis.h"
+#include "platform/backend.h"
+#include "platform/checked.h"
+
+namespace varlo {
+namespace {
+
+// Nearest integer, halves to the even neighbour.
+int64_t RoundHalfEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
+
+// Scroll-bar values are 32-bit on the platform.
+int BarValue(int64_t v) {
+  return static_cast<int>(std::clamp<int64_t>(v, 0, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+void TBigView::CalcFontMetrics() {
+  HandleNeeded();
+  const TTextMetric tm = Peer().FontMetrics(Font());
+  // A font without height or width would stop every division below.
+  FLineHeight = std::max(1, tm.Height + tm.ExternalLeading);
+  FCharWidth = std::max<int>(
+      1, tm.AveCharWidth + static_cast<int>(RoundHalfEven((tm.MaxCharWidth - tm.AveCharWidth) * 0.3)));
+  const int client = ClientWidth();
+  if (CheckedMul<int64_t>(FMaxChar, FCharWidth) < client)
+    SetMaxChar(RoundHalfEven(static_cast<double>(client) / FCharWidth) + 1);
+}
+
+void TBigView::ResizeView() {
+  CalcFontMetrics();
+  FPageLines = WholePageLines();
+
+  const bool byWidth = FWordWrap && FWrapByte == 0;
+  int64_t top = -1;
+  TPoint a, b;
+  if (byWidth) {
+    top = LineIndexOfView(FTopLine);
+    if (top >= 0) {
+      a = ViewToLinePos(FSelStart);
+      b = ViewToLinePos(FSelEnd);
+      BuildViewLines(0);
+    }
+  }
+  UpdateScrollRanges();
+  const TSize before{FBitmap.Width(), FBitmap.Height()};
+  ResizePage();
+  if (byWidth && top >= 0) {
+    SetSelStart(LineToViewPos(a));
+    SetSelEnd(LineToViewPos(b));
+    SetTopLine(ViewIndexOfLine(top));
+  }
+  if (ViewCount() > FPageLines) SetBottomLine(FTopLine + FPageLines - 1);
+  // A page bitmap of a new size holds nothing yet: render it, so that a
+  // window grown wider or taller shows its text.
+  if (before != TSize{FBitmap.Width(), FBitmap.Height()}) RedrawPage();
+}
+
+int64_t TBigView::WholePageLines() const {
+  // From the control's outer height, less a horizontal bar and a caption.
+  int64_t h = Height();
+  if (FScrollBar == ssHorizontal || FScrollBar == ssBoth)
+    h -= CurrentBackend().SystemMetric(TSystemMetric::CyHScroll);
+  if (BvIn(bvCaption, FBvStyle)) h -= CurrentBackend().SystemMetric(TSystemMetric::CyCaption);
+  return h < 0 ? 0 : h / FLineHeight;
+}
+
+int64_t TBigView::PageWidth() const {
+  const int64_t full = CheckedMul<int64_t>(CheckedAdd<int64_t>(FMaxChar, 1), FCharWidth);
+  // A long unwrapped line does not make a giant bitmap: past this width the
+  // page covers the visible columns only.
+  const int64_t cap = std::clamp<int64_t>(3 * int64_t{ClientWidth()}, 2048, 16384);
+  return std::min(full, cap);
+}
+
+int64_t TBigView::WantedOrigin() const {
+  const int64_t full = CheckedMul<int64_t>(CheckedAdd<int64_t>(FMaxChar, 1), FCharWidth);
+  if (full <= PageWidth()) return 0;
+  return CheckedMul<int64_t>(FHScrollPos, FCharWidth);
+}
+
+void TBigView::ResizePage() {
+  const auto width = static_cast<int>(PageWidth());
+  const int height = static_cast<int>(
+      std::min<int64_t>(CheckedMul<int64_t>(FPageLines, FLineHeight), std::numeric_limits<int>::max()));
+  if (width != FBitmap.Width() || height != FBitmap.Height()) FBitmap.SetSize(width, height);
+}
+
+int64_t TBigView::ClientColumns() const { return ClientWidth() / FCharWidth; }
+
+void TBigView::UpdateScrollRanges() {
+  const int64_t views = ViewCount();
+  if (FScrollBar == ssVertical || FScrollBar == ssBoth) {
+    int64_t m = FScOver ? views - 1 : views - FPageLines;
+    if (m >= views) m = views - 1;
+    if (m < 1) m = 1;
+    if (m < FVScrollPos) SetVScrollPos(m);
+    if (HandleAllocated()) Peer().SetScrollRange(sbVertical, 0, BarValue(m), true);
+    FUpdating = true;
+    SetTopLine(FTopLine);
+    FUpdating = false;
+  }
+  if (FScrollBar == ssHorizontal || FScrollBar == ssBoth) {
+    if (HandleAllocated())
+      Peer().SetScrollRange(sbHorizontal, 0, BarValue(FMaxChar - ClientColumns()), true);
+  }
+}
+
+bool TBigView::UpdateMaxChar(int64_t first, int64_t count) {
+  if (first < 0) {
+    count += first;
+    first = 0;
+  }
+  if (count < 1) return false;
+  int64_t longest = FMaxChar;
+  const int64_t end = std::min(CheckedAdd(first, count), ViewCount());
+  for (int64_t v = first; v < end; ++v) longest = std::max(longest, ViewLineLength(v));
+  if (longest <= FMaxChar) return false;
+  SetMaxChar(longest);
+  FUpdating = true;
+  UpdateScrollRanges();
+  FUpdating = false;
+  return true;
+}
+
+int64_t TBigView::PieceLength(std::string_view text, int64_t start, int64_t fitted) const {
+  int64_t n = fitted;
+  const int64_t next = CheckedAdd(start, n);  // 1-based first byte of the next piece
+  if (next <= static_cast<int64_t>(text.size()) &&
+      sjis::ByteKindFrom(text, static_cast<size_t>(start - 1), static_cast<size_t>(next - 1)) ==
+          sjis::kTrailByte) {
+    // The lead byte moves to the next piece; a piece of one double-byte
+    // character keeps it whole, one byte over the limit.
+    --n;
+    if (n < 1) n = 2;
+  }
+  return n;
+}
+
+int64_t TBigView::FitToWidth(std::string_view text) {
+  const auto len = static_cast<int64_t>(text.size());
+  int64_t w = ClientWidth();
+  const int64_t wx = MeasureText("x");
+  int64_t lw = MeasureText(text);
+  if (lw <= w) return len;
+  if (w < wx) w = wx;
+  // A line narrower than its byte count (below one pixel a byte) must not
+  // divide by zero.
+  const int64_t avg = std::max<int64_t>(1, lw / len);
+  int64_t n = w / avg;
+  bool grew = false, shrank = false;
+  const int64_t slack = 2 * int64_t{FCharWidth};
+  while (!(w - slack < lw && lw < w)) {
+    if (w - slack >= lw) ++n;
+    if (lw > w) --n;
+    if (n < 1) n = 1;
+    if (n > len) n = len;
+    const int64_t prev = lw;
+    lw = MeasureText(text.substr(0, static_cast<size_t>(n)));
+    if (lw > prev) {
+      grew = true;
+    } else {
+      shrank = true;
+    }
+    if (lw == prev || (grew && shrank)) break;
+  }
+  return n;
+}
+
+void TBigView::BuildViewLines(int64_t fromLine) {
+  try {
+    // Lines before fromLine keep their view lines; the first one to rebuild
+    // is taken from the layout as it was.
+    const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
+    FViewLines.TruncateAt(from, FViewLines.First(from));
+    FViewLines.Reserve(FLines->Capacity());
+    const int64_t lines = FLines->Count();
+    for (int64_t line = from; line < lines; ++line) {
+      FViewLines.BeginLine();
+      const std::string_view text = FLines->Get(line);
+      const auto len = static_cast<int64_t>(text.size());
+      if (len == 0) {
+        FViewLines.Add(0);
+        continue;
+      }
+      if (!FWordWrap) {
+        FViewLines.Add(1);
+        continue;
+      }
+      const int64_t fitted = FWrapByte > 0 ? FWrapByte : FitToWidth(text);
+      for (int64_t start = 1; start <= len;) {
+        FViewLines.Add(start);
+        start += PieceLength(text, start, fitted);
+      }
+    }
+  } catch (...) {
+    EmptyAfterFailure();
+    throw;
+  }
+}
+
+int TBigView::ByteKind(std::string_view s, int64_t index) const { return sjis::ByteKind(s, index); }
+
+int64_t TBigView::ViewIndexOfLine(int64_t lineIndex) const {
+  if (lineIndex < 0) throw Exception(kViewIndexError);
+  return FViewLines.First(lineIndex);
+}
+
+int64_t TBigView::LineIndexOfView(int64_t viewIndex) const {
+  if (viewIndex < 0 || viewIndex >= ViewCount()) return -1;
+  return FViewLines.Line(viewIndex);
+}
+
+TPoint TBigView::LineToViewPos(TPoint pos) const {
+  const int64_t first = ViewIndexOfLine(pos.Y);
+  if (first == ViewCount()) return {1, first};
+  // The last view line of this logical line that starts at or before X.
+  int64_t lo = first + 1, hi = FViewLines.First(pos.Y + 1);
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (FViewLines.Start(mid) <= pos.X) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  const int64_t view = lo - 1;
+  const int64_t column = pos.X - FViewLines.Start(view) + 1;
+  if (column < 1) return {0, 0};
+  return {column, view};
+}
+
+TPoint TBigView::ViewToLinePos(TPoint pos) const {
+  if (pos.Y < 0 || pos.Y >= ViewCount()) return {0, 0};
+  return {FViewLines.Start(pos.Y) - 1 + pos.X, FViewLines.Line(pos.Y)};
+}
+
+}  // namespace varlo

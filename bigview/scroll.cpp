@@ -1,0 +1,417 @@
+// Scrolling: the top line and the left column, the scroll bars, the
+// acceleration of repeated line scrolling, and the viewer's own keys.
+#include <algorithm>
+#include <cmath>
+
+#include "bigview/big_view.h"
+#include "bigview/sjis.h"
+#include "platform/application.h"
+#include "platform/backend.h"
+#include "platform/checked.h"
+
+namespace varlo {
+
+// Scroll-mode vertical commands.
+const std::array<TBigView::TKeyRow, 22> TBigView::VScrollKeys = {{
+    {vk::Up, 0, sb::LineUp},
+    {vk::Down, 0, sb::LineDown},
+    {vk::Key('E'), ssCtrl, sb::LineUp},
+    {vk::Key('X'), ssCtrl, sb::LineDown},
+    {vk::Left, 0, sb::PageUp},
+    {vk::Right, 0, sb::PageDown},
+    {vk::Prior, 0, sb::PageUp},
+    {vk::Next, 0, sb::PageDown},
+    {vk::Up, ssShift, sb::PageUp},
+    {vk::Down, ssShift, sb::PageDown},
+    {vk::Key('S'), ssCtrl, sb::PageUp},
+    {vk::Key('D'), ssCtrl, sb::PageDown},
+    {vk::Space, ssShift, sb::PageUp},
+    {vk::Space, 0, sb::PageDown},
+    {vk::Up, ssCtrl, sb::Top},
+    {vk::Down, ssCtrl, sb::Bottom},
+    {vk::Key('T'), 0, sb::Top},
+    {vk::Key('B'), 0, sb::Bottom},
+    {vk::Home, 0, sb::Top},
+    {vk::End, 0, sb::Bottom},
+    {vk::Home, ssCtrl, sb::Top},
+    {vk::End, ssCtrl, sb::Bottom},
+}};
+
+// Scroll-mode horizontal commands.
+const std::array<TBigView::TKeyRow, 6> TBigView::HScrollKeys = {{
+    {vk::Left, 0, sb::LineUp},
+    {vk::Right, 0, sb::LineDown},
+    {vk::Left, ssCtrl, sb::PageUp},
+    {vk::Right, ssCtrl, sb::PageDown},
+    {vk::Home, 0, sb::Top},
+    {vk::End, 0, sb::Bottom},
+}};
+
+// Caret-mode commands; rows 11 to 20 move like rows 1 to 10 and extend the
+// selection.
+const std::array<TBigView::TKeyRow, 20> TBigView::CaretKeys = {{
+    {vk::Up, 0, 1},
+    {vk::Down, 0, 2},
+    {vk::Left, 0, 3},
+    {vk::Right, 0, 4},
+    {vk::Prior, 0, 5},
+    {vk::Next, 0, 6},
+    {vk::Home, 0, 7},
+    {vk::End, 0, 8},
+    {vk::Home, ssCtrl, 9},
+    {vk::End, ssCtrl, 10},
+    {vk::Up, ssShift, 11},
+    {vk::Down, ssShift, 12},
+    {vk::Left, ssShift, 13},
+    {vk::Right, ssShift, 14},
+    {vk::Prior, ssShift, 15},
+    {vk::Next, ssShift, 16},
+    {vk::Home, ssShift, 17},
+    {vk::End, ssShift, 18},
+    {vk::Home, ssShift | ssCtrl, 19},
+    {vk::End, ssShift | ssCtrl, 20},
+}};
+
+namespace {
+
+int64_t RoundHalfEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
+
+bool Matches(const TBigView::TKeyRow& row, uint16_t key, TShiftState shift) {
+  return row.Key == key && row.Shift == (shift & kModifierMask);
+}
+
+}  // namespace
+
+int64_t TBigView::MaxTop() const { return FScOver ? ViewCount() - 1 : ViewCount() - FPageLines; }
+
+void TBigView::SetTopLine(int64_t value) {
+  int64_t t = value;
+  if (t >= ViewCount()) t = ViewCount() - 1;
+  if (t < 0) t = 0;
+  if (OnViewLineChanging) {
+    OnViewLineChanging(*this, t);
+    // The handler is to leave a line of the text; hold it to that.
+    t = std::clamp<int64_t>(t, 0, std::max<int64_t>(0, ViewCount() - 1));
+  }
+  const int64_t d = t - FTopLine;
+  FTopLine = t;
+  FBottomLine = std::max<int64_t>(0, std::min(t + FPageLines - 1, ViewCount() - 1));
+  if (FSelStart == FSelEnd) {
+    // The caret is pulled into the visible lines.
+    TPoint p = FSelEnd;
+    if (p.Y < FTopLine) {
+      p.Y = FTopLine;
+    } else if (p.Y > FBottomLine) {
+      p.Y = FBottomLine;
+    }
+    SetSelEnd(p);
+    SetSelStart(p);
+  } else {
+    SetCaretPos(FSelEnd);
+  }
+  if (d == 0) {
+    RedrawPage();
+  } else {
+    DoVScroll(sb::ThumbPosition, -1, 0);
+    if (d > 0) {
+      ScrollPageDown(d);
+    } else {
+      ScrollPageUp(-d);
+    }
+  }
+  if (OnViewLineChanged) OnViewLineChanged(*this);
+}
+
+void TBigView::SetBottomLine(int64_t value) {
+  int64_t b = value;
+  if (b > ViewCount() - 1) b = ViewCount() - 1;
+  if (b < 0) b = 0;
+  FBottomLine = b;
+  int64_t t = b - (FPageLines - 1);
+  // A line already on screen does not pull the view back past the end.
+  if (FScOver && t < FTopLine && FTopLine <= b) t = FTopLine;
+  SetTopLine(std::max<int64_t>(t, 0));
+}
+
+void TBigView::SetVScrollPos(int64_t value) {
+  int64_t p = value;
+  if (MaxTop() < 0) p = 0;
+  if (p != FVScrollPos) {
+    FVScrollPrev2 = FVScrollPrev;
+    FVScrollPrev = FVScrollPos;
+    FVScrollPos = p;
+  }
+  Peer().SetScrollPos(sbVertical, static_cast<int>(std::clamp<int64_t>(FVScrollPos, 0, INT32_MAX)),
+                      true);
+}
+
+void TBigView::SetHScrollPos(int64_t value) {
+  if (LineCount() <= 0) return;
+  int64_t p = value;
+  if (p > FMaxChar - 1) p = FMaxChar - 1;
+  if (p < 0) p = 0;
+  if (p != FHScrollPos) {
+    FHScrollPrev2 = FHScrollPrev;
+    FHScrollPrev = FHScrollPos;
+    FHScrollPos = p;
+  }
+  Peer().SetScrollPos(sbHorizontal,
+                      static_cast<int>(std::clamp<int64_t>(FHScrollPos, 0, INT32_MAX)), true);
+  // The caret follows the shifted text.
+  SetCaretPos(FSelStart != FSelEnd ? FSelEnd : FCaretPos);
+  RedrawPage();
+}
+
+void TBigView::DoVScroll(int code, int64_t pos, int interval) {
+  if (FScrollBar != ssVertical && FScrollBar != ssBoth) return;
+  int min = 0, max = 0;
+  Peer().GetScrollRange(sbVertical, min, max);
+  int64_t p = FTopLine;
+  const int64_t page = std::max<int64_t>(1, FPageLines - 1);
+  if (!(code == sb::ThumbPosition && pos == -1)) {
+    UpdateScrollStep(interval);
+    switch (code) {
+      case sb::LineUp: p -= FScrollStep; break;
+      case sb::LineDown: p += FScrollStep; break;
+      case sb::PageUp: p -= page; break;
+      case sb::PageDown: p += page; break;
+      case sb::ThumbPosition:
+      case sb::ThumbTrack: p = pos; break;
+      case sb::Top: p = min; break;
+      case sb::Bottom: p = max; break;
+      default: break;
+    }
+  }
+  if (p > max) p = max;
+  if (p < 0) p = 0;
+  if (p != FVScrollPos) SetVScrollPos(p);
+}
+
+void TBigView::DoHScroll(int code, int64_t pos, int interval) {
+  if (FScrollBar != ssHorizontal && FScrollBar != ssBoth) return;
+  int min = 0, max = 0;
+  Peer().GetScrollRange(sbHorizontal, min, max);
+  int64_t p = FHScrollPos;
+  const int64_t page = std::max<int64_t>(1, ClientColumns());
+  UpdateScrollStep(interval);
+  switch (code) {
+    case sb::LineUp: p -= FScrollStep; break;
+    case sb::LineDown: p += FScrollStep; break;
+    case sb::PageUp: p -= page; break;
+    case sb::PageDown: p += page; break;
+    case sb::ThumbPosition:
+    case sb::ThumbTrack: p = pos; break;
+    case sb::Top: p = min; break;
+    case sb::Bottom: p = max; break;
+    default: break;
+  }
+  if (p > max) p = max;
+  if (p < 0) p = 0;
+  if (p != FHScrollPos) SetHScrollPos(p);
+}
+
+void TBigView::UpdateScrollStep(int interval) {
+  const uint32_t now = CurrentBackend().TickCount();
+  // A reading below the last one means the counter wrapped: a long pause.
+  const bool pause = now < FLastScrollTick || now - FLastScrollTick > static_cast<uint32_t>(interval);
+  if (pause) {
+    FScrollStep = 1;
+    FScrollRun = 0;
+  } else if (FScrollStep < FScrollSense) {
+    const bool v = (FVScrollPos > FVScrollPrev && FVScrollPrev > FVScrollPrev2) ||
+                   (FVScrollPos < FVScrollPrev && FVScrollPrev < FVScrollPrev2);
+    const bool h = (FHScrollPos > FHScrollPrev && FHScrollPrev > FHScrollPrev2) ||
+                   (FHScrollPos < FHScrollPrev && FHScrollPrev < FHScrollPrev2);
+    if (v || h) {
+      if (++FScrollRun > 9) {
+        int64_t limit = FPageLines - 1;
+        if (h && ClientColumns() < limit) limit = ClientColumns();
+        if (FScrollStep < limit) ++FScrollStep;
+        FScrollRun = 0;
+      }
+    } else {
+      FScrollStep = 1;
+      FScrollRun = 0;
+    }
+  }
+  FLastScrollTick = now;
+}
+
+void TBigView::WMVScroll(int code) {
+  if (MaxTop() <= 0) {
+    if (FTopLine != 0) SetTopLine(0);
+    return;
+  }
+  if (code > sb::EndScroll) return;
+  // The 32-bit track position: thumb dragging reaches every line.
+  const TScrollInfo info = Peer().GetScrollInfo(sbVertical);
+  DoVScroll(code, info.TrackPos, 300);
+  const int64_t t = TopFromBar();
+  if (t != FTopLine) SetTopLine(t);
+}
+
+int64_t TBigView::TopFromBar() {
+  // With the ranges UpdateScrollRanges sets, Max = MaxTop and this is the
+  // bar position itself.
+  int min = 0, max = 0;
+  Peer().GetScrollRange(sbVertical, min, max);
+  if (max <= 0) return FVScrollPos;
+  return RoundHalfEven(static_cast<double>(FVScrollPos) / max * static_cast<double>(MaxTop()));
+}
+
+void TBigView::WMHScroll(int code) {
+  if (code > sb::EndScroll) return;
+  const TScrollInfo info = Peer().GetScrollInfo(sbHorizontal);
+  DoHScroll(code, info.TrackPos, 300);
+}
+
+bool TBigView::CMWantSpecialKey(uint16_t key) { return key >= vk::Left && key <= vk::Down; }
+
+void TBigView::WMKeyUp(uint16_t& key, TShiftState shift) {
+  TCustomControl::WMKeyUp(key, shift);
+  FExtending = false;
+}
+
+void TBigView::CaretMove(int row) {
+  const bool extend = row > 10;
+  FExtending = extend;
+  const int move = extend ? row - 10 : row;
+  TPoint p = FCaretPos;
+  const auto line = [&] { return GetViewLine(p.Y); };
+  const auto stepBack = [&] {
+    if (ByteKind(line(), p.X) == sjis::kTrailByte) --p.X;
+  };
+  const auto stepOn = [&] {
+    if (ByteKind(line(), p.X) == sjis::kTrailByte) ++p.X;
+  };
+  const int64_t last = std::max<int64_t>(0, ViewCount() - 1);
+  switch (move) {
+    case 1:
+      if (p.Y > 0) --p.Y;
+      stepBack();
+      break;
+    case 2:
+      if (p.Y < ViewCount() - 1) ++p.Y;
+      stepOn();
+      break;
+    case 3:
+      if (p.X > 1) --p.X;
+      stepBack();
+      break;
+    case 4:
+      ++p.X;
+      stepOn();
+      break;
+    case 5: {
+      const int64_t y0 = p.Y;
+      p.Y = std::max<int64_t>(0, p.Y - FPageLines);
+      stepBack();
+      if (p.Y != y0) SetTopLine(FTopLine + (p.Y - y0));
+      break;
+    }
+    case 6: {
+      const int64_t y0 = p.Y;
+      p.Y = std::max<int64_t>(0, std::min(p.Y + FPageLines, ViewCount() - 1));
+      stepOn();
+      if (p.Y != y0) SetTopLine(FTopLine + (p.Y - y0));
+      break;
+    }
+    case 7:
+      p.X = 1;
+      stepBack();
+      break;
+    case 8:
+      p.X = static_cast<int64_t>(line().size()) + 1;
+      stepOn();
+      break;
+    case 9:
+      p = {1, 0};
+      stepBack();
+      break;
+    case 10:
+      p.Y = last;
+      p.X = static_cast<int64_t>(line().size()) + 1;
+      stepOn();
+      break;
+    default: break;
+  }
+  SetSelEnd(p);
+  if (!extend) SetSelStart(FSelEnd);
+}
+
+void TBigView::ScrollModeKeys(uint16_t key, TShiftState shift) {
+  if (FScrollBar == ssVertical || FScrollBar == ssBoth) {
+    for (const TKeyRow& row : VScrollKeys) {
+      if (!Matches(row, key, shift)) continue;
+      DoVScroll(row.Code, FVScrollPos, 200);
+      if (MaxTop() > 0) {
+        const int64_t t = TopFromBar();
+        if (t != FTopLine) SetTopLine(t);
+      } else if (FTopLine != 0) {
+        SetTopLine(0);
+      }
+    }
+  }
+  if (FScrollBar == ssHorizontal || FScrollBar == ssBoth) {
+    for (const TKeyRow& row : HScrollKeys)
+      if (Matches(row, key, shift)) DoHScroll(row.Code, FHScrollPos, 200);
+  }
+}
+
+void TBigView::KeyDown(uint16_t& key, TShiftState shift) {
+  // The main window's key map runs first and may consume the key.
+  TCustomControl::KeyDown(key, shift);
+  if (LineCount() <= 0) return;
+  int caretRow = 0;
+  if (FCaret) {
+    for (const TKeyRow& row : CaretKeys) {
+      if (!FSelect && row.Code > 10) continue;
+      if (Matches(row, key, shift)) {
+        caretRow = row.Code;
+        break;
+      }
+    }
+  }
+  if (caretRow == 0) {
+    ScrollModeKeys(key, shift);
+    return;
+  }
+  CaretMove(caretRow);
+  if (!MakeVisible(FCaretPos)) {
+    Application().ProcessMessages();
+    RedrawPage();
+  }
+}
+
+bool TBigView::MakeVisible(TPoint pos) {
+  FUpdating = true;
+  const int64_t left = CheckedMul<int64_t>(FCharWidth, FHScrollPos);
+  const int64_t w = ClientWidth();
+  const int64_t x =
+      pos.X <= 1 || pos.Y < 0 || pos.Y >= ViewCount()
+          ? 0
+          : MeasureText(GetViewLine(pos.Y).substr(0, static_cast<size_t>(pos.X - 1)));
+  bool acted = false;
+  if (pos.Y < FTopLine) {
+    SetTopLine(pos.Y);
+    acted = true;
+  }
+  if (pos.Y > FBottomLine) {
+    SetBottomLine(pos.Y);
+    acted = true;
+  }
+  if (x < left) {
+    SetHScrollPos(x / FCharWidth);
+    acted = true;
+  }
+  if (x > left + w) {
+    SetHScrollPos((x - w) / FCharWidth);
+    SetHScrollPos(FHScrollPos + 1);
+    acted = true;
+  }
+  FUpdating = false;
+  if (acted) RedrawPage();
+  return acted;
+}
+
+}  // namespace varlo

@@ -1,0 +1,290 @@
+#include "platform/control.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "platform/application.h"
+#include "platform/backend.h"
+
+namespace varlo {
+
+TWinControl::TWinControl(TWinControl* parent)
+    : FParent(parent), FPeer(CurrentBackend().CreateWindowPeer(*this)) {
+  if (FParent != nullptr) {
+    FFont = FParent->Font();
+    FParent->AddChild(this);
+  }
+}
+
+TWinControl::~TWinControl() {
+  for (TWinControl* child : FChildren) child->FParent = nullptr;
+  if (FParent != nullptr) FParent->RemoveChild(this);
+  // The peer goes first: its window may still send events while it closes.
+  FPeer.reset();
+}
+
+void TWinControl::AddChild(TWinControl* child) { FChildren.push_back(child); }
+
+void TWinControl::RemoveChild(TWinControl* child) {
+  FChildren.erase(std::remove(FChildren.begin(), FChildren.end(), child), FChildren.end());
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  const TRect bounds{left, top, left + width, top + height};
+  if (bounds == FBounds) return;
+  FBounds = bounds;
+  if (HandleAllocated()) {
+    FPeer->SetBounds(bounds);
+  } else {
+    AlignChildren();
+  }
+}
+
+void TWinControl::SetAlign(TAlign align) {
+  FAlign = align;
+  if (FParent != nullptr) FParent->AlignChildren();
+}
+
+void TWinControl::AlignChildren() {
+  const TSize client = ClientSize();
+  for (TWinControl* child : FChildren)
+    if (child->FAlign == alClient) child->SetBounds(0, 0, client.Width, client.Height);
+}
+
+void TWinControl::SetColor(TColor color) {
+  if (color == FColor) return;
+  FColor = color;
+  Invalidate();
+}
+
+void TWinControl::SetFont(const TFont& font) {
+  if (font == FFont) return;
+  FFont = font;
+  if (HandleAllocated()) WMSetFont();
+}
+
+void TWinControl::SetVisible(bool visible) {
+  FVisible = visible;
+  if (HandleAllocated()) FPeer->SetVisible(visible);
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+  FEnabled = enabled;
+  if (HandleAllocated()) FPeer->SetEnabled(enabled);
+}
+
+void TWinControl::HandleNeeded() {
+  if (HandleAllocated()) return;
+  if (FParent != nullptr) FParent->HandleNeeded();
+  FPeer->Create(ControlEvents::Params(*this), FParent != nullptr ? &FParent->Peer() : nullptr);
+  ControlEvents::Created(*this);
+}
+
+void TWinControl::RecreateWnd() {
+  if (!HandleAllocated()) return;
+  FPeer->Create(ControlEvents::Params(*this), FParent != nullptr ? &FParent->Peer() : nullptr);
+  ControlEvents::Created(*this);
+}
+
+TSize TWinControl::ClientSize() const {
+  if (HandleAllocated()) return FPeer->ClientSize();
+  return {Width(), Height()};
+}
+
+void TWinControl::Invalidate() {
+  if (HandleAllocated()) FPeer->Invalidate();
+}
+
+void TWinControl::SetFocus() {
+  HandleNeeded();
+  FPeer->SetFocus();
+}
+
+bool TWinControl::Focused() const { return HandleAllocated() && FPeer->Focused(); }
+
+void TWinControl::CreateParams(TCreateParams& params) {
+  params.Style = FParent != nullptr ? ws::Child | ws::ClipSiblings | ws::ClipChildren
+                                    : ws::OverlappedWindow | ws::ClipChildren;
+  if (FVisible) params.Style |= ws::Visible;
+  params.X = FBounds.Left;
+  params.Y = FBounds.Top;
+  params.Width = FBounds.Width();
+  params.Height = FBounds.Height();
+}
+
+void TWinControl::Paint(TCanvas&) {}
+
+void TWinControl::WMSize() { AlignChildren(); }
+
+void TWinControl::WMSetFocus() {
+  if (OnEnter) OnEnter(*this);
+}
+
+void TWinControl::WMKillFocus() {
+  if (OnExit) OnExit(*this);
+}
+
+void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(*this, key, shift);
+}
+
+void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(*this, key, shift);
+}
+
+void TWinControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(*this, button, shift, x, y);
+}
+
+void TWinControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(*this, shift, x, y);
+}
+
+void TWinControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(*this, button, shift, x, y);
+}
+
+void TWinControl::Click() {
+  if (OnClick) OnClick(*this);
+}
+
+void TWinControl::DblClick() {
+  if (OnDblClick) OnDblClick(*this);
+}
+
+namespace {
+
+// The dispatch boundary: what escapes a handler is reported, never lost.
+template <class F>
+void Guarded(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    Application().HandleException(e);
+  } catch (...) {
+    Application().HandleUnknownException();
+  }
+}
+
+TShiftState ButtonFlag(TMouseButton button) {
+  switch (button) {
+    case mbLeft: return ssLeft;
+    case mbRight: return ssRight;
+    case mbMiddle: return ssMiddle;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void ControlEvents::Created(TWinControl& c) {
+  Guarded([&] {
+    c.CreateWnd();
+    c.WMSetFont();
+  });
+}
+
+void ControlEvents::Paint(TWinControl& c, TCanvas& canvas) { Guarded([&] { c.Paint(canvas); }); }
+
+void ControlEvents::Resized(TWinControl& c) {
+  Guarded([&] {
+    c.FBounds = c.FPeer->Bounds();
+    c.WMSize();
+  });
+}
+
+void ControlEvents::Moved(TWinControl& c) {
+  Guarded([&] {
+    c.FBounds = c.FPeer->Bounds();
+    c.WMMove();
+  });
+}
+
+void ControlEvents::FocusGained(TWinControl& c) { Guarded([&] { c.WMSetFocus(); }); }
+
+void ControlEvents::FocusLost(TWinControl& c) { Guarded([&] { c.WMKillFocus(); }); }
+
+int ControlEvents::NCHitTest(TWinControl& c, int code) {
+  int result = code;
+  Guarded([&] { result = c.WMNCHitTest(code); });
+  return result;
+}
+
+void ControlEvents::NCLButtonDown(TWinControl& c) { Guarded([&] { c.WMNCLButtonDown(); }); }
+
+void ControlEvents::MinMaxInfo(TWinControl& c, TMinMaxInfo& info) {
+  Guarded([&] { c.WMGetMinMaxInfo(info); });
+}
+
+void ControlEvents::Key(TWinControl& c, uint16_t key, bool down, TShiftState shift) {
+  Guarded([&] {
+    uint16_t k = key;
+    if (down) {
+      c.KeyDown(k, shift);
+    } else {
+      c.WMKeyUp(k, shift);
+    }
+  });
+}
+
+bool ControlEvents::WantsKey(TWinControl& c, uint16_t key) {
+  bool wants = false;
+  Guarded([&] { wants = c.CMWantSpecialKey(key); });
+  return wants;
+}
+
+void ControlEvents::MouseButton(TWinControl& c, TMouseButton button, TMouseAction action,
+                                TShiftState shift, int x, int y) {
+  Guarded([&] {
+    switch (action) {
+      case TMouseAction::Down:
+        if (button == mbLeft) c.FClicked = true;
+        c.MouseDown(button, shift | ButtonFlag(button), x, y);
+        break;
+      case TMouseAction::DoubleClick:
+        // The second press of a double click: the double click first, then
+        // the press; its release is no click.
+        if (button == mbLeft) c.DblClick();
+        c.MouseDown(button, shift | ButtonFlag(button) | ssDouble, x, y);
+        break;
+      case TMouseAction::Up: {
+        if (button == mbLeft && c.FClicked) {
+          c.FClicked = false;
+          const TSize client = c.ClientSize();
+          if (x >= 0 && y >= 0 && x < client.Width && y < client.Height) c.Click();
+        }
+        c.MouseUp(button, shift, x, y);
+        break;
+      }
+    }
+  });
+}
+
+void ControlEvents::MouseMove(TWinControl& c, TShiftState shift, int x, int y) {
+  Guarded([&] { c.MouseMove(shift, x, y); });
+}
+
+void ControlEvents::Scroll(TWinControl& c, TScrollBarKind bar, int code) {
+  Guarded([&] {
+    if (bar == sbVertical) {
+      c.WMVScroll(code);
+    } else {
+      c.WMHScroll(code);
+    }
+  });
+}
+
+void ControlEvents::CaptureLost(TWinControl& c) {
+  Guarded([&] {
+    c.FClicked = false;
+    c.MouseCaptureLost();
+  });
+}
+
+TCreateParams ControlEvents::Params(TWinControl& c) {
+  TCreateParams params;
+  c.CreateParams(params);
+  return params;
+}
+
+}  // namespace varlo

@@ -1,0 +1,54 @@
+// Menus as data: items with captions, enabled states, shortcuts and click
+// handlers. A backend shows them (a menu bar, a pop-up at a screen point)
+// and calls Click on the item the user chose.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/control.h"
+#include "platform/types.h"
+
+namespace varlo {
+
+class TMenuItem : public TObject {
+ public:
+  TMenuItem() = default;
+  TMenuItem(std::string name, std::string caption, TNotifyEvent onClick = {});
+
+  std::string Name;
+  std::string Caption;  // UTF-8; "&" marks the accelerator
+  bool Enabled = true;
+  // A shortcut key shown beside the caption and handled by the form.
+  uint16_t ShortCutKey = 0;
+  TShiftState ShortCutShift = 0;
+  TNotifyEvent OnClick;
+
+  TMenuItem& Add(std::string name, std::string caption, TNotifyEvent onClick = {});
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TMenuItem& Item(int index) { return *FItems.at(static_cast<size_t>(index)); }
+  const TMenuItem& Item(int index) const { return *FItems.at(static_cast<size_t>(index)); }
+  // The item of that name among this item and everything below it.
+  TMenuItem* Find(const std::string& name);
+  // Runs the handler, as choosing the item does (nothing when disabled).
+  void Click();
+
+ private:
+  std::vector<std::unique_ptr<TMenuItem>> FItems;
+};
+
+class TMainMenu : public TObject {
+ public:
+  TMenuItem Items;
+};
+
+class TPopupMenu : public TObject {
+ public:
+  TMenuItem Items;
+  // Shows the menu at a screen point; returns once it is closed.
+  void Popup(int x, int y);
+};
+
+}  // namespace varlo

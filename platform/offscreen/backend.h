@@ -1,0 +1,222 @@
+// The offscreen backend: no windows at all, but real pixel buffers and fixed,
+// simple font metrics (8 pixels per byte, 16 per line), a clock, keys and a
+// pointer the tests set, and windows the tests drive with the same events a
+// user's input would give.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/canvas.h"
+#include "platform/control.h"
+
+namespace varlo::offscreen {
+
+// Glyph geometry of the fixed font.
+inline constexpr int kCharWidth = 8;       // a single-byte character
+inline constexpr int kWideCharWidth = 16;  // a double-byte character
+inline constexpr int kLineHeight = 16;
+
+// Non-client geometry of the simulated windows.
+inline constexpr int kScrollBarSize = 16;
+inline constexpr int kCaptionHeight = 20;
+inline constexpr int kFrameSize = 4;       // sizing frame
+inline constexpr int kClientEdge = 2;
+inline constexpr int kDialogFrame = 3;
+inline constexpr int kBorder = 1;
+
+// A bitmap of RGB pixels. Text draws each character as a cell in the brush
+// colour with a solid block in the text colour inside it (blanks have no
+// block), so tests can tell where each character landed.
+class PixelCanvas : public TBitmapCanvas {
+ public:
+  void SetSize(int width, int height) override;
+  TSize Size() const override { return {FWidth, FHeight}; }
+  TColor Pixel(int x, int y) override;
+
+  void FillRect(const TRect& rect) override;
+  void TextOut(int x, int y, std::string_view shiftJis) override;
+  int TextWidth(std::string_view shiftJis) override;
+  TTextMetric TextMetrics() override;
+  void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
+  TRect ClipRect() override { return FClip; }
+
+  void SetClipRect(const TRect& clip) { FClip = clip; }
+  // Times TextOut was called, for tests of what a redraw costs.
+  int64_t TextOutCalls() const { return FTextOutCalls; }
+
+ private:
+  void Fill(const TRect& rect, TColor rgb);
+
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<TColor> FPixels;
+  TRect FClip;
+  int64_t FTextOutCalls = 0;
+};
+
+class OffscreenBackend;
+
+// A simulated window.
+class Window : public WindowPeer {
+ public:
+  Window(OffscreenBackend& backend, TWinControl& control);
+  ~Window() override;
+
+  void Create(const TCreateParams& params, WindowPeer* parent) override;
+  bool Exists() const override { return FExists; }
+  void SetBounds(const TRect& bounds) override;
+  TRect Bounds() const override { return FBounds; }
+  TSize ClientSize() const override;
+  void SetText(const std::string& text, bool shiftJis) override;
+  void SetVisible(bool visible) override { FVisible = visible; }
+  void SetEnabled(bool enabled) override { FEnabled = enabled; }
+  void Invalidate() override { FInvalid = true; }
+  void PaintNow() override;
+  void SetFocus() override;
+  bool Focused() const override;
+  void BringToFront() override { ++FBroughtToFront; }
+  TPoint ClientToScreen(TPoint client) const override;
+
+  void SetScrollRange(TScrollBarKind bar, int min, int max, bool redraw) override;
+  void GetScrollRange(TScrollBarKind bar, int& min, int& max) const override;
+  void SetScrollPos(TScrollBarKind bar, int pos, bool redraw) override;
+  TScrollInfo GetScrollInfo(TScrollBarKind bar) const override;
+
+  void CreateCaret(int width, int height) override;
+  void DestroyCaret() override;
+  bool ShowCaret() override;
+  void HideCaret() override;
+  void SetCaretPos(int x, int y) override;
+
+  TTextMetric FontMetrics(const TFont& font) override;
+
+  // --- For tests: what the window shows and has. ---
+  TWinControl& Control() { return FControl; }
+  const TCreateParams& Params() const { return FParams; }
+  int CreateCount() const { return FCreateCount; }
+  bool Invalid() const { return FInvalid; }
+  int PaintCount() const { return FPaintCount; }
+  int BroughtToFront() const { return FBroughtToFront; }
+  const std::string& Text() const { return FText; }
+  // The client area's pixels as last painted.
+  PixelCanvas& Screen() { return FScreen; }
+  TColor Pixel(int x, int y) { return FScreen.Pixel(x, y); }
+  struct Caret {
+    bool exists = false;
+    int width = 0, height = 0;
+    int hideCount = 0;
+    int x = 0, y = 0;
+    bool Visible() const { return exists && hideCount == 0; }
+  };
+  const Caret& CaretState() const { return FCaret; }
+  TScrollInfo ScrollState(TScrollBarKind bar) const { return FBars[bar]; }
+
+  // --- For tests: input as a user gives it. ---
+  // Paints if anything invalidated the window (the paint message).
+  void Update();
+  void KeyDown(uint16_t key, TShiftState shift = 0);
+  void KeyUp(uint16_t key, TShiftState shift = 0);
+  // Presses and releases a key; sets the backend's key state meanwhile.
+  void PressKey(uint16_t key, TShiftState shift = 0);
+  bool WantsKey(uint16_t key);
+  void MouseDown(TMouseButton button, int x, int y, TShiftState shift = 0);
+  void MouseUp(TMouseButton button, int x, int y, TShiftState shift = 0);
+  void DoubleClick(TMouseButton button, int x, int y, TShiftState shift = 0);
+  void MouseMove(int x, int y, TShiftState shift = 0);
+  // A scroll-bar request; `track` is the thumb position for codes 4 and 5.
+  void Scroll(TScrollBarKind bar, int code, int track = 0);
+  // The user dragging the window's frame to this outer size.
+  void UserResize(int width, int height);
+  // The platform's hit code for a point in parent coordinates, then the
+  // control's answer.
+  int HitTest(int x, int y);
+  // The tracking limits the control asks for.
+  TMinMaxInfo MinMax();
+
+ private:
+  TRect ClientRectInWindow() const;
+
+  OffscreenBackend& FBackend;
+  TWinControl& FControl;
+  Window* FParent = nullptr;
+  bool FExists = false;
+  TCreateParams FParams;
+  int FCreateCount = 0;
+  TRect FBounds;
+  std::string FText;
+  bool FVisible = true;
+  bool FEnabled = true;
+  bool FInvalid = false;
+  int FPaintCount = 0;
+  int FBroughtToFront = 0;
+  TScrollInfo FBars[2];
+  Caret FCaret;
+  PixelCanvas FScreen;
+};
+
+class OffscreenBackend : public Backend {
+ public:
+  OffscreenBackend();
+  ~OffscreenBackend() override;
+
+  std::unique_ptr<WindowPeer> CreateWindowPeer(TWinControl& control) override;
+  std::unique_ptr<TBitmapCanvas> CreateBitmapCanvas() override;
+  uint32_t TickCount() override { return FTicks; }
+  bool KeyPressed(uint16_t key) override;
+  TPoint CursorPos() override { return FCursor; }
+  int SystemMetric(TSystemMetric metric) override;
+  TColor ColorToRGB(TColor color) override;
+  void ProcessMessages() override;
+  // The simulated time passes at once.
+  void WaitForInput(int milliseconds) override { FTicks += static_cast<uint32_t>(milliseconds); }
+  void ShowError(const std::string& message) override { FErrors.push_back(message); }
+  void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
+
+  // --- For tests. ---
+  void SetTickCount(uint32_t ticks) { FTicks = ticks; }
+  void AdvanceTicks(uint32_t ms) { FTicks += ms; }
+  void SetKeyPressed(uint16_t key, bool down) { FKeys[key] = down; }
+  void SetCursorPos(TPoint p) { FCursor = p; }
+  const std::vector<std::string>& Errors() const { return FErrors; }
+  void ClearErrors() { FErrors.clear(); }
+  // Runs inside ProcessMessages after pending paints: the messages a test
+  // wants delivered while a handler lets the message loop run.
+  std::function<void()> OnProcessMessages;
+  int ProcessMessagesCalls() const { return FProcessCalls; }
+
+  // Pop-up menus shown so far, and where.
+  struct Popup {
+    TPopupMenu* menu;
+    TPoint at;
+  };
+  const std::vector<Popup>& Popups() const { return FPopups; }
+  // Chooses an item of a pop-up menu as it is shown (by name; empty: none).
+  std::string PopupChoice;
+
+  Window* Focus() const { return FFocus; }
+  void SetFocusTo(Window* window);
+  void Forget(Window* window);
+  static Window& WindowOf(TWinControl& control);
+
+ private:
+  friend class Window;
+  uint32_t FTicks = 1'000'000;
+  std::map<uint16_t, bool> FKeys;
+  TPoint FCursor;
+  std::vector<std::string> FErrors;
+  std::vector<Window*> FWindows;
+  Window* FFocus = nullptr;
+  int FProcessCalls = 0;
+  std::vector<Popup> FPopups;
+};
+
+// The offscreen window of a control.
+inline Window& WindowOf(TWinControl& control) { return OffscreenBackend::WindowOf(control); }
+
+}  // namespace varlo::offscreen
