@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/offscreen/backend.h"
@@ -88,22 +89,27 @@ TTextMetric PixelCanvas::TextMetrics() {
 void PixelCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src) {
   auto* from = dynamic_cast<PixelCanvas*>(&source);
   if (from == nullptr) throw std::logic_error("offscreen canvases copy only from each other");
-  const int w = std::min(dest.Width(), src.Width());
-  const int h = std::min(dest.Height(), src.Height());
-  if (w <= 0 || h <= 0) return;
-  // Read everything first: source and destination may overlap.
-  std::vector<TColor> block(static_cast<size_t>(w) * h, clNone);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) block[static_cast<size_t>(y) * w + x] = from->Pixel(src.Left + x, src.Top + y);
-  const TRect target = Intersect(Intersect({dest.Left, dest.Top, dest.Left + w, dest.Top + h}, FClip),
-                                 {0, 0, FWidth, FHeight});
+  // Pixels outside the source bitmap are not copied; the rest lands inside
+  // this canvas's clip.
+  const int dx = dest.Left - src.Left, dy = dest.Top - src.Top;
+  TRect s = Intersect(src, {0, 0, from->FWidth, from->FHeight});
+  s = Intersect(s, {src.Left, src.Top, src.Left + dest.Width(), src.Top + dest.Height()});
+  TRect d = Intersect({s.Left + dx, s.Top + dy, s.Right + dx, s.Bottom + dy},
+                      Intersect(FClip, {0, 0, FWidth, FHeight}));
+  if (d.Empty()) return;
   const bool invert = CopyMode() == TCopyMode::NotSrcCopy;
-  for (int y = target.Top; y < target.Bottom; ++y) {
-    for (int x = target.Left; x < target.Right; ++x) {
-      const TColor c = block[static_cast<size_t>(y - dest.Top) * w + (x - dest.Left)];
-      if (c == clNone) continue;  // outside the source bitmap: nothing to copy
-      FPixels[static_cast<size_t>(y) * FWidth + x] = invert ? (~c & 0xFFFFFF) : c;
-    }
+  const auto row = [&](int y) {
+    const TColor* in = from->FPixels.data() + static_cast<size_t>(y - dy) * from->FWidth + (d.Left - dx);
+    TColor* out = FPixels.data() + static_cast<size_t>(y) * FWidth + d.Left;
+    std::memmove(out, in, static_cast<size_t>(d.Width()) * sizeof(TColor));
+    if (invert)
+      for (int x = 0; x < d.Width(); ++x) out[x] = ~out[x] & 0xFFFFFF;
+  };
+  // Overlapping copies within one canvas behave as a move.
+  if (dy > 0) {
+    for (int y = d.Bottom - 1; y >= d.Top; --y) row(y);
+  } else {
+    for (int y = d.Top; y < d.Bottom; ++y) row(y);
   }
 }
 

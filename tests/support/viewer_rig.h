@@ -3,11 +3,17 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "bigview/BigView.h"
 #include "platform/offscreen/backend.h"
+
+namespace varlo {
+// Readable points in failure messages.
+inline void PrintTo(const TPoint& p, std::ostream* os) { *os << "(" << p.X << ", " << p.Y << ")"; }
+}  // namespace varlo
 
 namespace varlo::testing {
 
