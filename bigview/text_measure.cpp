@@ -9,21 +9,31 @@
 namespace varlo {
 
 void TextMeasure::Reset(TCanvas& measuring) {
-  char one[1];
-  for (int b = 0; b < 256; ++b) {
-    one[0] = static_cast<char>(b);
-    FSingle[b] = static_cast<int16_t>(measuring.TextWidth({one, 1}));
-  }
-  FDouble.assign(65536, 0);
-  char two[2];
+  // Every single byte and every lead byte with every second byte, measured
+  // in one batch.
+  std::vector<char> bytes;
+  std::vector<std::string_view> texts;
+  bytes.reserve(256 + 2 * 60 * 256);
+  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (!sjis::IsLeadByte(static_cast<unsigned char>(lead))) continue;
-    two[0] = static_cast<char>(lead);
     for (int trail = 0; trail < 256; ++trail) {
-      two[1] = static_cast<char>(trail);
-      FDouble[static_cast<size_t>(lead << 8 | trail)] =
-          static_cast<int16_t>(measuring.TextWidth({two, 2}));
+      bytes.push_back(static_cast<char>(lead));
+      bytes.push_back(static_cast<char>(trail));
     }
+  }
+  texts.reserve(256 + 60 * 256);
+  for (int b = 0; b < 256; ++b) texts.emplace_back(bytes.data() + b, 1);
+  for (size_t at = 256; at < bytes.size(); at += 2) texts.emplace_back(bytes.data() + at, 2);
+  std::vector<int> widths(texts.size());
+  measuring.TextWidths(texts, widths);
+
+  for (int b = 0; b < 256; ++b) FSingle[b] = static_cast<int16_t>(widths[static_cast<size_t>(b)]);
+  FDouble.assign(65536, 0);
+  for (size_t i = 256; i < texts.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(texts[i][0]);
+    const auto trail = static_cast<unsigned char>(texts[i][1]);
+    FDouble[static_cast<size_t>(lead << 8 | trail)] = static_cast<int16_t>(widths[i]);
   }
 
   // Uniform when every byte from 0x20 up advances the same width, alone or

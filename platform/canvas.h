@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "platform/font.h"
@@ -44,6 +45,9 @@ class TCanvas {
   virtual void TextOut(int x, int y, std::string_view shiftJis) = 0;
   // Advance width of the text as TextOut draws it.
   virtual int TextWidth(std::string_view shiftJis) = 0;
+  // The widths of many texts at once (a backend may measure them in one
+  // call); widths[i] belongs to texts[i].
+  virtual void TextWidths(std::span<const std::string_view> texts, std::span<int> widths);
   virtual TTextMetric TextMetrics() = 0;
   // Copies `src` of `source` onto `dest` of this canvas with the copy mode;
   // source and destination may be the same canvas and overlap.

@@ -114,6 +114,11 @@ void TWinControl::CreateParams(TCreateParams& params) {
 
 void TWinControl::Paint(TCanvas&) {}
 
+void TCustomControl::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.EraseBackground = false;
+}
+
 void TWinControl::WMSize() { AlignChildren(); }
 
 void TWinControl::WMSetFocus() {

@@ -54,6 +54,8 @@ struct TCreateParams {
   uint32_t Style = 0;
   uint32_t ExStyle = 0;
   int X = 0, Y = 0, Width = 0, Height = 0;
+  // False for controls that paint their whole area themselves.
+  bool EraseBackground = true;
 };
 
 struct TMinMaxInfo {
@@ -222,6 +224,9 @@ class TWinControl : public TObject {
 class TCustomControl : public TWinControl {
  public:
   using TWinControl::TWinControl;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
 };
 
 enum class TMouseAction : uint8_t { Down, Up, DoubleClick };

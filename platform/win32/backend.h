@@ -1,0 +1,35 @@
+// The real backend: Win32 windows, GDI, the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/backend.h"
+#include "platform/win32/handles.h"
+
+namespace varlo::win32 {
+
+class Win32Backend : public Backend {
+ public:
+  Win32Backend();
+  ~Win32Backend() override;
+
+  std::unique_ptr<WindowPeer> CreateWindowPeer(TWinControl& control) override;
+  std::unique_ptr<TBitmapCanvas> CreateBitmapCanvas() override;
+  uint32_t TickCount() override { return GetTickCount(); }
+  bool KeyPressed(uint16_t key) override { return GetKeyState(key) < 0; }
+  TPoint CursorPos() override;
+  int SystemMetric(TSystemMetric metric) override;
+  TColor ColorToRGB(TColor color) override;
+  void ProcessMessages() override;
+  void WaitForInput(int milliseconds) override;
+  void ShowError(const std::string& message) override;
+  void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
+
+  // Runs the message loop until WM_QUIT; returns its exit code.
+  int Run();
+};
+
+// The window handle of a control's window (null before it exists).
+HWND HandleOf(TWinControl& control);
+
+}  // namespace varlo::win32
