@@ -162,8 +162,13 @@ TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
   } else {
     // The last piece keeps the length the layout gave it, which may reach
     // past the line's end.
-    const int64_t fitted =
-        FWrapByte > 0 ? FWrapByte : const_cast<TBigView*>(this)->FitToWidth(line);
+    int64_t fitted = FWrapByte;
+    if (fitted == 0) {
+      auto& self = const_cast<TBigView&>(*this);
+      self.EnsureMeasure();
+      TextMeasure::Meter meter;
+      fitted = FitToWidth(line, ClientWidth(), FMeasure.Width("x"), meter);
+    }
     rec.Len = PieceLength(line, rec.Start, fitted);
   }
   return rec;

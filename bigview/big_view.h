@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "bigview/line_store.h"
+#include "bigview/sjis.h"
 #include "bigview/text_measure.h"
 #include "bigview/view_lines.h"
 #include "platform/bitmap.h"
@@ -219,9 +220,23 @@ class TBigView : public TCustomControl {
  private:
   // The piece length for a piece of `text` beginning at `start` (1-based),
   // with the double-byte rule; `fitted` is the line's count before it.
-  int64_t PieceLength(std::string_view text, int64_t start, int64_t fitted) const;
-  // The count fitted to the window width, once per line.
-  int64_t FitToWidth(std::string_view text);
+  static int64_t PieceLength(std::string_view text, int64_t start, int64_t fitted) {
+    int64_t n = fitted;
+    // The next piece's first byte, start + n, lies in the line?
+    if (n <= static_cast<int64_t>(text.size()) - start &&
+        sjis::ByteKindFrom(text, static_cast<size_t>(start - 1),
+                           static_cast<size_t>(start + n - 1)) == sjis::kTrailByte) {
+      // The lead byte moves to the next piece; a piece of one double-byte
+      // character keeps it whole, one byte over the limit.
+      --n;
+      if (n < 1) n = 2;
+    }
+    return n;
+  }
+  // The count fitted to the window width, once per line; FMeasure must be
+  // current (EnsureMeasure).
+  int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
+                     TextMeasure::Meter& meter) const;
   int64_t ViewLineLength(int64_t viewIndex) const;
   void CheckViewIndex(int64_t viewIndex) const;
   void BottomLineStep();

@@ -130,27 +130,13 @@ bool TBigView::UpdateMaxChar(int64_t first, int64_t count) {
   return true;
 }
 
-int64_t TBigView::PieceLength(std::string_view text, int64_t start, int64_t fitted) const {
-  int64_t n = fitted;
-  const int64_t next = CheckedAdd(start, n);  // 1-based first byte of the next piece
-  if (next <= static_cast<int64_t>(text.size()) &&
-      sjis::ByteKindFrom(text, static_cast<size_t>(start - 1), static_cast<size_t>(next - 1)) ==
-          sjis::kTrailByte) {
-    // The lead byte moves to the next piece; a piece of one double-byte
-    // character keeps it whole, one byte over the limit.
-    --n;
-    if (n < 1) n = 2;
-  }
-  return n;
-}
-
-int64_t TBigView::FitToWidth(std::string_view text) {
+int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
+                             TextMeasure::Meter& meter) const {
   const auto len = static_cast<int64_t>(text.size());
-  int64_t w = ClientWidth();
-  const int64_t wx = MeasureText("x");
-  int64_t lw = MeasureText(text);
+  int64_t w = width;
+  int64_t lw = meter.Measure(FMeasure, text);
   if (lw <= w) return len;
-  if (w < wx) w = wx;
+  if (w < xWidth) w = xWidth;
   // A line narrower than its byte count (below one pixel a byte) must not
   // divide by zero.
   const int64_t avg = std::max<int64_t>(1, lw / len);
@@ -163,7 +149,7 @@ int64_t TBigView::FitToWidth(std::string_view text) {
     if (n < 1) n = 1;
     if (n > len) n = len;
     const int64_t prev = lw;
-    lw = MeasureText(text.substr(0, static_cast<size_t>(n)));
+    lw = meter.Prefix(static_cast<size_t>(n));
     if (lw > prev) {
       grew = true;
     } else {
@@ -181,25 +167,40 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
     FViewLines.TruncateAt(from, FViewLines.First(from));
     FViewLines.Reserve(FLines->Capacity());
-    const int64_t lines = FLines->Count();
-    for (int64_t line = from; line < lines; ++line) {
-      FViewLines.BeginLine();
-      const std::string_view text = FLines->Get(line);
+    const bool byWidth = FWordWrap && FWrapByte == 0;
+    int64_t width = 0, xWidth = 0;
+    if (byWidth) {
+      EnsureMeasure();
+      width = ClientWidth();
+      xWidth = FMeasure.Width("x");
+    }
+    ViewLines::Writer out(FViewLines);
+    TextMeasure::Meter meter;
+    const int64_t wrap = FWrapByte;
+    FLines->ForEachLine(from, [&](int64_t, std::string_view text, std::string_view ahead) {
+      // Fetch ahead what the layout of that line will read: all of it when
+      // measuring, the first cut otherwise. Short lines need no bytes at all.
+      if (byWidth) {
+        __builtin_prefetch(ahead.data());
+      } else if (static_cast<int64_t>(ahead.size()) > wrap && FWordWrap) {
+        __builtin_prefetch(ahead.data() + wrap - 1);
+      }
+      out.BeginLine();
       const auto len = static_cast<int64_t>(text.size());
       if (len == 0) {
-        FViewLines.Add(0);
-        continue;
+        out.Add(0);
+        return;
       }
       if (!FWordWrap) {
-        FViewLines.Add(1);
-        continue;
+        out.Add(1);
+        return;
       }
-      const int64_t fitted = FWrapByte > 0 ? FWrapByte : FitToWidth(text);
+      const int64_t fitted = byWidth ? FitToWidth(text, width, xWidth, meter) : wrap;
       for (int64_t start = 1; start <= len;) {
-        FViewLines.Add(start);
+        out.Add(start);
         start += PieceLength(text, start, fitted);
       }
-    }
+    });
   } catch (...) {
     EmptyAfterFailure();
     throw;

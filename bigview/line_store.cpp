@@ -106,11 +106,6 @@ void TBvStrings::Exchange(int64_t index1, int64_t index2) {
   std::swap(FList[static_cast<size_t>(index1)], FList[static_cast<size_t>(index2)]);
 }
 
-std::string_view TBvStrings::Get(int64_t index) const {
-  CheckIndex(index);
-  return FList[static_cast<size_t>(index)].View();
-}
-
 void TBvStrings::Put(int64_t index, std::string_view s) {
   CheckIndex(index);
   Slot slot = MakeOwned(s);

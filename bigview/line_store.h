@@ -58,7 +58,10 @@ class TBvStrings {
   void Delete(int64_t index);
   void Exchange(int64_t index1, int64_t index2);
   // The line's bytes; valid until that line is changed or the store cleared.
-  std::string_view Get(int64_t index) const;
+  std::string_view Get(int64_t index) const {
+    if (index < 0 || index >= Count()) Error();
+    return FList[static_cast<size_t>(index)].View();
+  }
   void Put(int64_t index, std::string_view s);
   // Forward search ignoring ASCII case from (lineIndex, column), column
   // 1-based; on success the pair gives the match.
@@ -67,6 +70,19 @@ class TBvStrings {
 
   int64_t Count() const { return static_cast<int64_t>(FList.size()); }
   int64_t Capacity() const { return FCapacity; }
+
+  // Calls f(index, line, ahead) for the lines from `from` on, in order: the
+  // fast way through every line. `ahead` is the line kAhead places further
+  // (empty past the end), for the caller to fetch what it will read.
+  static constexpr size_t kAhead = 16;
+  template <class F>
+  void ForEachLine(int64_t from, F&& f) const {
+    const Slot* slots = FList.data();
+    const size_t n = FList.size();
+    for (size_t i = static_cast<size_t>(from); i < n; ++i)
+      f(static_cast<int64_t>(i), slots[i].View(),
+        i + kAhead < n ? slots[i + kAhead].View() : std::string_view());
+  }
 
   void AddStrings(const StringListRef& source);
   void Assign(const StringListRef& source);

@@ -7,16 +7,6 @@ int ByteKind(std::string_view s, int64_t index) {
   return ByteKindFrom(s, 0, static_cast<size_t>(index - 1));
 }
 
-int ByteKindFrom(std::string_view s, size_t from, size_t pos) {
-  // A byte outside the lead ranges always ends a character (as a single or a
-  // trail byte), so the character starts are certain right after it; from
-  // there the lead-range bytes pair up.
-  size_t q = pos;
-  while (q > from && IsLeadByte(s[q - 1])) --q;
-  if ((pos - q) % 2 == 1) return kTrailByte;
-  return IsLeadByte(s[pos]) ? kLeadByte : kSingleByte;
-}
-
 namespace {
 
 struct CaseRange {

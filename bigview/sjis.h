@@ -25,7 +25,15 @@ int ByteKind(std::string_view s, int64_t index);
 // Kind of the byte at offset `pos` (0-based) when offset `from` <= pos is
 // known to start a character. Looks back only over the run of lead-range
 // bytes before pos, so it costs O(1) on real text instead of a walk.
-int ByteKindFrom(std::string_view s, size_t from, size_t pos);
+inline int ByteKindFrom(std::string_view s, size_t from, size_t pos) {
+  // A byte outside the lead ranges always ends a character (as a single or
+  // a trail byte), so the character starts are certain right after it;
+  // from there the lead-range bytes pair up.
+  size_t q = pos;
+  while (q > from && IsLeadByte(s[q - 1])) --q;
+  if ((pos - q) % 2 == 1) return kTrailByte;
+  return IsLeadByte(s[pos]) ? kLeadByte : kSingleByte;
+}
 
 // Case of one character as the platform maps it under code page 932: ASCII
 // letters, the full-width Latin, Greek and Cyrillic letters and the Roman

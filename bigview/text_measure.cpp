@@ -1,10 +1,10 @@
 #include "bigview/text_measure.h"
 
+#include <cstring>
 #include <string>
 
 #include "bigview/byte_scan.h"
 #include "bigview/sjis.h"
-#include "platform/checked.h"
 
 namespace varlo {
 
@@ -41,6 +41,8 @@ void TextMeasure::Reset(TCanvas& measuring) {
   FByteWidth = FSingle[static_cast<unsigned char>('x')];
   FUniform = FByteWidth > 0;
   for (int b = 0x20; b < 256 && FUniform; ++b) FUniform = FSingle[b] == FByteWidth;
+  FOnlyTabs = FUniform;
+  for (int b = 0; b < 0x20 && FOnlyTabs; ++b) FOnlyTabs = b == '\t' || FSingle[b] == FByteWidth;
   for (int lead = 0x81; lead <= 0xFC && FUniform; ++lead) {
     if (!sjis::IsLeadByte(static_cast<unsigned char>(lead))) continue;
     for (int trail = 0; trail < 256 && FUniform; ++trail)
@@ -49,9 +51,9 @@ void TextMeasure::Reset(TCanvas& measuring) {
   FReady = true;
 }
 
-int64_t TextMeasure::TabEnd(int64_t x) const {
-  if (FTab <= 0) return x + FSingle[static_cast<unsigned char>(' ')];
-  return CheckedMul(x / FTab + 1, FTab);
+void TextMeasure::SetTabDistance(int64_t pixels) {
+  FTab = pixels;
+  FTabMagic = pixels > 0 ? ~uint64_t{0} / static_cast<uint64_t>(pixels) + 1 : 0;
 }
 
 int TextMeasure::CharWidth(std::string_view ch) const {
@@ -82,18 +84,69 @@ int64_t TextMeasure::WalkWidth(std::string_view text) const {
   return x;
 }
 
+template <class F>
+[[gnu::always_inline]] inline void TextMeasure::ForEachSpecial(std::string_view text,
+                                                               F&& special) const {
+  // A tab or control byte right after a lead byte is that character's
+  // second half, nothing special.
+  size_t start = 0;  // a character start at or before the next byte found
+  const auto found = [&](size_t p) {
+    if (sjis::ByteKindFrom(text, start, p) == sjis::kTrailByte) return;
+    special(p);
+    start = p + 1;
+  };
+  if (FOnlyTabs) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\t', end - p))); ++p)
+      found(static_cast<size_t>(p - begin));
+  } else {
+    ForEachControlByte(text.data(), 0, text.size(), found);
+  }
+}
+
 int64_t TextMeasure::UniformWidth(std::string_view text) const {
-  // Between control bytes every byte is FByteWidth wide; a control byte
-  // right after a lead byte is that character's second half, no control.
+  // Between special bytes every byte is FByteWidth wide.
   int64_t x = 0;
-  size_t pos = 0;  // a character start; bytes from here are not yet counted
-  ForEachControlByte(text.data(), 0, text.size(), [&](size_t p) {
-    if (p < pos || sjis::ByteKindFrom(text, pos, p) == sjis::kTrailByte) return;
+  size_t pos = 0;  // bytes from here are not yet counted
+  ForEachSpecial(text, [&](size_t p) {
     x += static_cast<int64_t>(p - pos) * FByteWidth;
     x = text[p] == '\t' ? TabEnd(x) : x + FSingle[static_cast<unsigned char>(text[p])];
     pos = p + 1;
   });
   return x + static_cast<int64_t>(text.size() - pos) * FByteWidth;
+}
+
+int64_t TextMeasure::Meter::Measure(const TextMeasure& m, std::string_view text) {
+  FMeasure = &m;
+  FText = text;
+  FMarks.clear();
+  if (!m.FUniform) return m.Width(text);
+  int64_t x = 0;
+  size_t pos = 0;
+  m.ForEachSpecial(text, [&](size_t p) {
+    x += static_cast<int64_t>(p - pos) * m.FByteWidth;
+    x = text[p] == '\t' ? m.TabEnd(x) : x + m.FSingle[static_cast<unsigned char>(text[p])];
+    pos = p + 1;
+    FMarks.push_back({pos, x});
+  });
+  return x + static_cast<int64_t>(text.size() - pos) * m.FByteWidth;
+}
+
+int64_t TextMeasure::Meter::Prefix(size_t n) const {
+  if (!FMeasure->FUniform) return FMeasure->Width(FText.substr(0, n));
+  // The last special byte within the prefix, then uniform bytes up to n.
+  size_t lo = 0, hi = FMarks.size();
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (FMarks[mid].end <= n) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  const Mark before = lo == 0 ? Mark{0, 0} : FMarks[lo - 1];
+  return before.x + static_cast<int64_t>(n - before.end) * FMeasure->FByteWidth;
 }
 
 void TextMeasure::Draw(TCanvas& canvas, int y, std::string_view text, int64_t originX,

@@ -26,15 +26,41 @@ class TextMeasure {
 
   // Tab distance in pixels; 0 means tabs are not expanded (a tab is then as
   // wide as a blank).
-  void SetTabDistance(int64_t pixels) { FTab = pixels; }
+  void SetTabDistance(int64_t pixels);
   int64_t TabDistance() const { return FTab; }
 
   // Width of the text as drawn from x = 0 (tab origin 0).
   int64_t Width(std::string_view text) const;
   // Width of a single character (one or two bytes, no tab).
   int CharWidth(std::string_view ch) const;
-  // Where a tab at x ends.
-  int64_t TabEnd(int64_t x) const;
+  // Where a tab at x ends: the next multiple of the tab distance.
+  int64_t TabEnd(int64_t x) const {
+    if (FTab <= 0) return x + FSingle[static_cast<unsigned char>(' ')];
+    // x / FTab by multiplying with a reciprocal (exact for x < 2^64 / FTab),
+    // a division per tab being the cost of measuring tabbed lines.
+    auto q = static_cast<int64_t>((static_cast<unsigned __int128>(x) * FTabMagic) >> 64);
+    if ((q + 1) * FTab <= x) ++q;
+    return (q + 1) * FTab;
+  }
+
+  // Measures one text once, then answers the widths of its prefixes
+  // without measuring again: what the window-width fit asks for.
+  class Meter {
+   public:
+    // The width of the whole text.
+    int64_t Measure(const TextMeasure& m, std::string_view text);
+    // The width of its first n bytes.
+    int64_t Prefix(size_t n) const;
+
+   private:
+    struct Mark {
+      size_t end;  // bytes up to here are counted
+      int64_t x;   // width of them
+    };
+    const TextMeasure* FMeasure = nullptr;
+    std::string_view FText;
+    std::vector<Mark> FMarks;  // after each special byte, in order
+  };
 
   // Draws the text as if its first byte stood at line pixel 0, on `canvas`
   // at y, shifted left by `originX` pixels; only what falls inside
@@ -47,13 +73,17 @@ class TextMeasure {
 
  private:
   int64_t UniformWidth(std::string_view text) const;
+  // Calls special(p) for each tab or control byte of the text that is no
+  // second half of a double-byte character; uniform fonts only.
+  template <class F>
+  void ForEachSpecial(std::string_view text, F&& special) const;
   int64_t WalkWidth(std::string_view text) const;
 
   bool FReady = false;
   bool FUniform = false;
   int FByteWidth = 0;         // width per byte when uniform
-  bool FOddSingle[256] = {};  // single bytes whose width is not FByteWidth
-  bool FOddControlsOnly = true;
+  bool FOnlyTabs = false;     // uniform, and only tabs differ
+  uint64_t FTabMagic = 0;     // 2^64 / FTab, rounded up
   int16_t FSingle[256] = {};
   std::vector<int16_t> FDouble;  // lead << 8 | trail
   int64_t FTab = 0;

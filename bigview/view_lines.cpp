@@ -1,5 +1,7 @@
 #include "bigview/view_lines.h"
 
+#include <algorithm>
+
 #include "platform/errors.h"
 
 namespace varlo {
@@ -10,12 +12,40 @@ void ViewLines::TruncateAt(int64_t line, int64_t view) {
   FFirst.resize(static_cast<size_t>(line));
 }
 
-void ViewLines::BeginLine() { FFirst.push_back(static_cast<uint32_t>(Count())); }
+void ViewLines::TooMany() { throw Exception("表示行が多すぎるため表示できません"); }
 
-void ViewLines::Add(int64_t start) {
-  if (Count() >= kMaxViewLines) throw Exception("表示行が多すぎるため表示できません");
-  FStart.push_back(static_cast<uint64_t>(start));
-  FLine.push_back(static_cast<uint32_t>(LineCount() - 1));
+ViewLines::Writer::Writer(ViewLines& v) : FView(v) {
+  FSize = v.FStart.size();
+  FFirstSize = v.FFirst.size();
+  FCap = FFirstCap = 0;
+  Grow();
+}
+
+void ViewLines::Writer::Commit() {
+  FView.FStart.adopt(FSize);
+  FView.FLine.adopt(FSize);
+  FView.FFirst.adopt(FFirstSize);
+}
+
+void ViewLines::Writer::Grow() {
+  // View indexes must stay within the scroll bar's range.
+  if (FSize >= static_cast<size_t>(kMaxViewLines)) {
+    Commit();
+    TooMany();
+  }
+  Commit();
+  ViewLines& v = FView;
+  if (FSize == v.FStart.capacity()) {
+    const size_t more = std::max<size_t>(FSize, 4096);
+    v.FStart.reserve(FSize + more);
+    v.FLine.reserve(FSize + more);
+  }
+  if (FFirstSize == v.FFirst.capacity()) v.FFirst.reserve(FFirstSize + std::max<size_t>(FFirstSize, 4096));
+  FStart = v.FStart.data();
+  FLine = v.FLine.data();
+  FFirst = v.FFirst.data();
+  FCap = std::min({v.FStart.capacity(), v.FLine.capacity(), static_cast<size_t>(kMaxViewLines)});
+  FFirstCap = v.FFirst.capacity();
 }
 
 void ViewLines::Reserve(int64_t lines) {

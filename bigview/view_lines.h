@@ -40,9 +40,44 @@ class ViewLines {
   // on; `view` must be First(line).
   void TruncateAt(int64_t line, int64_t view);
   // Starts the records of the next logical line (its index is LineCount()).
-  void BeginLine();
+  void BeginLine() { FFirst.push_back(static_cast<uint32_t>(Count())); }
   // Appends a view line of the logical line begun last.
-  void Add(int64_t start);
+  void Add(int64_t start) {
+    if (Count() >= kMaxViewLines) TooMany();
+    FStart.push_back(static_cast<uint64_t>(start));
+    FLine.push_back(static_cast<uint32_t>(LineCount() - 1));
+  }
+  // Appends view lines with the vectors' ends kept in locals: the layout's
+  // hot loop, which stores too much for the compiler to keep them itself.
+  class Writer {
+   public:
+    explicit Writer(ViewLines& v);
+    ~Writer() { Commit(); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void BeginLine() {
+      if (FFirstSize == FFirstCap) Grow();
+      FFirst[FFirstSize++] = static_cast<uint32_t>(FSize);
+    }
+    void Add(int64_t start) {
+      if (FSize == FCap) Grow();
+      FStart[FSize] = static_cast<uint64_t>(start);
+      FLine[FSize] = static_cast<uint32_t>(FFirstSize - 1);
+      ++FSize;
+    }
+
+   private:
+    void Commit();
+    void Grow();
+
+    ViewLines& FView;
+    uint64_t* FStart;
+    uint32_t* FLine;
+    uint32_t* FFirst;
+    size_t FSize, FCap, FFirstSize, FFirstCap;
+  };
+
   // Reserves room for the lines of a store of that capacity.
   void Reserve(int64_t lines);
   void Clear();
@@ -51,6 +86,8 @@ class ViewLines {
   size_t MemoryBytes() const;
 
  private:
+  [[noreturn]] static void TooMany();
+
   platform::LargeVector<uint64_t> FStart;
   platform::LargeVector<uint32_t> FLine;
   platform::LargeVector<uint32_t> FFirst;

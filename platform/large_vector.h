@@ -64,6 +64,10 @@ class LargeVector {
 
   void clear() { FSize = 0; }
 
+  // The first n records, already written through data() (n <= capacity()),
+  // are the contents.
+  void adopt(size_t n) { FSize = n; }
+
   // Gives the memory back.
   void release() {
     FBuffer.Reset();
