@@ -174,7 +174,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
       width = ClientWidth();
       xWidth = FMeasure.Width("x");
     }
-    ViewLines::Writer out(FViewLines);
+    ViewLines::Cursor out = FViewLines.Begin();
     TextMeasure::Meter meter;
     const int64_t wrap = FWrapByte;
     FLines->ForEachLine(from, [&](int64_t, std::string_view text, std::string_view ahead) {
@@ -185,22 +185,20 @@ void TBigView::BuildViewLines(int64_t fromLine) {
       } else if (static_cast<int64_t>(ahead.size()) > wrap && FWordWrap) {
         __builtin_prefetch(ahead.data() + wrap - 1);
       }
-      out.BeginLine();
+      out.BeginLine(FViewLines);
       const auto len = static_cast<int64_t>(text.size());
-      if (len == 0) {
-        out.Add(0);
-        return;
-      }
-      if (!FWordWrap) {
-        out.Add(1);
+      // One view line starting at 1, or at 0 for an empty line.
+      if (len == 0 || !FWordWrap) {
+        out.Add(FViewLines, len == 0 ? 0 : 1);
         return;
       }
       const int64_t fitted = byWidth ? FitToWidth(text, width, xWidth, meter) : wrap;
       for (int64_t start = 1; start <= len;) {
-        out.Add(start);
+        out.Add(FViewLines, start);
         start += PieceLength(text, start, fitted);
       }
     });
+    FViewLines.End(out);
   } catch (...) {
     EmptyAfterFailure();
     throw;

@@ -14,38 +14,33 @@ void ViewLines::TruncateAt(int64_t line, int64_t view) {
 
 void ViewLines::TooMany() { throw Exception("表示行が多すぎるため表示できません"); }
 
-ViewLines::Writer::Writer(ViewLines& v) : FView(v) {
-  FSize = v.FStart.size();
-  FFirstSize = v.FFirst.size();
-  FCap = FFirstCap = 0;
-  Grow();
+ViewLines::Cursor ViewLines::Begin() {
+  Cursor c{FStart.data(), FLine.data(), FFirst.data(), FStart.size(), 0, FFirst.size(), 0};
+  c.cap = std::min({FStart.capacity(), FLine.capacity(), static_cast<size_t>(kMaxViewLines)});
+  c.linesCap = FFirst.capacity();
+  return c;
 }
 
-void ViewLines::Writer::Commit() {
-  FView.FStart.adopt(FSize);
-  FView.FLine.adopt(FSize);
-  FView.FFirst.adopt(FFirstSize);
+void ViewLines::End(const Cursor& c) {
+  FStart.adopt(c.size);
+  FLine.adopt(c.size);
+  FFirst.adopt(c.lines);
 }
 
-void ViewLines::Writer::Grow() {
+ViewLines::Cursor ViewLines::Grow(Cursor c) {
   // View indexes must stay within the scroll bar's range.
-  if (FSize >= static_cast<size_t>(kMaxViewLines)) {
-    Commit();
+  if (c.size >= static_cast<size_t>(kMaxViewLines)) {
+    End(c);
     TooMany();
   }
-  Commit();
-  ViewLines& v = FView;
-  if (FSize == v.FStart.capacity()) {
-    const size_t more = std::max<size_t>(FSize, 4096);
-    v.FStart.reserve(FSize + more);
-    v.FLine.reserve(FSize + more);
+  End(c);
+  if (c.size == FStart.capacity() || c.size == FLine.capacity()) {
+    const size_t more = std::max<size_t>(c.size, 4096);
+    FStart.reserve(c.size + more);
+    FLine.reserve(c.size + more);
   }
-  if (FFirstSize == v.FFirst.capacity()) v.FFirst.reserve(FFirstSize + std::max<size_t>(FFirstSize, 4096));
-  FStart = v.FStart.data();
-  FLine = v.FLine.data();
-  FFirst = v.FFirst.data();
-  FCap = std::min({v.FStart.capacity(), v.FLine.capacity(), static_cast<size_t>(kMaxViewLines)});
-  FFirstCap = v.FFirst.capacity();
+  if (c.lines == FFirst.capacity()) FFirst.reserve(c.lines + std::max<size_t>(c.lines, 4096));
+  return Begin();
 }
 
 void ViewLines::Reserve(int64_t lines) {

@@ -47,36 +47,32 @@ class ViewLines {
     FStart.push_back(static_cast<uint64_t>(start));
     FLine.push_back(static_cast<uint32_t>(LineCount() - 1));
   }
-  // Appends view lines with the vectors' ends kept in locals: the layout's
-  // hot loop, which stores too much for the compiler to keep them itself.
-  class Writer {
-   public:
-    explicit Writer(ViewLines& v);
-    ~Writer() { Commit(); }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
+  // The ends of the three vectors while the layout appends to them. The
+  // layout keeps it in a local passed and returned by value, so the sizes
+  // stay in registers: no store into the arrays can be taken for one into
+  // them.
+  struct Cursor {
+    uint64_t* start;
+    uint32_t* line;
+    uint32_t* first;
+    size_t size, cap, lines, linesCap;
 
-    void BeginLine() {
-      if (FFirstSize == FFirstCap) Grow();
-      FFirst[FFirstSize++] = static_cast<uint32_t>(FSize);
+    void BeginLine(ViewLines& v) {
+      if (lines == linesCap) *this = v.Grow(*this);
+      first[lines++] = static_cast<uint32_t>(size);
     }
-    void Add(int64_t start) {
-      if (FSize == FCap) Grow();
-      FStart[FSize] = static_cast<uint64_t>(start);
-      FLine[FSize] = static_cast<uint32_t>(FFirstSize - 1);
-      ++FSize;
+    void Add(ViewLines& v, int64_t at) {
+      if (size == cap) *this = v.Grow(*this);
+      start[size] = static_cast<uint64_t>(at);
+      line[size] = static_cast<uint32_t>(lines - 1);
+      ++size;
     }
-
-   private:
-    void Commit();
-    void Grow();
-
-    ViewLines& FView;
-    uint64_t* FStart;
-    uint32_t* FLine;
-    uint32_t* FFirst;
-    size_t FSize, FCap, FFirstSize, FFirstCap;
   };
+  Cursor Begin();
+  // More room, the same contents; raises past the view-line limit.
+  Cursor Grow(Cursor c);
+  // What the cursor wrote becomes the contents.
+  void End(const Cursor& c);
 
   // Reserves room for the lines of a store of that capacity.
   void Reserve(int64_t lines);
