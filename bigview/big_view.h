@@ -233,6 +233,17 @@ class TBigView : public TCustomControl {
     }
     return n;
   }
+  // What decides the layout of a line.
+  struct LayoutRule {
+    bool wordWrap = true;
+    bool byWidth = false;
+    int64_t wrap = 0;
+    int64_t width = 0;   // client width, when byWidth
+    int64_t xWidth = 0;  // width of "x", when byWidth
+  };
+  // Lays out logical lines [fromLine, toLine) appending to `out`; only
+  // reads the view's state.
+  void LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine, const LayoutRule& rule) const;
   // The count fitted to the window width, once per line; FMeasure must be
   // current (EnsureMeasure).
   int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,

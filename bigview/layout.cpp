@@ -2,7 +2,10 @@
 // and the conversions between view and line positions.
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "bigview/big_view.h"
 #include "bigview/sjis.h"
@@ -160,6 +163,34 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   return n;
 }
 
+void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
+                           const LayoutRule& rule) const {
+  ViewLines::Cursor c = out.Begin();
+  TextMeasure::Meter meter;
+  FLines->ForEachLine(fromLine, toLine, [&](int64_t, std::string_view text, std::string_view ahead) {
+    // Fetch ahead what the layout of that line will read: all of it when
+    // measuring, the first cut otherwise. Short lines need no bytes at all.
+    if (rule.byWidth) {
+      __builtin_prefetch(ahead.data());
+    } else if (static_cast<int64_t>(ahead.size()) > rule.wrap && rule.wordWrap) {
+      __builtin_prefetch(ahead.data() + rule.wrap - 1);
+    }
+    c.BeginLine(out);
+    const auto len = static_cast<int64_t>(text.size());
+    // One view line starting at 1, or at 0 for an empty line.
+    if (len == 0 || !rule.wordWrap) {
+      c.Add(out, len == 0 ? 0 : 1);
+      return;
+    }
+    const int64_t fitted = rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
+    for (int64_t start = 1; start <= len;) {
+      c.Add(out, start);
+      start += PieceLength(text, start, fitted);
+    }
+  });
+  out.End(c);
+}
+
 void TBigView::BuildViewLines(int64_t fromLine) {
   try {
     // Lines before fromLine keep their view lines; the first one to rebuild
@@ -167,38 +198,52 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
     FViewLines.TruncateAt(from, FViewLines.First(from));
     FViewLines.Reserve(FLines->Capacity());
-    const bool byWidth = FWordWrap && FWrapByte == 0;
-    int64_t width = 0, xWidth = 0;
-    if (byWidth) {
+    LayoutRule rule;
+    rule.wordWrap = FWordWrap;
+    rule.wrap = FWrapByte;
+    rule.byWidth = FWordWrap && FWrapByte == 0;
+    if (rule.byWidth) {
       EnsureMeasure();
-      width = ClientWidth();
-      xWidth = FMeasure.Width("x");
+      rule.width = ClientWidth();
+      rule.xWidth = FMeasure.Width("x");
     }
-    ViewLines::Cursor out = FViewLines.Begin();
-    TextMeasure::Meter meter;
-    const int64_t wrap = FWrapByte;
-    FLines->ForEachLine(from, [&](int64_t, std::string_view text, std::string_view ahead) {
-      // Fetch ahead what the layout of that line will read: all of it when
-      // measuring, the first cut otherwise. Short lines need no bytes at all.
-      if (byWidth) {
-        __builtin_prefetch(ahead.data());
-      } else if (static_cast<int64_t>(ahead.size()) > wrap && FWordWrap) {
-        __builtin_prefetch(ahead.data() + wrap - 1);
-      }
-      out.BeginLine(FViewLines);
-      const auto len = static_cast<int64_t>(text.size());
-      // One view line starting at 1, or at 0 for an empty line.
-      if (len == 0 || !FWordWrap) {
-        out.Add(FViewLines, len == 0 ? 0 : 1);
-        return;
-      }
-      const int64_t fitted = byWidth ? FitToWidth(text, width, xWidth, meter) : wrap;
-      for (int64_t start = 1; start <= len;) {
-        out.Add(FViewLines, start);
-        start += PieceLength(text, start, fitted);
-      }
-    });
-    FViewLines.End(out);
+    const int64_t lines = FLines->Count();
+    // Every line's layout depends on that line alone, so a large rebuild is
+    // shared out: the first part is laid out here, the others on their own
+    // threads, then appended in order. The threads only read.
+    constexpr int64_t kLinesPerThread = int64_t{1} << 20;
+    const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
+    const int64_t parts = std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
+    if (parts == 1) {
+      LayoutLines(FViewLines, from, lines, rule);
+      return;
+    }
+    std::vector<int64_t> bounds;
+    for (int64_t k = 0; k <= parts; ++k) bounds.push_back(from + (lines - from) * k / parts);
+    std::vector<ViewLines> rest(static_cast<size_t>(parts - 1));
+    for (size_t k = 0; k < rest.size(); ++k) rest[k].Reserve(bounds[k + 2] - bounds[k + 1]);
+    std::vector<std::exception_ptr> errors(rest.size());
+    std::vector<std::thread> workers;
+    for (size_t k = 0; k < rest.size(); ++k) {
+      workers.emplace_back([&, k] {
+        try {
+          LayoutLines(rest[k], bounds[k + 1], bounds[k + 2], rule);
+        } catch (...) {
+          errors[k] = std::current_exception();
+        }
+      });
+    }
+    std::exception_ptr first;
+    try {
+      LayoutLines(FViewLines, bounds[0], bounds[1], rule);
+    } catch (...) {
+      first = std::current_exception();
+    }
+    for (std::thread& t : workers) t.join();
+    if (first) std::rethrow_exception(first);
+    for (const std::exception_ptr& e : errors)
+      if (e) std::rethrow_exception(e);
+    for (const ViewLines& part : rest) FViewLines.Append(part);
   } catch (...) {
     EmptyAfterFailure();
     throw;

@@ -7,6 +7,7 @@
 // bookkeeping over storage that grows geometrically underneath.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -75,10 +76,11 @@ class TBvStrings {
   // fast way through every line. `ahead` is the line kAhead places further
   // (empty past the end), for the caller to fetch what it will read.
   static constexpr size_t kAhead = 16;
+  // Only reads the store: several threads may visit it at once.
   template <class F>
-  void ForEachLine(int64_t from, F&& f) const {
+  void ForEachLine(int64_t from, int64_t to, F&& f) const {
     const Slot* slots = FList.data();
-    const size_t n = FList.size();
+    const size_t n = std::min(FList.size(), static_cast<size_t>(to));
     for (size_t i = static_cast<size_t>(from); i < n; ++i)
       f(static_cast<int64_t>(i), slots[i].View(),
         i + kAhead < n ? slots[i + kAhead].View() : std::string_view());

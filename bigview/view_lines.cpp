@@ -43,6 +43,24 @@ ViewLines::Cursor ViewLines::Grow(Cursor c) {
   return Begin();
 }
 
+void ViewLines::Append(const ViewLines& part) {
+  const size_t views = FStart.size(), lines = FFirst.size();
+  if (views + part.FStart.size() > static_cast<size_t>(kMaxViewLines)) TooMany();
+  FStart.reserve(views + part.FStart.size());
+  FLine.reserve(views + part.FLine.size());
+  FFirst.reserve(lines + part.FFirst.size());
+  std::copy(part.FStart.begin(), part.FStart.end(), FStart.data() + views);
+  const auto lineBase = static_cast<uint32_t>(lines);
+  const auto viewBase = static_cast<uint32_t>(views);
+  std::transform(part.FLine.begin(), part.FLine.end(), FLine.data() + views,
+                 [lineBase](uint32_t l) { return l + lineBase; });
+  std::transform(part.FFirst.begin(), part.FFirst.end(), FFirst.data() + lines,
+                 [viewBase](uint32_t v) { return v + viewBase; });
+  FStart.adopt(views + part.FStart.size());
+  FLine.adopt(views + part.FLine.size());
+  FFirst.adopt(lines + part.FFirst.size());
+}
+
 void ViewLines::Reserve(int64_t lines) {
   const auto n = static_cast<size_t>(lines);
   FFirst.reserve(n);

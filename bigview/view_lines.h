@@ -74,6 +74,10 @@ class ViewLines {
   // What the cursor wrote becomes the contents.
   void End(const Cursor& c);
 
+  // Appends the layout of the logical lines that follow this one's, laid
+  // out on their own (their line and view indexes counted from 0).
+  void Append(const ViewLines& part);
+
   // Reserves room for the lines of a store of that capacity.
   void Reserve(int64_t lines);
   void Clear();
