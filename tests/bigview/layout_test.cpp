@@ -3,6 +3,7 @@
 // to the layout, the scroll range and MaxChar.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -337,6 +338,47 @@ TEST(ViewerLayout, FailedLoadLeavesAnEmptyConsistentView) {
   rig.view.RedrawPage();
   rig.Paint();
   EXPECT_EQ(rig.Pixel(10, 10), testing::kBackground);
+}
+
+}  // namespace
+}  // namespace varlo
+
+namespace varlo {
+namespace {
+
+// A rebuild of more than a million lines is shared out to threads; it must
+// give exactly the records a rebuild of the same lines on one thread gives.
+TEST(ViewerLayout, SharedOutRebuildMatchesARebuildOnOneThread) {
+  testing::ViewerRig rig(600, 480);
+  std::string text;
+  const int lines = 2'200'000;
+  for (int i = 0; i < lines; ++i) {
+    const int kind = static_cast<int>((int64_t{i} * 7919) % 13);
+    if (kind == 0) {
+      text += "\r\n";
+    } else {
+      text += std::string(static_cast<size_t>(kind), 'a') + "\t" + "\x8a\xbf" +
+              std::string(static_cast<size_t>((i * 31) % 90), 'b') + "\x93\xfa" "x\r\n";
+    }
+  }
+  for (int64_t wrap : {int64_t{7}, int64_t{0}}) {
+    rig.view.SetWrapByte(wrap);
+    std::istringstream in(text);
+    rig.view.LoadFromStream(in);
+    ASSERT_EQ(rig.view.LineCount(), lines);
+    // From line 1,050,000 on, both parts meet at line 1,100,000.
+    const int64_t from = 1'050'000;
+    const int64_t firstView = rig.view.ViewIndexOfLine(from);
+    std::vector<std::pair<int64_t, int64_t>> shared;
+    for (int64_t v = firstView; v < rig.view.ViewCount(); ++v)
+      shared.emplace_back(rig.view.LineIndexOfView(v), rig.view.ViewToLinePos({1, v}).X);
+    rig.view.BuildViewLines(from);  // fewer lines: one thread
+    std::vector<std::pair<int64_t, int64_t>> alone;
+    for (int64_t v = firstView; v < rig.view.ViewCount(); ++v)
+      alone.emplace_back(rig.view.LineIndexOfView(v), rig.view.ViewToLinePos({1, v}).X);
+    EXPECT_TRUE(shared == alone) << "wrap " << wrap;
+    EXPECT_GT(shared.size(), 1'000'000u);
+  }
 }
 
 }  // namespace
