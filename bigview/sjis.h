@@ -8,12 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/cp932.h"
+
 namespace varlo::sjis {
 
-// A lead byte takes the next byte with it, whatever that byte's value.
-constexpr bool IsLeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+// A lead byte takes the next byte with it, whatever that byte's value: the
+// platform's test for code page 932, whatever the system's code page is.
+constexpr bool IsLeadByte(unsigned char b) { return IsLeadByte932(b); }
 constexpr bool IsLeadByte(char b) { return IsLeadByte(static_cast<unsigned char>(b)); }
 
 enum ByteKinds : int { kSingleByte = 0, kLeadByte = 1, kTrailByte = 2 };

@@ -1,10 +1,24 @@
-// The application object: message processing and the error box that the
-// dispatch boundary shows.
+// The application object: the main form and its message loop, minimising
+// and restoring the program, the error box of the dispatch boundary, and
+// the program's own path and command line.
 #pragma once
 
 #include <exception>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace varlo {
+
+class TForm;
+
+// A message the application sees before any window gets it.
+struct TAppMessage {
+  enum Kind : uint8_t { DropFiles } Message;
+  TForm* Target = nullptr;  // the top-level window it is addressed to
+  std::vector<std::string> Files;  // UTF-8 names, for DropFiles
+};
 
 class TApplication {
  public:
@@ -12,8 +26,30 @@ class TApplication {
   // Shows the exception's message in the toolkit's error box.
   void HandleException(const std::exception& e);
   void HandleUnknownException();
+
+  // Shows the main form and runs the message loop until it closes.
+  void Run(TForm& mainForm);
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  TForm* MainForm() const { return FMainForm; }
+  void SetMainForm(TForm* form) { FMainForm = form; }
+  void Minimize();
+  void Restore();
+
+  std::string ExeName();  // UTF-8
+  std::vector<std::string> Arguments();
+
+  std::function<void(TAppMessage& message, bool& handled)> OnMessage;
+
+ private:
+  TForm* FMainForm = nullptr;
+  bool FTerminated = false;
 };
 
 TApplication& Application();
+
+// Paths from and to the program's UTF-8 text.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace varlo

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "platform/control.h"
@@ -33,6 +34,11 @@ enum class TSystemMetric : int {
 };
 
 class TPopupMenu;
+class TForm;
+class TTimer;
+struct TOpenDialog;
+struct TFontDialog;
+struct TColorDialog;
 
 class Backend {
  public:
@@ -60,6 +66,31 @@ class Backend {
   // Shows a pop-up menu at a screen point until the user chooses or
   // dismisses it; a chosen item's Click runs.
   virtual void TrackPopupMenu(TPopupMenu& menu, TPoint screen) = 0;
+
+  // --- Forms and the message loop. ---
+  // Shows the form and runs a nested message loop until it is closed; the
+  // other windows of the program take no input meanwhile.
+  virtual void RunModal(TForm& form) = 0;
+  // Runs the program's message loop until Terminate.
+  virtual void RunMessageLoop() = 0;
+  virtual void Terminate() = 0;
+  // The width and height a frame of these styles adds to a client area.
+  virtual TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) = 0;
+
+  // --- Services. ---
+  // True when the user chose (the dialog's fields then hold the choice).
+  virtual bool ExecuteOpenDialog(TOpenDialog& dialog) = 0;
+  virtual bool ExecuteFontDialog(TFontDialog& dialog) = 0;
+  virtual bool ExecuteColorDialog(TColorDialog& dialog) = 0;
+  // Clipboard text, Shift-JIS bytes; raises when the clipboard is held.
+  virtual void SetClipboardText(const std::string& shiftJis) = 0;
+  virtual std::string ClipboardText() = 0;
+  virtual void StartTimer(TTimer& timer, unsigned milliseconds) = 0;
+  virtual void StopTimer(TTimer& timer) = 0;
+  // The running program's file, and its command-line arguments (without
+  // the program name) as UTF-8 text.
+  virtual std::string ExecutablePath() = 0;
+  virtual std::vector<std::string> CommandLineArguments() = 0;
 };
 
 Backend& CurrentBackend();

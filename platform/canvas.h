@@ -21,6 +21,8 @@ struct TTextMetric {
   int MaxCharWidth = 0;
 };
 
+enum class TSystemIcon : uint8_t { Warning, Error, Information, Question };
+
 // Raster operations of CopyRect, the platform's numbering.
 enum class TCopyMode : uint32_t { SrcCopy = 0x00CC0020, NotSrcCopy = 0x00330008 };
 
@@ -49,6 +51,10 @@ class TCanvas {
   // call); widths[i] belongs to texts[i].
   virtual void TextWidths(std::span<const std::string_view> texts, std::span<int> widths);
   virtual TTextMetric TextMetrics() = 0;
+  // Width of the program's own UTF-8 text (captions, messages).
+  virtual int TextWidthUtf8(std::string_view utf8) = 0;
+  // One of the platform's 32 x 32 message icons.
+  virtual void DrawSystemIcon(int x, int y, TSystemIcon icon) = 0;
   // Copies `src` of `source` onto `dest` of this canvas with the copy mode;
   // source and destination may be the same canvas and overlap.
   virtual void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) = 0;

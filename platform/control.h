@@ -48,7 +48,12 @@ inline constexpr int Nowhere = 0, Client = 1, Caption = 2, Left = 10, Right = 11
                      BottomRight = 17;
 }  // namespace ht
 
+// What kind of window a control needs: the platform's own controls for
+// the standard ones, the program's window class for the rest.
+enum class TWindowKind : uint8_t { Generic, Form, Label, Button, CheckBox, Edit, Panel, PageControl };
+
 struct TCreateParams {
+  TWindowKind Kind = TWindowKind::Generic;
   std::string Caption;  // window text
   bool CaptionIsShiftJis = false;  // else UTF-8
   uint32_t Style = 0;
@@ -116,6 +121,18 @@ class WindowPeer {
 
   // Metrics of `font` as selected into the window's device context.
   virtual TTextMetric FontMetrics(const TFont& font) = 0;
+
+  // What only some kinds of window have; the others ignore these.
+  virtual void SetFont(const TFont&) {}
+  virtual void SetChecked(bool) {}
+  virtual void SetDefaultButton(bool) {}
+  virtual void SetPages(const std::vector<std::string>&) {}  // tab captions, UTF-8
+  virtual void SetActivePage(int) {}
+  virtual void SelectAll() {}
+  virtual void SetWindowState(uint8_t) {}  // a TWindowState
+  virtual uint8_t WindowState() const { return 0; }
+  virtual void MenuChanged() {}            // the form's menu bar or its states
+  virtual void AcceptFiles(bool) {}
 };
 
 class TWinControl : public TObject {
@@ -126,6 +143,11 @@ class TWinControl : public TObject {
   TWinControl& operator=(const TWinControl&) = delete;
 
   TWinControl* Parent() const { return FParent; }
+  const std::vector<TWinControl*>& Controls() const { return FChildren; }
+  // The name the form's description gives it.
+  std::string Name;
+  // Position in the tab order among its siblings.
+  int TabOrder = 0;
 
   int Left() const { return FBounds.Left; }
   int Top() const { return FBounds.Top; }
@@ -194,6 +216,12 @@ class TWinControl : public TObject {
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void Click();
   virtual void DblClick();
+  // The user clicked a button or check box of the platform.
+  virtual void UserClicked() { Click(); }
+  // The user changed the text of an edit box (Shift-JIS bytes).
+  virtual void UserEdited(const std::string&) {}
+  // The user chose another page of a tabbed notebook.
+  virtual void UserSelectedPage(int) {}
   // The mouse capture of a press went elsewhere (another window took it):
   // no release will come.
   virtual void MouseCaptureLost() {}
@@ -252,6 +280,20 @@ class ControlEvents {
   static void MouseMove(TWinControl& c, TShiftState shift, int x, int y);
   static void Scroll(TWinControl& c, TScrollBarKind bar, int code);
   static void CaptureLost(TWinControl& c);
+  static void UserClicked(TWinControl& c);
+  static void UserEdited(TWinControl& c, const std::string& shiftJis);
+  static void UserSelectedPage(TWinControl& c, int page);
+  // A form: the close box or Alt+F4 (the form decides).
+  static void CloseRequested(TWinControl& form);
+  // A form: keys a form looks at before its controls (menu shortcuts,
+  // accelerators, Enter and Esc for default and cancel buttons); true when
+  // it took the key.
+  static bool FormKey(TWinControl& form, uint16_t key, TShiftState shift);
+  static bool FormAccelerator(TWinControl& form, char letter);
+  static void MenuCommand(TObject& item);
+  static void DropFiles(TWinControl& form, const std::vector<std::string>& utf8Names);
+  // Runs any handler body at the boundary.
+  static void Run(const std::function<void()>& f);
   // The style creation asks the control for.
   static TCreateParams Params(TWinControl& c);
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,12 +20,15 @@ class TMenuItem : public TObject {
   TMenuItem(std::string name, std::string caption, TNotifyEvent onClick = {});
 
   std::string Name;
-  std::string Caption;  // UTF-8; "&" marks the accelerator
-  bool Enabled = true;
   // A shortcut key shown beside the caption and handled by the form.
   uint16_t ShortCutKey = 0;
   TShiftState ShortCutShift = 0;
   TNotifyEvent OnClick;
+
+  const std::string& Caption() const { return FCaption; }  // UTF-8; "&" marks the accelerator
+  void SetCaption(const std::string& caption);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool enabled);
 
   TMenuItem& Add(std::string name, std::string caption, TNotifyEvent onClick = {});
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -32,10 +36,19 @@ class TMenuItem : public TObject {
   const TMenuItem& Item(int index) const { return *FItems.at(static_cast<size_t>(index)); }
   // The item of that name among this item and everything below it.
   TMenuItem* Find(const std::string& name);
+  // The item whose shortcut this is, among this item and those below.
+  TMenuItem* FindShortCut(uint16_t key, TShiftState shift);
   // Runs the handler, as choosing the item does (nothing when disabled).
   void Click();
 
+  // Called on the top item when any caption or state below it changes.
+  std::function<void()> OnChange;
+
  private:
+  void Changed();
+  TMenuItem* FParent = nullptr;
+  std::string FCaption;
+  bool FEnabled = true;
   std::vector<std::unique_ptr<TMenuItem>> FItems;
 };
 

@@ -65,7 +65,101 @@ void OffscreenBackend::ProcessMessages() {
   ++FProcessCalls;
   // Pending paint messages first, as a message loop delivers them.
   for (size_t i = 0; i < FWindows.size(); ++i) FWindows[i]->Update();
+  FireDueTimers();
   if (OnProcessMessages) OnProcessMessages();
+}
+
+void OffscreenBackend::RunModal(TForm& form) {
+  form.Show();
+  FModalLog.push_back(form.Name);
+  if (OnShowModal) {
+    OnShowModal(form);
+  } else {
+    FErrors.push_back("modal form shown without a script: " + form.Name);
+  }
+  // A script that did not close the form has cancelled it.
+  if (!form.Closed()) form.Close();
+  if (!form.Closed()) FErrors.push_back("modal form left open: " + form.Name);
+  form.Hide();
+}
+
+void OffscreenBackend::RunMessageLoop() {
+  FTerminated = false;
+  if (OnMessageLoop) OnMessageLoop();
+}
+
+TSize OffscreenBackend::FrameSize(uint32_t style, uint32_t exStyle, bool menu) {
+  int frame = 0;
+  if (style & ws::ThickFrame) {
+    frame = kFrameSize;
+  } else if ((style & ws::DlgFrame) || (exStyle & ws::ExDlgModalFrame)) {
+    frame = kDialogFrame;
+  } else if (style & ws::Border) {
+    frame = kBorder;
+  }
+  if (exStyle & ws::ExClientEdge) frame += kClientEdge;
+  int height = 2 * frame;
+  if ((style & ws::Caption) == ws::Caption) height += kCaptionHeight;
+  if (menu) height += kMenuHeight;
+  return {2 * frame, height};
+}
+
+bool OffscreenBackend::ExecuteOpenDialog(TOpenDialog& dialog) {
+  FModalLog.push_back("OpenDialog");
+  return OnOpenDialog && OnOpenDialog(dialog);
+}
+
+bool OffscreenBackend::ExecuteFontDialog(TFontDialog& dialog) {
+  FModalLog.push_back("FontDialog");
+  return OnFontDialog && OnFontDialog(dialog);
+}
+
+bool OffscreenBackend::ExecuteColorDialog(TColorDialog& dialog) {
+  FModalLog.push_back("ColorDialog");
+  return OnColorDialog && OnColorDialog(dialog);
+}
+
+void OffscreenBackend::StartTimer(TTimer& timer, unsigned milliseconds) {
+  FTimers[&timer] = {milliseconds, FTicks + milliseconds};
+}
+
+void OffscreenBackend::StopTimer(TTimer& timer) { FTimers.erase(&timer); }
+
+void OffscreenBackend::FireDueTimers() {
+  // A timer that falls due several times in one step fires once, as the
+  // platform merges its timer messages.
+  std::vector<TTimer*> due;
+  for (auto& [timer, d] : FTimers)
+    if (static_cast<int32_t>(FTicks - d.next) >= 0) {
+      due.push_back(timer);
+      d.next = FTicks + d.interval;
+    }
+  for (TTimer* t : due)
+    if (FTimers.count(t)) t->Fire();
+}
+
+void OffscreenBackend::AdvanceTime(uint32_t ms) {
+  FTicks += ms;
+  FireDueTimers();
+}
+
+void OffscreenBackend::SendKey(uint16_t key, TShiftState shift) {
+  Window* target = FFocus;
+  if (target == nullptr) return;
+  TWinControl* top = &target->Control();
+  while (top->Parent() != nullptr) top = top->Parent();
+  const auto hold = [&](bool down) {
+    if (shift & ssShift) SetKeyPressed(vk::Shift, down);
+    if (shift & ssCtrl) SetKeyPressed(vk::Control, down);
+    if (shift & ssAlt) SetKeyPressed(vk::Menu, down);
+    SetKeyPressed(key, down);
+  };
+  hold(true);
+  const bool taken = dynamic_cast<TForm*>(top) != nullptr && ControlEvents::FormKey(*top, key, shift);
+  // The form's handler may have closed or replaced the focused window.
+  if (!taken && FFocus != nullptr) ControlEvents::Key(FFocus->Control(), key, true, shift);
+  hold(false);
+  if (FFocus != nullptr) ControlEvents::Key(FFocus->Control(), key, false, shift);
 }
 
 void OffscreenBackend::TrackPopupMenu(TPopupMenu& menu, TPoint screen) {

@@ -14,6 +14,9 @@
 #include "platform/backend.h"
 #include "platform/canvas.h"
 #include "platform/control.h"
+#include "platform/dialogs.h"
+#include "platform/forms.h"
+#include "platform/timer.h"
 
 namespace varlo::offscreen {
 
@@ -29,6 +32,7 @@ inline constexpr int kFrameSize = 4;       // sizing frame
 inline constexpr int kClientEdge = 2;
 inline constexpr int kDialogFrame = 3;
 inline constexpr int kBorder = 1;
+inline constexpr int kMenuHeight = 20;
 
 // A bitmap of RGB pixels. Text draws each character as a cell in the brush
 // colour with a solid block in the text colour inside it (blanks have no
@@ -43,6 +47,8 @@ class PixelCanvas : public TBitmapCanvas {
   void TextOut(int x, int y, std::string_view shiftJis) override;
   int TextWidth(std::string_view shiftJis) override;
   TTextMetric TextMetrics() override;
+  int TextWidthUtf8(std::string_view utf8) override;
+  void DrawSystemIcon(int x, int y, TSystemIcon icon) override;
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return FClip; }
 
@@ -96,6 +102,16 @@ class Window : public WindowPeer {
 
   TTextMetric FontMetrics(const TFont& font) override;
 
+  void SetChecked(bool checked) override { FChecked = checked; }
+  void SetDefaultButton(bool value) override { FDefault = value; }
+  void SetPages(const std::vector<std::string>& captions) override { FPages = captions; }
+  void SetActivePage(int page) override { FActivePage = page; }
+  void SelectAll() override { FSelectedAll = true; }
+  void SetWindowState(uint8_t state) override;
+  uint8_t WindowState() const override { return FWindowState; }
+  void MenuChanged() override;
+  void AcceptFiles(bool accept) override { FAcceptsFiles = accept; }
+
   // --- For tests: what the window shows and has. ---
   TWinControl& Control() { return FControl; }
   const TCreateParams& Params() const { return FParams; }
@@ -116,6 +132,14 @@ class Window : public WindowPeer {
   };
   const Caret& CaretState() const { return FCaret; }
   TScrollInfo ScrollState(TScrollBarKind bar) const { return FBars[bar]; }
+  bool Visible() const { return FVisible; }
+  bool Enabled() const { return FEnabled; }
+  bool Checked() const { return FChecked; }
+  bool DefaultButton() const { return FDefault; }
+  const std::vector<std::string>& Pages() const { return FPages; }
+  int ActivePage() const { return FActivePage; }
+  bool AcceptsFiles() const { return FAcceptsFiles; }
+  int MenuChanges() const { return FMenuChanges; }
 
   // --- For tests: input as a user gives it. ---
   // Paints if anything invalidated the window (the paint message).
@@ -129,6 +153,15 @@ class Window : public WindowPeer {
   void MouseUp(TMouseButton button, int x, int y, TShiftState shift = 0);
   void DoubleClick(TMouseButton button, int x, int y, TShiftState shift = 0);
   void MouseMove(int x, int y, TShiftState shift = 0);
+  // The user clicking this button or check box, typing into this edit box
+  // (the whole new text), choosing a page, pressing the close box, dropping
+  // files, pressing Alt and a letter.
+  void Click();
+  void Type(const std::string& shiftJis);
+  void SelectPage(int page);
+  void CloseBox();
+  void DropFiles(const std::vector<std::string>& utf8Names);
+  bool Accelerator(char letter);
   // A scroll-bar request; `track` is the thumb position for codes 4 and 5.
   void Scroll(TScrollBarKind bar, int code, int track = 0);
   // The user dragging the window's frame to this outer size.
@@ -158,6 +191,16 @@ class Window : public WindowPeer {
   TScrollInfo FBars[2];
   Caret FCaret;
   PixelCanvas FScreen;
+  bool FChecked = false;
+  bool FDefault = false;
+  std::vector<std::string> FPages;
+  int FActivePage = 0;
+  bool FSelectedAll = false;
+  uint8_t FWindowState = 0;
+  TRect FNormalBounds;
+  bool FHasMenu = false;
+  int FMenuChanges = 0;
+  bool FAcceptsFiles = false;
 };
 
 class OffscreenBackend : public Backend {
@@ -177,8 +220,41 @@ class OffscreenBackend : public Backend {
   void WaitForInput(int milliseconds) override { FTicks += static_cast<uint32_t>(milliseconds); }
   void ShowError(const std::string& message) override { FErrors.push_back(message); }
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
+  void RunModal(TForm& form) override;
+  void RunMessageLoop() override;
+  void Terminate() override { FTerminated = true; }
+  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) override;
+  bool ExecuteOpenDialog(TOpenDialog& dialog) override;
+  bool ExecuteFontDialog(TFontDialog& dialog) override;
+  bool ExecuteColorDialog(TColorDialog& dialog) override;
+  void SetClipboardText(const std::string& shiftJis) override { FClipboard = shiftJis; }
+  std::string ClipboardText() override { return FClipboard; }
+  void StartTimer(TTimer& timer, unsigned milliseconds) override;
+  void StopTimer(TTimer& timer) override;
+  std::string ExecutablePath() override { return FExePath; }
+  std::vector<std::string> CommandLineArguments() override { return FArguments; }
 
   // --- For tests. ---
+  // Runs when a form is shown modally: it plays the user, and should end
+  // by closing the form (else it counts as cancelled).
+  std::function<void(TForm& form)> OnShowModal;
+  // Runs as the program's message loop: the user at the main window.
+  std::function<void()> OnMessageLoop;
+  // The user's answer in the common dialogs (none: cancelled).
+  std::function<bool(TOpenDialog&)> OnOpenDialog;
+  std::function<bool(TFontDialog&)> OnFontDialog;
+  std::function<bool(TColorDialog&)> OnColorDialog;
+  // Forms shown modally so far, by name, in order.
+  const std::vector<std::string>& ModalLog() const { return FModalLog; }
+  bool Terminated() const { return FTerminated; }
+  void SetExecutablePath(std::string utf8) { FExePath = std::move(utf8); }
+  void SetArguments(std::vector<std::string> utf8) { FArguments = std::move(utf8); }
+  // A key as the user presses it: the form looks first (menu shortcuts,
+  // Enter, Esc), then the focused control.
+  void SendKey(uint16_t key, TShiftState shift = 0);
+  // Time passes; timers that fall due fire.
+  void AdvanceTime(uint32_t ms);
+
   void SetTickCount(uint32_t ticks) { FTicks = ticks; }
   void AdvanceTicks(uint32_t ms) { FTicks += ms; }
   void SetKeyPressed(uint16_t key, bool down) { FKeys[key] = down; }
@@ -214,6 +290,17 @@ class OffscreenBackend : public Backend {
   Window* FFocus = nullptr;
   int FProcessCalls = 0;
   std::vector<Popup> FPopups;
+  std::vector<std::string> FModalLog;
+  bool FTerminated = false;
+  std::string FClipboard;
+  std::string FExePath = "/varlo/varlo.exe";
+  std::vector<std::string> FArguments;
+  struct Due {
+    unsigned interval;
+    uint32_t next;
+  };
+  std::map<TTimer*, Due> FTimers;
+  void FireDueTimers();
 };
 
 // The offscreen window of a control.

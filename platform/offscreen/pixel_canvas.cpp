@@ -2,6 +2,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/cp932.h"
 #include "platform/offscreen/backend.h"
 
 namespace varlo::offscreen {
@@ -15,11 +16,7 @@ TRect Intersect(const TRect& a, const TRect& b) {
           std::min(a.Bottom, b.Bottom)};
 }
 
-// The platform's own lead-byte test for code page 932 (IsDBCSLeadByteEx).
-bool IsLeadByte(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+bool IsLeadByte(char c) { return IsLeadByte932(static_cast<unsigned char>(c)); }
 
 bool IsBlank(std::string_view ch) {
   return ch == " " || ch == "\t" || ch == "\x81\x40";
@@ -74,6 +71,28 @@ int PixelCanvas::TextWidth(std::string_view text) {
     i += wide ? 2 : 1;
   }
   return width;
+}
+
+int PixelCanvas::TextWidthUtf8(std::string_view text) {
+  // Like the code page text: ASCII and half-width katakana one cell,
+  // everything else two.
+  int width = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    const bool halfKana = n == 3 && b == 0xEF && i + 1 < text.size() &&
+                          (static_cast<unsigned char>(text[i + 1]) == 0xBD ||
+                           static_cast<unsigned char>(text[i + 1]) == 0xBE);
+    width += n == 1 || halfKana ? kCharWidth : kWideCharWidth;
+    i += n;
+  }
+  return width;
+}
+
+void PixelCanvas::DrawSystemIcon(int x, int y, TSystemIcon icon) {
+  // A square in a colour of its own per icon.
+  static constexpr TColor kColors[] = {clYellow, clRed, clBlue, clGreen};
+  Fill({x, y, x + 32, y + 32}, kColors[static_cast<int>(icon)]);
 }
 
 TTextMetric PixelCanvas::TextMetrics() {

@@ -41,6 +41,7 @@ TRect Window::ClientRectInWindow() const {
   if (ex & ws::ExClientEdge) frame += kClientEdge;
   TRect r{frame, frame, FBounds.Width() - frame, FBounds.Height() - frame};
   if ((style & ws::Caption) == ws::Caption) r.Top += kCaptionHeight;
+  if (FHasMenu) r.Top += kMenuHeight;
   if (style & ws::VScroll) r.Right -= kScrollBarSize;
   if (style & ws::HScroll) r.Bottom -= kScrollBarSize;
   r.Right = std::max(r.Left, r.Right);
@@ -135,6 +136,44 @@ void Window::SetCaretPos(int x, int y) {
 }
 
 TTextMetric Window::FontMetrics(const TFont&) { return PixelCanvas().TextMetrics(); }
+
+void Window::SetWindowState(uint8_t state) {
+  if (state == FWindowState) return;
+  if (FWindowState == wsNormal) FNormalBounds = FBounds;
+  FWindowState = state;
+  // Maximised fills the screen, minimised keeps no client area; normal
+  // comes back to the bounds it had.
+  const TRect bounds = state == wsMaximized ? TRect{0, 0, FBackend.SystemMetric(TSystemMetric::CxScreen),
+                                                    FBackend.SystemMetric(TSystemMetric::CyScreen)}
+                       : state == wsMinimized ? FBounds
+                                              : FNormalBounds;
+  SetBounds(bounds);
+}
+
+void Window::MenuChanged() {
+  ++FMenuChanges;
+  auto* form = dynamic_cast<TForm*>(&FControl);
+  const bool hasMenu = form != nullptr && form->Menu() != nullptr;
+  if (hasMenu == FHasMenu) return;
+  FHasMenu = hasMenu;
+  const TSize client = ClientSize();
+  FScreen.SetSize(client.Width, client.Height);
+  ControlEvents::Resized(FControl);
+}
+
+void Window::Click() { ControlEvents::UserClicked(FControl); }
+
+void Window::Type(const std::string& shiftJis) { ControlEvents::UserEdited(FControl, shiftJis); }
+
+void Window::SelectPage(int page) { ControlEvents::UserSelectedPage(FControl, page); }
+
+void Window::CloseBox() { ControlEvents::CloseRequested(FControl); }
+
+void Window::DropFiles(const std::vector<std::string>& utf8Names) {
+  ControlEvents::DropFiles(FControl, utf8Names);
+}
+
+bool Window::Accelerator(char letter) { return ControlEvents::FormAccelerator(FControl, letter); }
 
 void Window::KeyDown(uint16_t key, TShiftState shift) {
   ControlEvents::Key(FControl, key, true, shift);

@@ -66,13 +66,13 @@ namespace {
 void AppendItems(HMENU menu, TMenuItem& parent, std::vector<TMenuItem*>& items) {
   for (int i = 0; i < parent.Count(); ++i) {
     TMenuItem& item = parent.Item(i);
-    const std::wstring caption = ToWide(kUtf8, item.Caption);
-    const UINT flags = MF_STRING | (item.Enabled ? MF_ENABLED : MF_GRAYED);
+    const std::wstring caption = ToWide(kUtf8, item.Caption());
+    const UINT flags = MF_STRING | (item.Enabled() ? MF_ENABLED : MF_GRAYED);
     if (item.Count() > 0) {
       HMENU sub = CreatePopupMenu();
       AppendItems(sub, item, items);
       AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
-    } else if (item.Caption == "-") {
+    } else if (item.Caption() == "-") {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     } else {
       items.push_back(&item);
@@ -94,6 +94,25 @@ void Win32Backend::TrackPopupMenu(TPopupMenu& popup, TPoint screen) {
                        static_cast<int>(screen.X), static_cast<int>(screen.Y), 0, owner, nullptr));
   if (chosen >= 1 && chosen <= items.size()) items[chosen - 1]->Click();
 }
+
+// Not yet built: the toolkit's forms and services on Win32.
+void Win32Backend::RunModal(TForm&) {}
+void Win32Backend::RunMessageLoop() { Run(); }
+void Win32Backend::Terminate() { PostQuitMessage(0); }
+TSize Win32Backend::FrameSize(uint32_t style, uint32_t exStyle, bool menu) {
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, style, menu, exStyle);
+  return {r.right - r.left, r.bottom - r.top};
+}
+bool Win32Backend::ExecuteOpenDialog(TOpenDialog&) { return false; }
+bool Win32Backend::ExecuteFontDialog(TFontDialog&) { return false; }
+bool Win32Backend::ExecuteColorDialog(TColorDialog&) { return false; }
+void Win32Backend::SetClipboardText(const std::string&) {}
+std::string Win32Backend::ClipboardText() { return {}; }
+void Win32Backend::StartTimer(TTimer&, unsigned) {}
+void Win32Backend::StopTimer(TTimer&) {}
+std::string Win32Backend::ExecutablePath() { return {}; }
+std::vector<std::string> Win32Backend::CommandLineArguments() { return {}; }
 
 int Win32Backend::Run() {
   MSG msg;

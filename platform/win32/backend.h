@@ -24,6 +24,19 @@ class Win32Backend : public Backend {
   void WaitForInput(int milliseconds) override;
   void ShowError(const std::string& message) override;
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
+  void RunModal(TForm& form) override;
+  void RunMessageLoop() override;
+  void Terminate() override;
+  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) override;
+  bool ExecuteOpenDialog(TOpenDialog& dialog) override;
+  bool ExecuteFontDialog(TFontDialog& dialog) override;
+  bool ExecuteColorDialog(TColorDialog& dialog) override;
+  void SetClipboardText(const std::string& shiftJis) override;
+  std::string ClipboardText() override;
+  void StartTimer(TTimer& timer, unsigned milliseconds) override;
+  void StopTimer(TTimer& timer) override;
+  std::string ExecutablePath() override;
+  std::vector<std::string> CommandLineArguments() override;
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int Run();

@@ -85,6 +85,20 @@ void GdiCanvas::Widths(std::span<const std::string_view> texts, std::span<int> w
   }
 }
 
+int GdiCanvas::WidthUtf8(std::string_view text, const TFont& font) {
+  if (text.empty()) return 0;
+  const std::wstring wide = ToWide(kUtf8, text);
+  Selected f(FDc, FontHandle(font));
+  SIZE size{};
+  GetTextExtentPoint32W(FDc, wide.data(), static_cast<int>(wide.size()), &size);
+  return size.cx;
+}
+
+void GdiCanvas::Icon(int x, int y, TSystemIcon icon) {
+  static const LPCWSTR kIcons[] = {IDI_WARNING, IDI_ERROR, IDI_INFORMATION, IDI_QUESTION};
+  DrawIcon(FDc, x, y, LoadIconW(nullptr, kIcons[static_cast<int>(icon)]));
+}
+
 TTextMetric GdiCanvas::Metrics(const TFont& font) {
   Selected f(FDc, FontHandle(font));
   TEXTMETRICW tm{};

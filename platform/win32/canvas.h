@@ -27,6 +27,8 @@ class GdiCanvas {
   int Width(std::string_view shiftJis, const TFont& font);
   void Widths(std::span<const std::string_view> texts, std::span<int> widths, const TFont& font);
   TTextMetric Metrics(const TFont& font);
+  int WidthUtf8(std::string_view utf8, const TFont& font);
+  void Icon(int x, int y, TSystemIcon icon);
   void Copy(const TRect& dest, HDC source, const TRect& src, TCopyMode mode);
   void SetDc(HDC dc) { FDc = dc; }
 
@@ -45,6 +47,8 @@ class DcCanvas : public TCanvas, public GdiCanvas {
     Widths(texts, widths, Font());
   }
   TTextMetric TextMetrics() override { return Metrics(Font()); }
+  int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, Font()); }
+  void DrawSystemIcon(int x, int y, TSystemIcon icon) override { Icon(x, y, icon); }
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return FClip; }
 
@@ -67,6 +71,8 @@ class DibCanvas : public TBitmapCanvas, public GdiCanvas {
     Widths(texts, widths, Font());
   }
   TTextMetric TextMetrics() override { return Metrics(Font()); }
+  int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, Font()); }
+  void DrawSystemIcon(int x, int y, TSystemIcon icon) override { Icon(x, y, icon); }
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return {0, 0, FWidth, FHeight}; }
 

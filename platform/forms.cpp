@@ -1,0 +1,534 @@
+#include "platform/forms.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "platform/application.h"
+#include "platform/backend.h"
+#include "platform/cp932.h"
+
+namespace varlo {
+
+char AcceleratorOf(std::string_view caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {  // "&&" is a plain ampersand
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
+}
+
+TPoint CenteredOnScreen(int width, int height) {
+  Backend& b = CurrentBackend();
+  // Truncated toward zero, as the integer division of the design does.
+  return {(b.SystemMetric(TSystemMetric::CxScreen) - width) / 2,
+          (b.SystemMetric(TSystemMetric::CyScreen) - height) / 2};
+}
+
+// --- Controls. ---
+
+void TLabel::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (HandleAllocated()) Peer().SetText(caption, false);
+}
+
+void TLabel::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Label;
+  params.Caption = FCaption;
+}
+
+TButton::TButton(TWinControl* parent) : TWinControl(parent) { SetTabStop(true); }
+
+void TButton::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (HandleAllocated()) Peer().SetText(caption, false);
+}
+
+void TButton::SetDefault(bool value) {
+  FDefault = value;
+  if (HandleAllocated()) Peer().SetDefaultButton(value);
+}
+
+void TButton::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Button;
+  params.Caption = FCaption;
+  if (TabStop()) params.Style |= ws::TabStop;
+}
+
+void TButton::CreateWnd() { Peer().SetDefaultButton(FDefault); }
+
+void TButton::Press() {
+  if (!Enabled()) return;
+  // The form a button closes with its result, as a dialog's OK does.
+  TWinControl* top = this;
+  while (top->Parent() != nullptr) top = top->Parent();
+  Click();
+  if (ModalResult != mrNone)
+    if (auto* form = dynamic_cast<TForm*>(top)) form->SetModalResult(ModalResult);
+}
+
+TCheckBox::TCheckBox(TWinControl* parent) : TWinControl(parent) { SetTabStop(true); }
+
+void TCheckBox::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (HandleAllocated()) Peer().SetText(caption, false);
+}
+
+void TCheckBox::SetChecked(bool value) {
+  FChecked = value;
+  if (HandleAllocated()) Peer().SetChecked(value);
+}
+
+void TCheckBox::Toggle() {
+  if (!Enabled()) return;
+  SetChecked(!FChecked);
+  Click();
+}
+
+void TCheckBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::CheckBox;
+  params.Caption = FCaption;
+  if (TabStop()) params.Style |= ws::TabStop;
+}
+
+void TCheckBox::CreateWnd() { Peer().SetChecked(FChecked); }
+
+TEdit::TEdit(TWinControl* parent) : TWinControl(parent) { SetTabStop(true); }
+
+namespace {
+
+// The longest start of `s` within `bytes`, whole characters only.
+std::string CutToBytes(const std::string& s, int bytes) {
+  if (bytes <= 0 || static_cast<int>(s.size()) <= bytes) return s;
+  size_t end = 0;
+  while (end < s.size()) {
+    const size_t n = IsLeadByte932(static_cast<unsigned char>(s[end])) && end + 1 < s.size() ? 2 : 1;
+    if (end + n > static_cast<size_t>(bytes)) break;
+    end += n;
+  }
+  return s.substr(0, end);
+}
+
+}  // namespace
+
+void TEdit::SetText(const std::string& shiftJis) {
+  FText = CutToBytes(shiftJis, FMaxLength);
+  if (HandleAllocated()) Peer().SetText(FText, true);
+}
+
+void TEdit::SetMaxLength(int bytes) {
+  FMaxLength = std::max(0, bytes);
+  SetText(FText);
+}
+
+void TEdit::SelectAll() {
+  if (HandleAllocated()) Peer().SelectAll();
+}
+
+void TEdit::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Edit;
+  params.Caption = FText;
+  params.CaptionIsShiftJis = true;
+  if (TabStop()) params.Style |= ws::TabStop;
+}
+
+void TEdit::CreateWnd() { Peer().SetText(FText, true); }
+
+void TEdit::UserEdited(const std::string& shiftJis) {
+  // The box refuses what is over its byte limit: the text stays as it was.
+  const std::string cut = CutToBytes(shiftJis, FMaxLength);
+  if (cut != shiftJis) {
+    Peer().SetText(FText, true);
+    return;
+  }
+  if (cut == FText) return;
+  FText = cut;
+  if (OnChange) OnChange(*this);
+}
+
+void TPanel::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Panel;
+}
+
+void TPageControl::SetActivePageIndex(int index) {
+  if (index < 0 || index >= PageCount()) return;
+  FActive = index;
+  if (HandleAllocated()) Peer().SetActivePage(index);
+  for (int i = 0; i < PageCount(); ++i) FPages[static_cast<size_t>(i)]->SetVisible(i == FActive);
+}
+
+void TPageControl::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::PageControl;
+  params.Style |= ws::TabStop;
+}
+
+void TPageControl::CreateWnd() {
+  std::vector<std::string> captions;
+  for (TTabSheet* page : FPages) captions.push_back(page->Caption());
+  Peer().SetPages(captions);
+  Peer().SetActivePage(FActive);
+}
+
+void TPageControl::PlacePages() {
+  // Pages fill the notebook below its tabs.
+  const TSize client = ClientSize();
+  const int tabs = CurrentBackend().SystemMetric(TSystemMetric::CyCaption) + 4;
+  for (TTabSheet* page : FPages) page->SetBounds(2, tabs, client.Width - 4, client.Height - tabs - 2);
+}
+
+void TPageControl::WMSize() {
+  TWinControl::WMSize();
+  PlacePages();
+}
+
+void TPageControl::UserSelectedPage(int page) {
+  SetActivePageIndex(page);
+  if (OnChange) OnChange(*this);
+}
+
+TTabSheet::TTabSheet(TPageControl* pages) : TWinControl(pages) {
+  pages->FPages.push_back(this);
+  SetVisible(pages->PageCount() - 1 == pages->ActivePageIndex());
+}
+
+void TTabSheet::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  auto* pages = static_cast<TPageControl*>(Parent());
+  if (pages != nullptr && pages->HandleAllocated()) {
+    std::vector<std::string> captions;
+    for (int i = 0; i < pages->PageCount(); ++i) captions.push_back(pages->Page(i).Caption());
+    pages->Peer().SetPages(captions);
+  }
+}
+
+void TTabSheet::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Panel;
+}
+
+// --- Handlers by name. ---
+
+THandlers& THandlers::Notify(const std::string& name, TNotifyEvent handler) {
+  FNotify[name] = std::move(handler);
+  return *this;
+}
+THandlers& THandlers::Key(const std::string& name, TKeyEvent handler) {
+  FKey[name] = std::move(handler);
+  return *this;
+}
+THandlers& THandlers::Close(const std::string& name, TCloseEvent handler) {
+  FClose[name] = std::move(handler);
+  return *this;
+}
+
+namespace {
+
+template <class Map>
+const typename Map::mapped_type& Named(const Map& map, const std::string& name) {
+  const auto it = map.find(name);
+  if (it == map.end()) throw std::logic_error("no handler " + name);
+  return it->second;
+}
+
+}  // namespace
+
+const TNotifyEvent& THandlers::NotifyNamed(const std::string& name) const { return Named(FNotify, name); }
+const TKeyEvent& THandlers::KeyNamed(const std::string& name) const { return Named(FKey, name); }
+const TCloseEvent& THandlers::CloseNamed(const std::string& name) const { return Named(FClose, name); }
+
+// --- Forms. ---
+
+TForm::TForm() : TWinControl(nullptr) { SetVisible(false); }
+
+TForm::~TForm() {
+  if (FMenu != nullptr) FMenu->Items.OnChange = nullptr;
+  // The controls go before the form's window.
+  FOwned.clear();
+}
+
+TWinControl* TForm::FindControl(const std::string& name) {
+  for (auto& c : FOwned)
+    if (c->Name == name) return c.get();
+  return nullptr;
+}
+
+void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
+  Name = spec.Name;
+  FCaption = spec.Caption;
+  FBorderStyle = spec.BorderStyle;
+  KeyPreview = spec.KeyPreview;
+  TFont font = Font();
+  font.Name = spec.FontName;
+  if (spec.FontSize > 0) font.SetSize(spec.FontSize);
+  SetFont(font);
+  if (*spec.OnKeyDown) OnKeyDown = handlers.KeyNamed(spec.OnKeyDown);
+  if (*spec.OnClick) OnClick = handlers.NotifyNamed(spec.OnClick);
+  if (*spec.OnClose) OnClose = handlers.CloseNamed(spec.OnClose);
+  SetClientSize(spec.ClientWidth, spec.ClientHeight);
+
+  std::map<TWinControl*, int> order;
+  for (const TControlSpec& c : spec.Controls) {
+    TWinControl* parent = this;
+    if (*c.Parent) {
+      parent = FindControl(c.Parent);
+      if (parent == nullptr) throw std::logic_error(std::string("no parent ") + c.Parent);
+    }
+    std::unique_ptr<TWinControl> control;
+    switch (c.Kind) {
+      case TControlKind::Label: {
+        auto l = std::make_unique<TLabel>(parent);
+        l->SetCaption(c.Caption);
+        control = std::move(l);
+        break;
+      }
+      case TControlKind::Button: {
+        auto b = std::make_unique<TButton>(parent);
+        b->SetCaption(c.Caption);
+        b->SetDefault(c.Default);
+        b->Cancel = c.Cancel;
+        b->ModalResult = c.ModalResult;
+        control = std::move(b);
+        break;
+      }
+      case TControlKind::Edit: {
+        auto e = std::make_unique<TEdit>(parent);
+        e->SetMaxLength(c.MaxLength);
+        control = std::move(e);
+        break;
+      }
+      case TControlKind::CheckBox: {
+        auto b = std::make_unique<TCheckBox>(parent);
+        b->SetCaption(c.Caption);
+        control = std::move(b);
+        break;
+      }
+      case TControlKind::Panel:
+        control = std::make_unique<TPanel>(parent);
+        break;
+      case TControlKind::PageControl:
+        control = std::make_unique<TPageControl>(parent);
+        break;
+      case TControlKind::TabSheet: {
+        auto* pages = dynamic_cast<TPageControl*>(parent);
+        if (pages == nullptr) throw std::logic_error(std::string("page outside a notebook: ") + c.Name);
+        auto t = std::make_unique<TTabSheet>(pages);
+        t->SetCaption(c.Caption);
+        control = std::move(t);
+        break;
+      }
+    }
+    control->Name = c.Name;
+    control->TabOrder = order[parent]++;
+    if (c.Kind != TControlKind::TabSheet) control->SetBounds(c.Left, c.Top, c.Width, c.Height);
+    if (!c.TabStop) control->SetTabStop(false);
+    if (*c.OnClick) control->OnClick = handlers.NotifyNamed(c.OnClick);
+    if (*c.OnKeyDown) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
+    FOwned.push_back(std::move(control));
+  }
+  for (const TControlSpec& c : spec.Controls) {
+    if (!*c.FocusControl) continue;
+    auto* label = dynamic_cast<TLabel*>(FindControl(c.Name));
+    TWinControl* target = FindControl(c.FocusControl);
+    if (label == nullptr || target == nullptr) throw std::logic_error(std::string("focus control of ") + c.Name);
+    label->FocusControl = target;
+  }
+}
+
+void TForm::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (HandleAllocated()) Peer().SetText(caption, false);
+}
+
+void TForm::SetBorderStyle(TBorderStyle style) {
+  FBorderStyle = style;
+  RecreateWnd();
+}
+
+void TForm::SetClientSize(int width, int height) {
+  const TCreateParams params = ControlEvents::Params(*this);
+  const TSize frame = CurrentBackend().FrameSize(params.Style, params.ExStyle, FMenu != nullptr);
+  SetBounds(Left(), Top(), width + frame.Width, height + frame.Height);
+}
+
+TWindowState TForm::WindowState() const {
+  return HandleAllocated() ? static_cast<TWindowState>(Peer().WindowState()) : wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  HandleNeeded();
+  Peer().SetWindowState(state);
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  if (FMenu != nullptr) FMenu->Items.OnChange = nullptr;
+  FMenu = menu;
+  if (FMenu != nullptr)
+    FMenu->Items.OnChange = [this] {
+      if (HandleAllocated()) Peer().MenuChanged();
+    };
+  if (HandleAllocated()) Peer().MenuChanged();
+}
+
+void TForm::Show() {
+  HandleNeeded();
+  FClosed = false;
+  SetVisible(true);
+  if (ActiveControl != nullptr) ActiveControl->SetFocus();
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+void TForm::Close() {
+  if (FClosed) return;
+  TCloseAction action = caHide;
+  if (OnClose) OnClose(*this, action);
+  if (action == caNone) return;
+  FClosed = true;
+  if (FModal) {
+    if (FModalResult == mrNone) FModalResult = mrCancel;
+    return;  // the modal loop ends and hides the form
+  }
+  Hide();
+  if (Application().MainForm() == this) Application().Terminate();
+}
+
+TModalResult TForm::ShowModal() {
+  FModal = true;
+  FModalResult = mrNone;
+  FClosed = false;
+  HandleNeeded();
+  CurrentBackend().RunModal(*this);
+  FModal = false;
+  if (FModalResult == mrNone) FModalResult = mrCancel;
+  return FModalResult;
+}
+
+void TForm::SetModalResult(TModalResult result) {
+  FModalResult = result;
+  // A result closes a modal form, through OnClose like any other way.
+  if (FModal && result != mrNone && !FClosed) {
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(*this, action);
+    if (action == caNone) {
+      FModalResult = mrNone;
+      return;
+    }
+    FClosed = true;
+  }
+}
+
+void TForm::Destroy() {
+  if (FDestroyed) return;
+  FDestroyed = true;
+  if (OnDestroy) OnDestroy(*this);
+}
+
+void TForm::AcceptFiles(bool accept) {
+  HandleNeeded();
+  Peer().AcceptFiles(accept);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Kind = TWindowKind::Form;
+  params.Caption = FCaption;
+  switch (FBorderStyle) {
+    case bsSizeable: params.Style = ws::OverlappedWindow | ws::ClipChildren; break;
+    case bsDialog:
+      params.Style = ws::Popup | ws::Caption | ws::SysMenu | ws::ClipChildren;
+      params.ExStyle |= ws::ExDlgModalFrame;
+      break;
+    case bsSingle: params.Style = ws::Caption | ws::SysMenu | ws::MinimizeBox | ws::ClipChildren; break;
+    case bsNone: params.Style = ws::Popup | ws::ClipChildren; break;
+  }
+  if (Visible()) params.Style |= ws::Visible;
+}
+
+void TForm::CreateWnd() {
+  for (auto& c : FOwned) c->HandleNeeded();
+  if (FMenu != nullptr) Peer().MenuChanged();
+}
+
+void TForm::Collect(TWinControl& from, std::vector<TWinControl*>& into) {
+  for (TWinControl* c : from.Controls()) {
+    into.push_back(c);
+    Collect(*c, into);
+  }
+}
+
+namespace {
+
+bool FocusedIsButton(const std::vector<TWinControl*>& all) {
+  for (TWinControl* c : all)
+    if (c->Focused() && dynamic_cast<TButton*>(c) != nullptr) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TForm::FormKey(uint16_t key, TShiftState shift) {
+  if (FMenu != nullptr)
+    if (TMenuItem* item = FMenu->Items.FindShortCut(key, shift)) {
+      item->Click();
+      return true;
+    }
+  const TShiftState mods = shift & kModifierMask;
+  if ((key == vk::Return || key == vk::Escape) && mods == 0) {
+    std::vector<TWinControl*> all;
+    Collect(*this, all);
+    for (TWinControl* c : all) {
+      auto* b = dynamic_cast<TButton*>(c);
+      if (b == nullptr || !b->Visible() || !b->Enabled()) continue;
+      // Enter presses the focused button, else the default one.
+      if (key == vk::Return && (b->Focused() || (b->Default() && !FocusedIsButton(all)))) {
+        b->Press();
+        return true;
+      }
+      if (key == vk::Escape && b->Cancel) {
+        b->Press();
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool TForm::Accelerator(char letter) {
+  std::vector<TWinControl*> all;
+  Collect(*this, all);
+  const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (TWinControl* c : all) {
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (auto* l = dynamic_cast<TLabel*>(c); l && AcceleratorOf(l->Caption()) == wanted) {
+      if (l->FocusControl != nullptr) l->FocusControl->SetFocus();
+      return true;
+    }
+    if (auto* b = dynamic_cast<TButton*>(c); b && AcceleratorOf(b->Caption()) == wanted) {
+      b->SetFocus();
+      b->Press();
+      return true;
+    }
+    if (auto* k = dynamic_cast<TCheckBox*>(c); k && AcceleratorOf(k->Caption()) == wanted) {
+      k->SetFocus();
+      k->Toggle();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TForm::WMDropFiles(const std::vector<std::string>& names) {
+  if (OnDropFiles) OnDropFiles(*this, names);
+}
+
+}  // namespace varlo

@@ -1,0 +1,37 @@
+// A private-profile (INI) file, read and written key by key with the
+// platform's lookup rules: sections and keys match without regard to ASCII
+// case, blanks around names and values do not count, a value in matching
+// quotes loses them, lines starting with ";" are comments. Values are bytes
+// as stored (the program keeps Shift-JIS there), whatever the system's code
+// page: the platform's own profile calls would convert them through it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varlo {
+
+class TIniFile {
+ public:
+  explicit TIniFile(std::filesystem::path path);
+
+  const std::filesystem::path& FileName() const { return FPath; }
+  // The value, or `fallback` when the file, the section or the key is
+  // missing. At most 1023 bytes of a value are seen.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view fallback);
+  // Writes one key into the file, creating the file, the section or the key
+  // as needed; raises "<file> に書き込めません" when the file cannot be
+  // written (nothing is lost of what it held).
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+ private:
+  void Load();
+  std::filesystem::path FPath;
+  std::vector<std::string> FLines;  // without line ends
+  bool FLoaded = false;
+};
+
+}  // namespace varlo
