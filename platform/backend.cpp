@@ -21,6 +21,8 @@ Backend& CurrentBackend() {
   return *gBackend;
 }
 
+Backend* CurrentBackendOrNull() { return gBackend; }
+
 void SetCurrentBackend(Backend* backend) { gBackend = backend; }
 
 TShiftState KeyboardShiftState() {

@@ -94,6 +94,7 @@ class Backend {
 };
 
 Backend& CurrentBackend();
+Backend* CurrentBackendOrNull();
 void SetCurrentBackend(Backend* backend);
 
 // The modifier keys held now.

@@ -271,17 +271,17 @@ void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
   font.Name = spec.FontName;
   if (spec.FontSize > 0) font.SetSize(spec.FontSize);
   SetFont(font);
-  if (*spec.OnKeyDown) OnKeyDown = handlers.KeyNamed(spec.OnKeyDown);
-  if (*spec.OnClick) OnClick = handlers.NotifyNamed(spec.OnClick);
-  if (*spec.OnClose) OnClose = handlers.CloseNamed(spec.OnClose);
+  if (!spec.OnKeyDown.empty()) OnKeyDown = handlers.KeyNamed(spec.OnKeyDown);
+  if (!spec.OnClick.empty()) OnClick = handlers.NotifyNamed(spec.OnClick);
+  if (!spec.OnClose.empty()) OnClose = handlers.CloseNamed(spec.OnClose);
   SetClientSize(spec.ClientWidth, spec.ClientHeight);
 
   std::map<TWinControl*, int> order;
   for (const TControlSpec& c : spec.Controls) {
     TWinControl* parent = this;
-    if (*c.Parent) {
+    if (!c.Parent.empty()) {
       parent = FindControl(c.Parent);
-      if (parent == nullptr) throw std::logic_error(std::string("no parent ") + c.Parent);
+      if (parent == nullptr) throw std::logic_error("no parent " + c.Parent);
     }
     std::unique_ptr<TWinControl> control;
     switch (c.Kind) {
@@ -320,7 +320,7 @@ void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
         break;
       case TControlKind::TabSheet: {
         auto* pages = dynamic_cast<TPageControl*>(parent);
-        if (pages == nullptr) throw std::logic_error(std::string("page outside a notebook: ") + c.Name);
+        if (pages == nullptr) throw std::logic_error("page outside a notebook: " + c.Name);
         auto t = std::make_unique<TTabSheet>(pages);
         t->SetCaption(c.Caption);
         control = std::move(t);
@@ -331,15 +331,15 @@ void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
     control->TabOrder = order[parent]++;
     if (c.Kind != TControlKind::TabSheet) control->SetBounds(c.Left, c.Top, c.Width, c.Height);
     if (!c.TabStop) control->SetTabStop(false);
-    if (*c.OnClick) control->OnClick = handlers.NotifyNamed(c.OnClick);
-    if (*c.OnKeyDown) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
+    if (!c.OnClick.empty()) control->OnClick = handlers.NotifyNamed(c.OnClick);
+    if (!c.OnKeyDown.empty()) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
     FOwned.push_back(std::move(control));
   }
   for (const TControlSpec& c : spec.Controls) {
-    if (!*c.FocusControl) continue;
+    if (c.FocusControl.empty()) continue;
     auto* label = dynamic_cast<TLabel*>(FindControl(c.Name));
     TWinControl* target = FindControl(c.FocusControl);
-    if (label == nullptr || target == nullptr) throw std::logic_error(std::string("focus control of ") + c.Name);
+    if (label == nullptr || target == nullptr) throw std::logic_error("focus control of " + c.Name);
     label->FocusControl = target;
   }
 }

@@ -165,13 +165,13 @@ enum class TControlKind : uint8_t { Label, Button, Edit, CheckBox, Panel, PageCo
 
 struct TControlSpec {
   TControlKind Kind;
-  const char* Name;
+  std::string Name{};
   int Left = 0, Top = 0, Width = 0, Height = 0;
-  const char* Caption = "";  // UTF-8
-  const char* Parent = "";   // a panel, notebook or page; empty: the form
-  const char* OnClick = "";
-  const char* OnKeyDown = "";
-  const char* FocusControl = "";  // labels
+  std::string Caption{};  // UTF-8
+  std::string Parent{};   // a panel, notebook or page; empty: the form
+  std::string OnClick{};
+  std::string OnKeyDown{};
+  std::string FocusControl{};  // labels
   int MaxLength = 0;              // edit boxes, in Shift-JIS bytes
   bool Default = false;           // buttons
   bool Cancel = false;
@@ -180,17 +180,17 @@ struct TControlSpec {
 };
 
 struct TFormSpec {
-  const char* Name;
-  const char* Caption;  // UTF-8
+  std::string Name{};
+  std::string Caption{};  // UTF-8
   int ClientWidth = 0, ClientHeight = 0;
   TBorderStyle BorderStyle = bsDialog;
-  const char* FontName = "System";
+  std::string FontName = "System";
   int FontSize = 0;  // points; 0: the toolkit's default height
-  const char* OnKeyDown = "";
-  const char* OnClick = "";
-  const char* OnClose = "";
+  std::string OnKeyDown{};
+  std::string OnClick{};
+  std::string OnClose{};
   bool KeyPreview = false;
-  std::vector<TControlSpec> Controls;
+  std::vector<TControlSpec> Controls{};
 };
 
 // Handlers of a form by name.

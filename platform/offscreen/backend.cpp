@@ -70,6 +70,7 @@ void OffscreenBackend::ProcessMessages() {
 }
 
 void OffscreenBackend::RunModal(TForm& form) {
+  Window* before = FFocus;
   form.Show();
   FModalLog.push_back(form.Name);
   if (OnShowModal) {
@@ -81,6 +82,8 @@ void OffscreenBackend::RunModal(TForm& form) {
   if (!form.Closed()) form.Close();
   if (!form.Closed()) FErrors.push_back("modal form left open: " + form.Name);
   form.Hide();
+  // The focus goes back where it was, as the platform does for a dialog.
+  if (std::find(FWindows.begin(), FWindows.end(), before) != FWindows.end()) SetFocusTo(before);
 }
 
 void OffscreenBackend::RunMessageLoop() {

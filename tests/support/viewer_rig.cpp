@@ -4,6 +4,10 @@
 
 namespace varlo::testing {
 
+OffscreenScope::OffscreenScope() : FPrevious(CurrentBackendOrNull()) { SetCurrentBackend(&FBackend); }
+
+OffscreenScope::~OffscreenScope() { SetCurrentBackend(FPrevious); }
+
 ViewerRig::ViewerRig(int width, int height, TScrollStyle bar) {
   host.SetBounds(0, 0, width + 100, height + 100);
   view.SetBvStyle(0);

@@ -17,15 +17,19 @@ inline void PrintTo(const TPoint& p, std::ostream* os) { *os << "(" << p.X << ",
 
 namespace varlo::testing {
 
-// Installs a fresh offscreen backend for the lifetime of the object.
+// Installs a fresh offscreen backend for the lifetime of the object, then
+// puts back the one before (scopes nest).
 class OffscreenScope {
  public:
-  OffscreenScope() { SetCurrentBackend(&FBackend); }
-  ~OffscreenScope() { SetCurrentBackend(nullptr); }
+  OffscreenScope();
+  ~OffscreenScope();
+  OffscreenScope(const OffscreenScope&) = delete;
+  OffscreenScope& operator=(const OffscreenScope&) = delete;
   offscreen::OffscreenBackend& Backend() { return FBackend; }
 
  private:
   offscreen::OffscreenBackend FBackend;
+  varlo::Backend* FPrevious;
 };
 
 struct ViewerRig {

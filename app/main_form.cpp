@@ -1,0 +1,478 @@
+#include "app/main_form.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "dialogs/key_list_form.h"
+#include "dialogs/notice_form.h"
+#include "dialogs/wrap_switch_form.h"
+#include "platform/backend.h"
+#include "platform/convert.h"
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace varlo {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr const char* kNotFound = "   指定されたファイルが存在しません。          ";
+constexpr const char* kCannotOpen = "   指定されたファイルがオープンできません。          ";
+constexpr const char* kCouldNotOpen = "   指定されたファイルがオープンできませんでした。          ";
+
+}  // namespace
+
+TForm1::TForm1() {
+  Name = "Form1";
+  // The design's properties.
+  SetCaption("Varlo (ﾒｲﾝ)");
+  SetBorderStyle(bsSizeable);
+  SetBounds(224, 122, 620, 420);
+  TFont font = Font();
+  font.Name = "System";
+  font.Height = -19;
+  font.Color = clBlack;
+  SetFont(font);
+  BuildMenus();
+  SetMenu(&MainMenu1);
+  PopupMenu = &PopupMenu1;
+  OnDestroy = [this](TObject& s) { FormDestroy(s); };
+  OnKeyDown = [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); };
+
+  BigView1.Name = "BigView1";
+  BigView1.SetFont(font);
+  BigView1.SetAlign(alClient);
+  BigView1.SetBvStyle(BvSet({bvClientLow}));
+  BigView1.SetCapacity(0);
+  BigView1.SetCaret(false);
+  BigView1.SetMaxChar(255);
+  BigView1.SetPCanLimit(0);
+  BigView1.SetScOver(true);
+  BigView1.SetScrollBar(ssVertical);
+  BigView1.SetScrollSense(1);
+  BigView1.SetSelect(false);
+  BigView1.TabOrder = 0;
+  BigView1.SetTabStop(true);
+  BigView1.SetViewTabStop(4);
+  BigView1.SetWrapByte(80);
+  BigView1.SetWordWrap(true);
+  BigView1.OnKeyDown = [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); };
+  ActiveControl = &BigView1;
+
+  OpenDialog1.Filter = "全ﾌｧｲﾙ(*.*)|*.*";
+  Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
+
+  Form1 = this;
+  ControlEvents::Run([this] { FormCreate(*this); });
+}
+
+TForm1::~TForm1() {
+  // The menus go before the form does.
+  SetMenu(nullptr);
+  PopupMenu = nullptr;
+  if (Form1 == this) Form1 = nullptr;
+  Application().OnMessage = nullptr;
+}
+
+TMenuItem& TForm1::Item(const std::string& name) {
+  TMenuItem* item = MainMenu1.Items.Find(name);
+  if (item == nullptr) item = PopupMenu1.Items.Find(name);
+  if (item == nullptr) throw std::logic_error("no menu item " + name);
+  return *item;
+}
+
+void TForm1::BuildMenus() {
+  const auto on = [this](void (TForm1::*handler)(TObject&)) {
+    return [this, handler](TObject& s) { (this->*handler)(s); };
+  };
+  TMenuItem& file = MainMenu1.Items.Add("MenuFile", "ﾌｧｲﾙ(&F)");
+  file.Add("MenuFileOpen", "開く(&O)...", on(&TForm1::MenuFileOpenClick));
+  file.Add("MenuExit", "終了(&X)", on(&TForm1::MenuExitClick));
+  TMenuItem& disp = MainMenu1.Items.Add("MenuDisp", "表示(&D)");
+  disp.Add("MenuWrapChange", "折返切替(&W)...", on(&TForm1::MenuWrapChangeClick));
+  TMenuItem& search = MainMenu1.Items.Add("MenuSearch", "検索(&S)");
+  search.Add("MenuFind", "検索:(&F)...", on(&TForm1::MenuFindClick));
+  search.Add("MenuReFind", "次検索(下検索)(&N)", on(&TForm1::MenuReFindClick));
+  search.Add("MenuReFindPrior", "前検索(上検索)(&P)", on(&TForm1::MenuReFindPriorClick));
+  search.Add("MenuJump", "ｼﾞｬﾝﾌﾟ(&J)...", on(&TForm1::MenuJumpClick));
+  search.Add("MenuLineNumDisp", "現在行番号表示(&I)", on(&TForm1::MenuLineNumDispClick));
+  search.Add("MenuSelectStart", "範囲選択開始('&B)", on(&TForm1::MenuSelectStartClick));
+  search.Add("MenuSelectEnd", "範囲選択終了(&C)", on(&TForm1::MenuSelectEndClick));
+  TMenuItem& option = MainMenu1.Items.Add("MenuOption", "環境設定(&K)");
+  option.Add("MenuOptionSet", "各種設定(&O)...", on(&TForm1::MenuOptionSetClick));
+  option.Add("MenuFont", "ﾌｫﾝﾄ設定(&F)...", on(&TForm1::MenuFontClick));
+  option.Add("MenuBackColor", "背景色設定(&C)...", on(&TForm1::MenuBackColorClick));
+  option.Add("MenuLaunch", "ﾗﾝﾁｬｰ1設定(&L)...", on(&TForm1::MenuLaunchClick));
+  option.Add("MenuLaunch2", "ﾗﾝﾁｬｰ2設定(&M)...", on(&TForm1::MenuLaunchClick2));
+  TMenuItem& help = MainMenu1.Items.Add("MenuHelp", "ﾍﾙﾌﾟ(&H)");
+  help.Add("MenuHelpDisp", "ﾍﾙﾌﾟ表示(&C)", on(&TForm1::MenuHelpDispClick));
+  TMenuItem& keys = help.Add("MenuKeyFunc", "ｷｰ操作一覧(&K)", on(&TForm1::MenuKeyFuncClick));
+  keys.ShortCutKey = vk::F1;
+
+  PopupMenu1.Items.Add("PopFileOpen", "開く", on(&TForm1::PopFileOpenClick));
+  PopupMenu1.Items.Add("PopExit", "終了", on(&TForm1::PopExitClick));
+  PopupMenu1.Items.Add("PopLaunchRun", "ﾗﾝﾁｬｰ1起動", on(&TForm1::PopLaunchRunClick));
+  PopupMenu1.Items.Add("PopLaunchRun2", "ﾗﾝﾁｬｰ2起動", on(&TForm1::PopLaunchRun2Click));
+}
+
+// --- Start. ---
+
+void TForm1::FormCreate(TObject&) {
+  const std::vector<std::string> args = Application().Arguments();
+  const std::string first = args.empty() ? std::string() : args.front();
+  // 1. The switch is the first argument exactly.
+  FIconMode = first == "/I" || first == "/i" ? 1 : 0;
+  // 2. Dropped files.
+  AcceptFiles(true);
+  // 3.
+  Application().OnMessage = [this](TAppMessage& m, bool& handled) { AppMessage(m, handled); };
+  // 4.
+  FBaseCaption = Caption();
+  // 5.
+  ReadIniFileValue();
+  // 6. Window placement.
+  if (FFormMem && FFormLeft != -1 && FFormTop != -1 && FFormWidth != -1 && FFormHeight != -1) {
+    SetBounds(FFormLeft, FFormTop, FFormWidth, FFormHeight);
+  } else {
+    CenterOnScreen(*this);
+  }
+  // 7. Nothing to search or launch yet.
+  Item("MenuSearch").SetEnabled(false);
+  Item("MenuReFind").SetEnabled(false);
+  Item("MenuReFindPrior").SetEnabled(false);
+  Item("PopLaunchRun").SetEnabled(false);
+  Item("PopLaunchRun2").SetEnabled(false);
+  // 8.
+  BigView1.SetBvStyle(BvSet({bvDblFrame}));
+  // 9. Font and colours.
+  TFont font = BigView1.Font();
+  std::string name = FTextFontName.substr(0, 255);
+  font.Name = Utf8FromShiftJis(name);
+  font.SetSize(StrToInt(FTextFontSize));
+  font.Color = StringToColor(FTextFontColor);
+  BigView1.SetFont(font);
+  BigView1.SetColor(StringToColor(FTextBackColor));
+  // 10.
+  BigView1.SetWordWrap(FCheckWrapChar);
+  // 11. The wrap column, corrected in the field so that the file gets it.
+  if (StrToInt(FEditWrapChar) < 2) FEditWrapChar = "2";
+  if (StrToInt(FEditWrapChar) > 255) FEditWrapChar = "255";
+  BigView1.SetWrapByte(StrToInt(FEditWrapChar));
+  // 12. Tab width.
+  if (!FCheckTabChar) {
+    BigView1.SetViewTabStop(0);
+  } else {
+    if (StrToInt(FEditTabChar) < 1) FEditTabChar = "1";
+    if (StrToInt(FEditTabChar) > 16) FEditTabChar = "16";
+    BigView1.SetViewTabStop(StrToInt(FEditTabChar));
+  }
+  // 13. Scroll step.
+  if (!FCheckScrollSense) {
+    BigView1.SetScrollSense(1);
+  } else {
+    if (StrToInt(FEditScrollSense) < 1) FEditScrollSense = "1";
+    if (StrToInt(FEditScrollSense) > 10) FEditScrollSense = "10";
+    BigView1.SetScrollSense(StrToInt(FEditScrollSense));
+  }
+  // 14. Lines kept above a search hit.
+  if (!FCheckFindScroll) {
+    FFindScroll = 0;
+  } else {
+    if (StrToInt(FEditFindScroll) < 0) FEditFindScroll = "0";
+    if (StrToInt(FEditFindScroll) > 16) FEditFindScroll = "16";
+    FFindScroll = StrToInt(FEditFindScroll);
+  }
+  // 15.
+  FFoundLine = 0;
+  FSearched = 0;
+  FOptionPage = 0;
+  // 16. The file on the command line.
+  if (!first.empty() && FIconMode != 1) {
+    FFileName = first;
+    if (!OpenNamed(true)) return;
+  }
+  // 17.
+  if (FIconMode == 1) SetWindowState(wsMinimized);
+}
+
+bool TForm1::OpenNamed(bool checkExists) {
+  const std::filesystem::path path = PathFromUtf8(FFileName);
+  if (checkExists && !platform::FileExists(path)) {
+    WarningBox(kNotFound);
+    return false;
+  }
+  try {
+    BigView1.LoadFromFile(path);
+  } catch (const std::exception&) {
+    WarningBox(kCannotOpen);
+    return false;
+  }
+  FileOpened();
+  return true;
+}
+
+void TForm1::FileOpened() {
+  UpdateCaption();
+  Item("MenuSearch").SetEnabled(true);
+  Item("PopLaunchRun").SetEnabled(true);
+  Item("PopLaunchRun2").SetEnabled(true);
+}
+
+void TForm1::MenuFileOpenClick(TObject&) {
+  if (!OpenDialog1.Execute()) return;
+  // The name is taken before any check.
+  FFileName = OpenDialog1.FileName;
+  OpenNamed(true);
+}
+
+void TForm1::WMDropFiles(const std::vector<std::string>& names) {
+  if (names.empty()) return;
+  // The first name only, and no existence check.
+  FFileName = names.front();
+  try {
+    BigView1.LoadFromFile(PathFromUtf8(FFileName));
+  } catch (const std::exception&) {
+    WarningBox(kCannotOpen);
+    return;
+  }
+  Application().Restore();
+  SetWindowState(wsNormal);
+  FileOpened();
+}
+
+void TForm1::AppMessage(TAppMessage& message, bool& handled) {
+  if (message.Message != TAppMessage::DropFiles || message.Target != this) return;
+  WMDropFiles(message.Files);
+  Application().Restore();
+  handled = true;
+}
+
+void TForm1::FormDestroy(TObject&) {
+  if (WindowState() == wsNormal) {
+    FFormLeft = Left();
+    FFormTop = Top();
+    FFormWidth = Width();
+    FFormHeight = Height();
+  }
+  WriteIniFileValue();
+}
+
+// --- Shared operations. ---
+
+void TForm1::UpdateCaption() {
+  SetCaption(FBaseCaption + "  " + FFileName + "  全行数 : " + std::to_string(BigView1.ViewCount()) +
+             " (" + std::to_string(BigView1.LineCount()) + ")");
+}
+
+void TForm1::CenterOnScreen(TForm& form) {
+  const TPoint at = CenteredOnScreen(form.Width(), form.Height());
+  form.SetBounds(static_cast<int>(at.X), static_cast<int>(at.Y), form.Width(), form.Height());
+}
+
+void TForm1::WarningBox(const std::string& text) {
+  // One button, neither default nor cancel: Enter presses it, Esc does
+  // nothing; the answer is not looked at.
+  MessageDlg(text, mtWarning, {mbAbort});
+}
+
+void TForm1::ShowNotice(const std::string& text) {
+  TForm17 form;
+  CenterOnScreen(form);
+  form.Label1().SetCaption(text);
+  form.ShowModal();
+}
+
+void TForm1::ClearFoundMark() {
+  BigView1.SetCaret(false);
+  FFoundShown = 0;
+  Timer1.SetInterval(0);
+}
+
+void TForm1::ExitRequest() {
+  if (FIconMode == 0) {
+    if (FCheckCloseDialog) {
+      if (MessageDlg("    終了しますか。          ", mtInformation, {mbYes, mbNo}, 0, 1) == mrYes) Close();
+    } else {
+      Close();
+    }
+    return;
+  }
+  if (FCheckCloseDialog) {
+    const TModalResult answer = MessageDlg(
+        "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了          ",
+        mtInformation, {mbYes, mbNo, mbCancel}, 0, 2);
+    if (answer == mrYes) {
+      SetWindowState(wsMinimized);
+      FocusMoveToApliMinimized();
+    } else if (answer == mrNo) {
+      Close();
+    }
+  } else {
+    SetWindowState(wsMinimized);
+    FocusMoveToApliMinimized();
+  }
+}
+
+// --- Commands. ---
+
+void TForm1::FormKeyDown(TObject&, uint16_t& key, TShiftState shift) {
+  const TShiftState mods = shift & kModifierMask;
+  const bool ctrlAlone = mods == ssCtrl, altAlone = mods == ssAlt, shiftAlone = mods == ssShift;
+  switch (key) {
+    case vk::Escape: ExitRequest(); break;
+    case vk::Return:
+      if (ctrlAlone) {
+        if (FileOpen()) {
+          FLaunchNo = 2;
+          ProgramExecute();
+        }
+      } else if (shiftAlone) {
+        if (FileOpen()) {
+          FLaunchNo = 1;
+          ProgramExecute();
+        }
+      } else {
+        ExitRequest();
+      }
+      break;
+    case vk::OemOpenBracket:
+      if (ctrlAlone) SetWindowState(WindowState() == wsNormal ? wsMaximized : wsNormal);
+      break;
+    case 'J':
+      if (!altAlone && FileOpen()) MenuJumpClick(*this);
+      break;
+    case 'W':
+      if (!altAlone && !shiftAlone && FileOpen()) MenuWrapChangeClick(*this);
+      break;
+    case 'F':
+      if (!altAlone && FileOpen()) MenuFindClick(*this);
+      break;
+    case 'N':
+      if (!altAlone && FSearched == 1 && FileOpen()) MenuReFindClick(*this);
+      break;
+    case 'P':
+      if (!altAlone && FSearched == 1 && FileOpen()) MenuReFindPriorClick(*this);
+      break;
+    case 'O':
+      if (!altAlone) MenuFileOpenClick(*this);
+      break;
+    case 'Q':
+      if (!ctrlAlone && !altAlone) ExitRequest();
+      break;
+    case 'I':
+      if (!ctrlAlone && !altAlone && FileOpen()) MenuLineNumDispClick(*this);
+      break;
+    case 'X':
+    case 'E':
+      if (ctrlAlone) ClearFoundMark();
+      break;
+    case 'T':
+      if (!ctrlAlone && !altAlone) ClearFoundMark();
+      break;
+    case 'B':
+      if (ctrlAlone) {
+        MenuSelectStartClick(*this);
+      } else if (!altAlone) {
+        ClearFoundMark();
+      }
+      break;
+    case 'C':
+      if (ctrlAlone) MenuSelectEndClick(*this);
+      break;
+    case vk::Down:
+    case vk::Up:
+    case vk::Left:
+    case vk::Right:
+    case vk::Prior:
+    case vk::Next:
+    case vk::Home:
+    case vk::End: ClearFoundMark(); break;
+    case vk::Insert:
+      if (ctrlAlone) MenuSelectEndClick(*this);
+      break;
+    case vk::F4:
+      if (!ctrlAlone && !altAlone) FocusMoveToApli();
+      break;
+    default: break;
+  }
+}
+
+void TForm1::MenuExitClick(TObject&) { ExitRequest(); }
+
+void TForm1::PopFileOpenClick(TObject& sender) { MenuFileOpenClick(sender); }
+
+void TForm1::PopExitClick(TObject& sender) { MenuExitClick(sender); }
+
+void TForm1::MenuWrapChangeClick(TObject&) {
+  // 1. The logical line at the top.
+  const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
+  // 2. The dialog offers the other mode only.
+  const bool byColumn = BigView1.WrapByte() != 0;
+  TForm19 form(FWrapChoice);
+  form.BtnWrapOn().SetEnabled(byColumn);
+  form.BtnWrapOff().SetEnabled(!byColumn);
+  // 3.
+  FWrapChoice = -1;
+  CenterOnScreen(form);
+  form.ShowModal();
+  // 4, 5, 6.
+  try {
+    if (byColumn && FWrapChoice == 1) {
+      BigView1.Clear();
+      BigView1.SetWordWrap(true);
+      BigView1.SetWrapByte(0);
+      BigView1.LoadFromFile(PathFromUtf8(FFileName));
+      UpdateCaption();
+    } else if (!byColumn && FWrapChoice == 0) {
+      BigView1.Clear();
+      BigView1.SetWordWrap(FCheckWrapChar);
+      BigView1.SetWrapByte(StrToInt(FEditWrapChar));
+      BigView1.LoadFromFile(PathFromUtf8(FFileName));
+      UpdateCaption();
+    }
+  } catch (const std::exception&) {
+    WarningBox(kCouldNotOpen);
+    return;
+  }
+  // 7. Back to the first view line of the logical line that was at the top.
+  if (top >= 0) BigView1.SetTopLine(BigView1.ViewIndexOfLine(top));
+}
+
+void TForm1::MenuKeyFuncClick(TObject&) {
+  TForm10 form;
+  CenterOnScreen(form);
+  form.ShowModal();
+}
+
+void TForm1::Timer1Timer(TObject&) {
+  if (BigView1.TopLine() != FFoundTopLine && FFoundShown == 1) {
+    FFoundTopLine = BigView1.TopLine();
+    BigView1.SetCaret(false);
+    BigView1.RedrawPage();
+    FFoundShown = 0;
+    Timer1.SetInterval(0);
+  }
+}
+
+// Commands whose features are not built yet: they do nothing for now.
+void TForm1::MenuFindClick(TObject&) {}
+void TForm1::MenuReFindClick(TObject&) {}
+void TForm1::MenuReFindPriorClick(TObject&) {}
+void TForm1::MenuJumpClick(TObject&) {}
+void TForm1::MenuLineNumDispClick(TObject&) {}
+void TForm1::MenuSelectStartClick(TObject&) {}
+void TForm1::MenuSelectEndClick(TObject&) {}
+void TForm1::MenuOptionSetClick(TObject&) {}
+void TForm1::MenuFontClick(TObject&) {}
+void TForm1::MenuBackColorClick(TObject&) {}
+void TForm1::MenuLaunchClick(TObject&) {}
+void TForm1::MenuLaunchClick2(TObject&) {}
+void TForm1::MenuHelpDispClick(TObject&) {}
+void TForm1::ProgramExecute() {}
+void TForm1::FocusMoveToApli() {}
+void TForm1::FocusMoveToApliMinimized() {}
+void TForm1::PopLaunchRunClick(TObject&) {}
+void TForm1::PopLaunchRun2Click(TObject&) {}
+
+}  // namespace varlo

@@ -1,0 +1,430 @@
+// The main window on the offscreen backend: start-up with and without a
+// settings file, the command line, the three ways of opening a file and
+// their warnings, the caption, the settings written at exit, the exit
+// question, the wrap switch and the key list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogs/notice_form.h"
+#include "dialogs/wrap_switch_form.h"
+#include "tests/support/app_rig.h"
+
+namespace varlo {
+namespace {
+
+using testing::AppRig;
+
+constexpr const char* kNotFound = "   指定されたファイルが存在しません。          ";
+constexpr const char* kCannotOpen = "   指定されたファイルがオープンできません。          ";
+
+const char* const kFreshIni =
+    "[FormMain]\r\nMem=0\r\nLeft=330\r\nTop=302\r\nWidth=620\r\nHeight=420\r\n"
+    "[FindStrName]\r\n1=\r\n[JumpLineNum]\r\n1=\r\n"
+    "[KoumokuSetName]\r\nCheckWrapChar=1\r\nCheckTabChar=1\r\nCheckFindScroll=1\r\n"
+    "CheckScrollSense=1\r\nCheckCloseDialog=1\r\n"
+    "[KoumokuSetNum]\r\nEditSearchResum=1\r\nEditJumpResum=1\r\nEditWrapChar=80\r\n"
+    "EditTabChar=4\r\nEditFindScroll=0\r\nEditScrollSense=1\r\n"
+    "[TextJyouhou]\r\nTextFontName=system\r\nTextFontSize=14\r\nTextFontColor=clBlack\r\n"
+    "TextBackColor=clWindow\r\n"
+    "[ProgTitle]\r\n1=\r\n2=\r\n[ProgName]\r\n1=\r\n2=\r\n[ProgOption]\r\n1=\r\n2=\r\n"
+    "[ProgDir]\r\n1=\r\n2=\r\n[ProgShortCut]\r\n1=\r\n2=\r\n"
+    "[SearchUperLower]\r\nSet=0\r\n";
+
+TEST(MainForm, FirstRunCentresTheWindowAndWritesEveryKeyInOrder) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  EXPECT_EQ(f.Caption(), "Varlo (ﾒｲﾝ)");
+  EXPECT_EQ(f.Left(), (1280 - 620) / 2);
+  EXPECT_EQ(f.Top(), (1024 - 420) / 2);
+  EXPECT_EQ(f.Width(), 620);
+  EXPECT_FALSE(f.Item("MenuSearch").Enabled());
+  EXPECT_FALSE(f.Item("MenuReFind").Enabled());
+  EXPECT_FALSE(f.Item("PopLaunchRun").Enabled());
+  EXPECT_TRUE(f.Item("MenuFileOpen").Enabled());
+  EXPECT_EQ(f.BigView1.BvStyle(), BvSet({bvDblFrame}));
+  EXPECT_EQ(f.BigView1.WrapByte(), 80);
+  EXPECT_EQ(f.BigView1.ViewTabStop(), 4);
+  EXPECT_EQ(f.BigView1.Font().Size(), 14);
+  EXPECT_EQ(f.BigView1.Color(), clWindow);
+  rig.Finish();
+  EXPECT_EQ(rig.ReadIni(), kFreshIni);
+  EXPECT_TRUE(rig.backend.Errors().empty());
+}
+
+TEST(MainForm, StoredValuesAreAppliedAndClampedOnesWrittenBack) {
+  AppRig rig;
+  rig.WriteIni(
+      "[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=500\r\nHeight=300\r\n"
+      "[KoumokuSetName]\r\nCheckWrapChar=0x1\r\nCheckTabChar=0\r\nCheckScrollSense=abc\r\n"
+      "[KoumokuSetNum]\r\nEditWrapChar=1\r\nEditTabChar=99\r\nEditScrollSense=11\r\nEditFindScroll= -3\r\n"
+      "[TextJyouhou]\r\nTextBackColor=CLBLUE\r\nTextFontColor=$000000FF\r\nTextFontSize=10\r\n"
+      "[FindStrName]\r\n1=\x8c\x9f\x8d\xf5\r\n");
+  TForm1& f = rig.Start();
+  EXPECT_EQ(f.BoundsRect(), (TRect{10, 20, 510, 320}));
+  EXPECT_TRUE(f.FCheckWrapChar);  // "0x1" is hexadecimal 1
+  EXPECT_TRUE(f.FCheckScrollSense);  // not a number: the default
+  EXPECT_EQ(f.BigView1.WrapByte(), 2);
+  EXPECT_EQ(f.BigView1.ViewTabStop(), 0);  // tabs off: the text stays
+  EXPECT_EQ(f.BigView1.ScrollSense(), 10);
+  EXPECT_EQ(f.FFindScroll, 0);
+  EXPECT_EQ(f.BigView1.Color(), clBlue);
+  EXPECT_EQ(f.BigView1.Font().Color, clRed);
+  EXPECT_EQ(f.BigView1.Font().Size(), 10);
+  EXPECT_EQ(f.FFindStr[1], "\x8c\x9f\x8d\xf5");
+  rig.Finish();
+  const std::string ini = rig.ReadIni();
+  EXPECT_NE(ini.find("EditWrapChar=2\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("EditTabChar=99\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("EditScrollSense=10\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("EditFindScroll=0\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("TextBackColor=CLBLUE\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("1=\x8c\x9f\x8d\xf5\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("Mem=1\r\n"), std::string::npos);
+}
+
+TEST(MainForm, OneMissingBoundCentresTheWindow) {
+  AppRig rig;
+  rig.WriteIni("[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=-1\r\nHeight=300\r\n");
+  TForm1& f = rig.Start();
+  EXPECT_EQ(f.Left(), 330);
+  EXPECT_EQ(f.Width(), 620);
+  rig.Finish();
+  EXPECT_NE(rig.ReadIni().find("Width=620\r\n"), std::string::npos);
+}
+
+TEST(MainForm, AnUnconvertibleValueStopsStartUpWithTheConversionError) {
+  AppRig rig;
+  rig.WriteIni("[TextJyouhou]\r\nTextFontSize=big\r\n");
+  const std::string file = rig.Utf8Path("a.txt");
+  rig.WriteFile("a.txt", "line\r\n");
+  TForm1& f = rig.Start({file});
+  ASSERT_EQ(rig.backend.Errors().size(), 1u);
+  EXPECT_EQ(rig.backend.Errors()[0], "'big' は整数ではありません");
+  // The remaining steps were skipped: no file was opened.
+  EXPECT_EQ(f.BigView1.LineCount(), 0);
+  EXPECT_EQ(f.BigView1.BvStyle(), BvSet({bvDblFrame}));
+}
+
+TEST(MainForm, AnEmptyValuePresentInTheFileFailsToo) {
+  AppRig rig;
+  rig.WriteIni("[KoumokuSetNum]\r\nEditWrapChar=\r\n");
+  rig.Start();
+  ASSERT_EQ(rig.backend.Errors().size(), 1u);
+  EXPECT_EQ(rig.backend.Errors()[0], "'' は整数ではありません");
+}
+
+TEST(MainForm, CommandLineFileOpensAndTheCaptionCountsLines) {
+  AppRig rig;
+  std::string text;
+  for (int i = 0; i < 3; ++i) text += std::string(200, 'x') + "\r\n";
+  const std::string name = rig.Utf8Path("三行.txt");
+  rig.WriteFile("三行.txt", text);
+  TForm1& f = rig.Start({name, "ignored.txt"});
+  EXPECT_EQ(f.Caption(), "Varlo (ﾒｲﾝ)  " + name + "  全行数 : 9 (3)");
+  EXPECT_TRUE(f.Item("MenuSearch").Enabled());
+  EXPECT_TRUE(f.Item("PopLaunchRun2").Enabled());
+  EXPECT_EQ(f.FFileName, name);
+  EXPECT_TRUE(rig.Seen().empty());
+}
+
+TEST(MainForm, MissingAndUnreadableFilesGiveTheirWarnings) {
+  AppRig rig;
+  rig.Answer("中止(&A)");
+  TForm1& f = rig.Start({rig.Utf8Path("missing.txt")});
+  ASSERT_EQ(rig.Seen().size(), 1u);
+  EXPECT_EQ(rig.Seen()[0].caption, "警告");
+  EXPECT_EQ(rig.Seen()[0].text, kNotFound);
+  EXPECT_EQ(rig.Seen()[0].buttons, (std::vector<std::string>{"中止(&A)"}));
+  EXPECT_EQ(f.Caption(), "Varlo (ﾒｲﾝ)");
+  EXPECT_EQ(f.FFileName, rig.Utf8Path("missing.txt"));
+
+  // The open dialog: a directory exists but does not load.
+  std::filesystem::create_directories(rig.dir.Path() / "folder.txt");
+  rig.backend.OnOpenDialog = [&](TOpenDialog& d) {
+    d.FileName = rig.Utf8Path("folder.txt");
+    return true;
+  };
+  f.MenuFileOpenClick(f);
+  EXPECT_EQ(rig.BoxTexts().back(), kNotFound);  // a folder is no file
+  // A file beyond the store's limits, or unreadable, cannot be opened.
+  rig.WriteFile("ok.txt", "a\r\nb\r\n");
+  rig.backend.OnOpenDialog = [&](TOpenDialog& d) {
+    d.FileName = rig.Utf8Path("ok.txt");
+    return true;
+  };
+  f.MenuFileOpenClick(f);
+  EXPECT_EQ(f.BigView1.LineCount(), 2);
+  EXPECT_TRUE(f.Item("MenuSearch").Enabled());
+  // Cancelled: nothing changes.
+  rig.backend.OnOpenDialog = [](TOpenDialog&) { return false; };
+  f.MenuFileOpenClick(f);
+  EXPECT_EQ(f.FFileName, rig.Utf8Path("ok.txt"));
+}
+
+TEST(MainForm, DroppedFilesOpenTheFirstAndWarnWithCannotOpen) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  rig.WriteFile("one.txt", "1\r\n");
+  rig.WriteFile("two.txt", "2\r\n2\r\n");
+  auto& window = offscreen::WindowOf(f);
+  EXPECT_TRUE(window.AcceptsFiles());
+  f.SetWindowState(wsMinimized);
+  window.DropFiles({rig.Utf8Path("one.txt"), rig.Utf8Path("two.txt"), "/x"});
+  EXPECT_EQ(f.BigView1.LineCount(), 1);
+  EXPECT_EQ(f.WindowState(), wsNormal);
+  EXPECT_NE(f.Caption().find("one.txt"), std::string::npos);
+  // A name that does not exist is a load failure, not a missing file.
+  window.DropFiles({rig.Utf8Path("gone.txt")});
+  EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kCannotOpen}));
+  EXPECT_EQ(f.BigView1.LineCount(), 0);
+  EXPECT_NE(f.Caption().find("one.txt"), std::string::npos);
+  // Long names open whole.
+  const std::string deep = std::string(120, 'a') + "/" + std::string(120, 'b') + "/長い名前" +
+                           std::string(100, 'c') + ".txt";
+  std::filesystem::create_directories((rig.dir.Path() / deep).parent_path());
+  rig.WriteFile(deep, "long\r\nname\r\n");
+  ASSERT_GT(rig.Utf8Path(deep).size(), 300u);
+  window.DropFiles({rig.Utf8Path(deep)});
+  EXPECT_EQ(f.BigView1.LineCount(), 2);
+}
+
+TEST(MainForm, IconSwitchStartsMinimisedWithNoFile) {
+  for (const char* s : {"/I", "/i"}) {
+    AppRig rig;
+    rig.WriteFile("a.txt", "x\r\n");
+    TForm1& f = rig.Start({s, rig.Utf8Path("a.txt")});
+    EXPECT_EQ(f.FIconMode, 1);
+    EXPECT_EQ(f.WindowState(), wsMinimized);
+    EXPECT_EQ(f.BigView1.LineCount(), 0);
+  }
+}
+
+TEST(MainForm, OtherSwitchesAreFileNames) {
+  AppRig other;
+  other.Answer("中止(&A)");
+  TForm1& f = other.Start({"/X"});
+  EXPECT_EQ(f.FIconMode, 0);
+  EXPECT_EQ(other.BoxTexts(), (std::vector<std::string>{kNotFound}));
+}
+
+TEST(MainForm, MaximisedOrMinimisedAtExitKeepsTheBoundsReadAtStart) {
+  AppRig rig;
+  rig.WriteIni("[FormMain]\r\nMem=1\r\nLeft=11\r\nTop=22\r\nWidth=333\r\nHeight=244\r\n");
+  TForm1& f = rig.Start();
+  f.SetWindowState(wsMaximized);
+  rig.Finish();
+  const std::string ini = rig.ReadIni();
+  EXPECT_NE(ini.find("Left=11\r\nTop=22\r\nWidth=333\r\nHeight=244\r\n"), std::string::npos);
+}
+
+TEST(MainForm, AFailedSettingsWriteIsReported) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  // The settings file's place is a folder: nothing can be written there.
+  std::filesystem::create_directories(rig.IniPath());
+  rig.Finish();
+  ASSERT_EQ(rig.backend.Errors().size(), 1u);
+  EXPECT_EQ(rig.backend.Errors()[0], Utf8FromPath(rig.IniPath()) + " に書き込めません");
+  (void)f;
+}
+
+TEST(MainForm, ExitAsksFirstWhenTheConfirmationIsOn) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  rig.Answer("いいえ(&N)");
+  f.ExitRequest();
+  EXPECT_FALSE(f.Closed());
+  ASSERT_EQ(rig.Seen().size(), 1u);
+  EXPECT_EQ(rig.Seen()[0].caption, "情報");
+  EXPECT_EQ(rig.Seen()[0].text, "    終了しますか。          ");
+  EXPECT_EQ(rig.Seen()[0].buttons, (std::vector<std::string>{"はい(&Y)", "いいえ(&N)"}));
+  rig.Answer("はい(&Y)");
+  offscreen::WindowOf(f.BigView1).SetFocus();
+  rig.backend.SendKey(vk::Key('Q'));
+  EXPECT_TRUE(f.Closed());
+  EXPECT_TRUE(rig.backend.Terminated());
+}
+
+TEST(MainForm, IconModeExitMinimisesOrEnds) {
+  AppRig rig;
+  TForm1& f = rig.Start({"/I"});
+  f.SetWindowState(wsNormal);
+  rig.Answer("はい(&Y)");
+  f.ExitRequest();
+  EXPECT_EQ(rig.Seen()[0].text,
+            "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了          ");
+  EXPECT_EQ(rig.Seen()[0].buttons, (std::vector<std::string>{"はい(&Y)", "いいえ(&N)", "ｷｬﾝｾﾙ"}));
+  EXPECT_EQ(f.WindowState(), wsMinimized);
+  EXPECT_FALSE(f.Closed());
+  rig.Answer("ｷｬﾝｾﾙ");
+  f.ExitRequest();
+  EXPECT_FALSE(f.Closed());
+  rig.Answer("いいえ(&N)");
+  f.ExitRequest();
+  EXPECT_TRUE(f.Closed());
+}
+
+TEST(MainForm, IconModeWithoutTheConfirmationOnlyMinimises) {
+  AppRig quiet;
+  quiet.WriteIni("[KoumokuSetName]\r\nCheckCloseDialog=0\r\n");
+  TForm1& g = quiet.Start({"/i"});
+  g.SetWindowState(wsNormal);
+  offscreen::WindowOf(g.BigView1).SetFocus();
+  quiet.backend.SendKey(vk::Escape);
+  EXPECT_EQ(g.WindowState(), wsMinimized);
+  EXPECT_FALSE(g.Closed());
+  EXPECT_TRUE(quiet.Seen().empty());
+}
+
+TEST(MainForm, KeyMapRowsLookAtTheWholeShiftState) {
+  AppRig rig;
+  rig.WriteIni("[KoumokuSetName]\r\nCheckCloseDialog=0\r\n");
+  TForm1& f = rig.Start();
+  offscreen::WindowOf(f.BigView1).SetFocus();
+  // Ctrl+Enter with no file does nothing at all; Ctrl+Q and Alt+Q neither.
+  rig.backend.SendKey(vk::Return, ssCtrl);
+  rig.backend.SendKey(vk::Key('Q'), ssCtrl);
+  rig.backend.SendKey(vk::Key('Q'), ssAlt);
+  EXPECT_FALSE(f.Closed());
+  // Ctrl+[ maximises a normal window and restores a maximised one.
+  rig.backend.SendKey(vk::OemOpenBracket, ssCtrl);
+  EXPECT_EQ(f.WindowState(), wsMaximized);
+  rig.backend.SendKey(vk::OemOpenBracket, ssCtrl);
+  EXPECT_EQ(f.WindowState(), wsNormal);
+  // F1 is the key list's menu shortcut; the list closes on F1.
+  rig.Then([&](TForm& list) { offscreen::WindowOf(dynamic_cast<TForm&>(list)).SetFocus(); });
+  rig.backend.SendKey(vk::F1);
+  ASSERT_EQ(rig.Seen().size(), 1u);
+  EXPECT_EQ(rig.Seen()[0].name, "Form10");
+  // Shift+Q exits like Q.
+  rig.backend.SendKey(vk::Key('Q'), ssShift);
+  EXPECT_TRUE(f.Closed());
+}
+
+// Loads `lines` long lines into the window.
+void LoadLong(AppRig& rig, TForm1& f, int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) text += std::to_string(i) + std::string(150, 'w') + "\r\n";
+  rig.WriteFile("long.txt", text);
+  rig.backend.OnOpenDialog = [&](TOpenDialog& d) {
+    d.FileName = rig.Utf8Path("long.txt");
+    return true;
+  };
+  f.MenuFileOpenClick(f);
+}
+
+TEST(MainForm, WrapSwitchGoesBothWaysAndKeepsTheTopLine) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  LoadLong(rig, f, 50);
+  ASSERT_EQ(f.BigView1.WrapByte(), 80);
+  f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(20) + 1);  // a later piece of line 20
+  // Wrapping at a column: only the window-width button is offered.
+  rig.Then([](TForm& form) {
+    auto& d = dynamic_cast<TForm19&>(form);
+    EXPECT_TRUE(d.BtnWrapOn().Enabled());
+    EXPECT_FALSE(d.BtnWrapOff().Enabled());
+    d.BtnWrapOn().Press();
+  });
+  f.MenuWrapChangeClick(f);
+  EXPECT_EQ(f.BigView1.WrapByte(), 0);
+  EXPECT_EQ(f.BigView1.LineIndexOfView(f.BigView1.TopLine()), 20);
+  EXPECT_EQ(f.BigView1.ViewLine(f.BigView1.TopLine()).Part, 0);
+  EXPECT_NE(f.Caption().find("全行数 : " + std::to_string(f.BigView1.ViewCount()) + " (50)"),
+            std::string::npos);
+  // And back to the set column.
+  rig.Then([](TForm& form) {
+    auto& d = dynamic_cast<TForm19&>(form);
+    EXPECT_FALSE(d.BtnWrapOn().Enabled());
+    d.BtnWrapOff().Press();
+  });
+  f.MenuWrapChangeClick(f);
+  EXPECT_EQ(f.BigView1.WrapByte(), 80);
+  EXPECT_TRUE(f.BigView1.WordWrap());
+  EXPECT_EQ(f.BigView1.LineIndexOfView(f.BigView1.TopLine()), 20);
+}
+
+TEST(MainForm, CancelledWrapSwitchReturnsToTheStartOfTheTopLine) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  LoadLong(rig, f, 50);
+  f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(10) + 1);
+  rig.Then([](TForm& form) {
+    offscreen::WindowOf(form).SetFocus();
+    dynamic_cast<TForm19&>(form).BtnCansel().Press();
+  });
+  f.MenuWrapChangeClick(f);
+  EXPECT_EQ(f.FWrapChoice, -1);
+  EXPECT_EQ(f.BigView1.WrapByte(), 80);
+  EXPECT_EQ(f.BigView1.TopLine(), f.BigView1.ViewIndexOfLine(10));
+  // Esc closes it the same way.
+  rig.Then([&](TForm& form) {
+    offscreen::WindowOf(form).SetFocus();
+    rig.backend.SendKey(vk::Escape);
+  });
+  f.MenuWrapChangeClick(f);
+  EXPECT_EQ(f.FWrapChoice, -1);
+}
+
+TEST(MainForm, WrapSwitchWithNoFileFailsTheReload) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOn().Press(); });
+  rig.Answer("中止(&A)");
+  f.MenuWrapChangeClick(f);
+  EXPECT_EQ(f.BigView1.WrapByte(), 0);  // the new mode stays set
+  EXPECT_EQ(rig.BoxTexts(),
+            (std::vector<std::string>{"   指定されたファイルがオープンできませんでした。          "}));
+  // From the keys W does nothing without a file.
+  offscreen::WindowOf(f.BigView1).SetFocus();
+  rig.backend.SendKey(vk::Key('W'));
+  EXPECT_EQ(rig.Seen().size(), 2u);
+}
+
+TEST(MainForm, NoticeClosesOnAnyKeyOrClick) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  rig.Then([&](TForm& form) {
+    auto& n = dynamic_cast<TForm17&>(form);
+    EXPECT_EQ(n.Label1().Caption(), "    検索文字はありませんでした。   ");
+    EXPECT_EQ(n.Caption(), "Varlo (ﾒｯｾｰｼﾞ)");
+    offscreen::WindowOf(n).SetFocus();
+    rig.backend.SendKey(vk::Shift, ssShift);
+    EXPECT_TRUE(n.Closed());
+  });
+  f.ShowNotice("    検索文字はありませんでした。   ");
+  rig.Then([](TForm& form) {
+    auto& n = dynamic_cast<TForm17&>(form);
+    offscreen::WindowOf(n.Label1()).MouseDown(mbLeft, 3, 3);
+    offscreen::WindowOf(n.Label1()).MouseUp(mbLeft, 3, 3);
+    EXPECT_TRUE(n.Closed());
+  });
+  f.ShowNotice("x");
+  EXPECT_EQ(rig.Seen().size(), 2u);
+}
+
+TEST(MainForm, KeyListHasItsRowsAndClosesOnOkEscEnterAndF1) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  for (uint16_t key : {vk::Escape, vk::Return, vk::F1}) {
+    rig.Then([&, key](TForm& form) {
+      EXPECT_EQ(form.Caption(), "Varlo (ｷｰ操作一覧)");
+      EXPECT_EQ(form.Control<TLabel>("Label1").Caption(), "☆上へ");
+      EXPECT_EQ(form.Control<TLabel>("Label12").Caption(), "B, End,    Ctrl+End,   Ctrl+↓");
+      EXPECT_EQ(form.Control<TLabel>("Label17").Caption(), "☆前検索(上検索)");
+      EXPECT_EQ(form.Control<TLabel>("Label17").Left(), 330);
+      EXPECT_TRUE(form.Control<TButton>("BtnOk").Focused());
+      rig.backend.SendKey(key);
+      EXPECT_TRUE(form.Closed()) << "key " << key;
+    });
+    f.MenuKeyFuncClick(f);
+  }
+  rig.Then([](TForm& form) { form.Control<TButton>("BtnOk").Press(); });
+  f.MenuKeyFuncClick(f);
+  EXPECT_EQ(rig.Seen().size(), 4u);
+}
+
+}  // namespace
+}  // namespace varlo

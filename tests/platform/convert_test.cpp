@@ -1,0 +1,113 @@
+// The run-time's number and colour conversions, and the settings file's
+// reading and writing rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/convert.h"
+#include "platform/ini_file.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace varlo {
+namespace {
+
+TEST(Convert, IntegerParseFollowsTheRunTime) {
+  const struct {
+    const char* text;
+    std::optional<int32_t> value;
+  } cases[] = {
+      {"12", 12},       {"  12", 12},     {"+12", 12},        {"-12", -12},
+      {"$A", 10},       {"$ff", 255},     {"-$10", -16},      {"$FFFFFFFF", -1},
+      {"2147483647", INT32_MAX},          {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},       {"$100000000", std::nullopt},
+      {"12a", std::nullopt}, {"12 ", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt},
+      {"$", std::nullopt},   {"+", std::nullopt},   {"0x10", std::nullopt}, {"1.5", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseInteger(c.text), c.value) << "text '" << c.text << "'";
+  try {
+    StrToInt("abc");
+    ADD_FAILURE() << "no error";
+  } catch (const ConvertError& e) {
+    EXPECT_STREQ(e.what(), "'abc' は整数ではありません");
+  }
+}
+
+TEST(Convert, SettingsIntegersTakeZeroXAsHexAndFallBack) {
+  EXPECT_EQ(IniInteger("0x1", 7), 1);
+  EXPECT_EQ(IniInteger("0X1f", 7), 31);
+  EXPECT_EQ(IniInteger("0x", 7), 7);
+  EXPECT_EQ(IniInteger("abc", 7), 7);
+  EXPECT_EQ(IniInteger("", -1), -1);
+  EXPECT_EQ(IniInteger("$10", 7), 16);
+}
+
+TEST(Convert, ColoursByNameOrNumberAndBack) {
+  EXPECT_EQ(StringToColor("clBlue"), clBlue);
+  EXPECT_EQ(StringToColor("CLBLUE"), clBlue);
+  EXPECT_EQ(StringToColor("$00FF0000"), clBlue);
+  EXPECT_EQ(StringToColor("clWindow"), clWindow);
+  EXPECT_EQ(StringToColor("$80000005"), clWindow);
+  EXPECT_EQ(StringToColor("255"), clRed);
+  EXPECT_THROW(StringToColor("blue"), ConvertError);
+  EXPECT_EQ(ColorToString(0), "clBlack");
+  EXPECT_EQ(ColorToString(0x80000005), "clWindow");
+  EXPECT_EQ(ColorToString(0x80000018), "clInfoBk");
+  EXPECT_EQ(ColorToString(0x1FFFFFFF), "clNone");
+  EXPECT_EQ(ColorToString(0x00123456), "$00123456");
+  EXPECT_EQ(ColorToString(0x00ABCDEF), "$00ABCDEF");
+}
+
+TEST(Convert, ShiftJisAndUtf8) {
+  EXPECT_EQ(Utf8FromShiftJis("\x93\xfa\x96\x7b" "abc\xb1"), "日本abcｱ");
+  EXPECT_EQ(ShiftJisFromUtf8("日本abcｱ"), "\x93\xfa\x96\x7b" "abc\xb1");
+  bool lossless = true;
+  EXPECT_EQ(ShiftJisFromUtf8("a한b", &lossless), "a?b");
+  EXPECT_FALSE(lossless);
+  // An undefined pair is one replacement.
+  EXPECT_EQ(Utf8FromShiftJis("\x85\x40" "x"), "・x");
+}
+
+TEST(IniFile, ReadsWithThePlatformsLookupRules) {
+  testing::TempDir dir;
+  const auto path = dir.Write("a.ini",
+                              "; comment\r\n[Sect]\r\n  Key  =  value with blanks  \r\nq=\"quoted \"\r\n"
+                              "empty=\r\nbytes=\x93\xfa\x96\x7b\r\n[Other]\r\nKey=other\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("sect", "KEY", "d"), "value with blanks");
+  EXPECT_EQ(ini.ReadString("Sect", "q", "d"), "quoted ");
+  EXPECT_EQ(ini.ReadString("Sect", "empty", "d"), "");
+  EXPECT_EQ(ini.ReadString("Sect", "missing", "d"), "d");
+  EXPECT_EQ(ini.ReadString("Nowhere", "Key", "d"), "d");
+  EXPECT_EQ(ini.ReadString("Other", "Key", "d"), "other");
+  EXPECT_EQ(ini.ReadString("Sect", "bytes", ""), "\x93\xfa\x96\x7b");
+  TIniFile none(dir.Path() / "none.ini");
+  EXPECT_EQ(none.ReadString("a", "b", "fallback"), "fallback");
+  // At most 1023 bytes of a value are seen.
+  dir.Write("long.ini", "[s]\r\nk=" + std::string(2000, 'v') + "\r\n");
+  TIniFile longer(dir.Path() / "long.ini");
+  EXPECT_EQ(longer.ReadString("s", "k", "").size(), 1023u);
+}
+
+TEST(IniFile, WritesKeyByKeyKeepingTheRest) {
+  testing::TempDir dir;
+  const auto path = dir.Write("b.ini", "; keep me\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+  TIniFile ini(path);
+  ini.WriteString("a", "X", "10");
+  ini.WriteString("A", "z", "3");
+  ini.WriteString("C", "w", "\x93\xfa");
+  EXPECT_EQ(testing::ReadAll(path),
+            "; keep me\r\n[A]\r\nX=10\r\nz=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nw=\x93\xfa\r\n");
+  EXPECT_EQ(ini.ReadString("c", "W", ""), "\x93\xfa");
+  // A file that cannot be written is reported and left as it was.
+  TIniFile nowhere(dir.Path() / "missing-folder" / "c.ini");
+  try {
+    nowhere.WriteString("A", "x", "1");
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find(" に書き込めません"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace varlo

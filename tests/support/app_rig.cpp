@@ -1,0 +1,55 @@
+#include "tests/support/app_rig.h"
+
+#include <fstream>
+
+namespace varlo::testing {
+
+AppRig::AppRig() {
+  backend.SetExecutablePath(Utf8FromPath(dir.Path() / "varlo.exe"));
+  backend.OnShowModal = [this](TForm& f) {
+    Shown shown{f.Name, f.Caption(), "", {}};
+    if (auto* box = dynamic_cast<TMessageForm*>(&f)) {
+      shown.text = box->Text();
+      for (TButton* b : box->Buttons()) shown.buttons.push_back(b->Caption());
+    }
+    FSeen.push_back(shown);
+    if (FSteps.empty()) return;  // closed as cancelled
+    auto step = std::move(FSteps.front());
+    FSteps.pop_front();
+    step(f);
+  };
+}
+
+AppRig::~AppRig() {
+  form.reset();
+  Application().SetMainForm(nullptr);
+}
+
+void AppRig::WriteIni(const std::string& text) { dir.Write("varlo.INI", text); }
+
+std::string AppRig::ReadIni() { return ReadAll(IniPath()); }
+
+TForm1& AppRig::Start(const std::vector<std::string>& arguments) {
+  backend.SetArguments(arguments);
+  form = std::make_unique<TForm1>();
+  Application().SetMainForm(form.get());
+  form->Show();
+  return *form;
+}
+
+void AppRig::Finish() { ControlEvents::Run([&] { form->Destroy(); }); }
+
+void AppRig::Then(std::function<void(TForm&)> step) { FSteps.push_back(std::move(step)); }
+
+void AppRig::Answer(const std::string& caption) {
+  Then([caption](TForm& f) { dynamic_cast<TMessageForm&>(f).Press(caption); });
+}
+
+std::vector<std::string> AppRig::BoxTexts() const {
+  std::vector<std::string> texts;
+  for (const Shown& s : FSeen)
+    if (s.name == "MessageForm") texts.push_back(s.text);
+  return texts;
+}
+
+}  // namespace varlo::testing
