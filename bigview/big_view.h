@@ -263,6 +263,11 @@ class TBigView : public TCustomControl {
   void ResizePage();
   void CaretMove(int row);
   void ScrollModeKeys(uint16_t key, TShiftState shift);
+  // A bar position after one scroll command.
+  int64_t Scrolled(int code, int64_t p, int64_t pos, int64_t page, int min, int max) const;
+  // Moves the page bitmap's lines by n for a scroll; false when the page was
+  // drawn anew instead (or not at all).
+  bool ShiftPage(int64_t n, bool down);
   // The top line the vertical bar's position stands for.
   int64_t TopFromBar();
   TPoint HitTest(int x, int y, bool everyByte);

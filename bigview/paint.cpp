@@ -105,18 +105,30 @@ void TBigView::RedrawPage() {
   Present();
 }
 
-void TBigView::ScrollPageUp(int64_t n) {
-  if (FUpdating) return;
+bool TBigView::ShiftPage(int64_t n, bool down) {
+  if (FUpdating) return false;
   if (n > FPageLines || FPageOriginX != WantedOrigin()) {
     RedrawPage();
-    return;
+    return false;
   }
+  // The lines that stay move inside the bitmap; the strip they leave is
+  // cleared for the new ones.
   TBitmapCanvas& page = FBitmap.Canvas();
   const int h = ClampToInt(n * FLineHeight), w = FBitmap.Width(), bh = FBitmap.Height();
   page.SetBrushColor(Color());
   page.SetFontColor(Font().Color);
-  page.CopyRect({0, h, w, bh}, page, {0, 0, w, bh - h});
-  page.FillRect({0, 0, w, h});
+  if (down) {
+    page.CopyRect({0, h, w, bh}, page, {0, 0, w, bh - h});
+    page.FillRect({0, 0, w, h});
+  } else {
+    page.CopyRect({0, 0, w, bh - h}, page, {0, h, w, bh});
+    page.FillRect({0, bh - h, w, bh});
+  }
+  return true;
+}
+
+void TBigView::ScrollPageUp(int64_t n) {
+  if (!ShiftPage(n, true)) return;
   for (int64_t i = FTopLine; i <= FTopLine + n - 1 && i < ViewCount(); ++i) {
     DrawViewLine(i, ClampToInt((i - FTopLine) * FLineHeight));
     DrawSelectionLine(i);
@@ -125,17 +137,8 @@ void TBigView::ScrollPageUp(int64_t n) {
 }
 
 void TBigView::ScrollPageDown(int64_t n) {
-  if (FUpdating) return;
-  if (n > FPageLines || FPageOriginX != WantedOrigin()) {
-    RedrawPage();
-    return;
-  }
-  TBitmapCanvas& page = FBitmap.Canvas();
-  const int h = ClampToInt(n * FLineHeight), w = FBitmap.Width(), bh = FBitmap.Height();
-  page.SetBrushColor(Color());
-  page.SetFontColor(Font().Color);
-  page.CopyRect({0, 0, w, bh - h}, page, {0, h, w, bh});
-  page.FillRect({0, bh - h, w, bh});
+  if (!ShiftPage(n, false)) return;
+  const int h = ClampToInt(n * FLineHeight), bh = FBitmap.Height();
   const int64_t first = FTopLine + FPageLines - n;
   if (first >= 0 && first <= FBottomLine) {
     for (int64_t i = first; i <= first + n - 1 && i <= FBottomLine && i < ViewCount(); ++i) {

@@ -170,21 +170,25 @@ void TBigView::DoVScroll(int code, int64_t pos, int interval) {
   const int64_t page = std::max<int64_t>(1, FPageLines - 1);
   if (!(code == sb::ThumbPosition && pos == -1)) {
     UpdateScrollStep(interval);
-    switch (code) {
-      case sb::LineUp: p -= FScrollStep; break;
-      case sb::LineDown: p += FScrollStep; break;
-      case sb::PageUp: p -= page; break;
-      case sb::PageDown: p += page; break;
-      case sb::ThumbPosition:
-      case sb::ThumbTrack: p = pos; break;
-      case sb::Top: p = min; break;
-      case sb::Bottom: p = max; break;
-      default: break;
-    }
+    p = Scrolled(code, p, pos, page, min, max);
   }
   if (p > max) p = max;
   if (p < 0) p = 0;
   if (p != FVScrollPos) SetVScrollPos(p);
+}
+
+int64_t TBigView::Scrolled(int code, int64_t p, int64_t pos, int64_t page, int min, int max) const {
+  switch (code) {
+    case sb::LineUp: return p - FScrollStep;
+    case sb::LineDown: return p + FScrollStep;
+    case sb::PageUp: return p - page;
+    case sb::PageDown: return p + page;
+    case sb::ThumbPosition:
+    case sb::ThumbTrack: return pos;
+    case sb::Top: return min;
+    case sb::Bottom: return max;
+    default: return p;
+  }
 }
 
 void TBigView::DoHScroll(int code, int64_t pos, int interval) {
@@ -194,17 +198,7 @@ void TBigView::DoHScroll(int code, int64_t pos, int interval) {
   int64_t p = FHScrollPos;
   const int64_t page = std::max<int64_t>(1, ClientColumns());
   UpdateScrollStep(interval);
-  switch (code) {
-    case sb::LineUp: p -= FScrollStep; break;
-    case sb::LineDown: p += FScrollStep; break;
-    case sb::PageUp: p -= page; break;
-    case sb::PageDown: p += page; break;
-    case sb::ThumbPosition:
-    case sb::ThumbTrack: p = pos; break;
-    case sb::Top: p = min; break;
-    case sb::Bottom: p = max; break;
-    default: break;
-  }
+  p = Scrolled(code, p, pos, page, min, max);
   if (p > max) p = max;
   if (p < 0) p = 0;
   if (p != FHScrollPos) SetHScrollPos(p);
