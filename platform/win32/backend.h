@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <string>
+
 #include "platform/backend.h"
 #include "platform/win32/handles.h"
 
@@ -40,9 +43,24 @@ class Win32Backend : public Backend {
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int Run();
+
+ private:
+  // The hidden message-only window that owns the timers and the clipboard.
+  HWND ServiceWindow();
+  static LRESULT CALLBACK ServiceProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  UniqueWindow FServiceWindow;
+  std::map<UINT_PTR, TTimer*> FTimers;  // by timer id
+  UINT_PTR FNextTimerId = 1;
+  COLORREF FCustomColors[16];   // the colour dialog's, for the run
+  std::wstring FLastDirectory;  // of the open dialog's last choice
 };
 
 // The window handle of a control's window (null before it exists).
 HWND HandleOf(TWinControl& control);
+
+// One message as every loop of the program handles it: the form's keys and
+// accelerators first, then dialog navigation, then the window.
+void DispatchOne(MSG& msg);
 
 }  // namespace varlo::win32

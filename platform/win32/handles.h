@@ -49,6 +49,9 @@ struct WindowTraits {
 struct MenuTraits {
   static void Close(HMENU h) { DestroyMenu(h); }
 };
+struct GlobalTraits {
+  static void Close(HGLOBAL h) { GlobalFree(h); }
+};
 
 using UniqueBitmap = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using UniqueFont = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
@@ -56,6 +59,7 @@ using UniqueBrush = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
 
 // A window's device context for the length of a scope.
 class WindowDc {

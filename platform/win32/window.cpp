@@ -1,8 +1,10 @@
 // The window of a control: one window procedure turns messages into the
 // control's events through ControlEvents; nothing above this file sees a
 // WPARAM or an LPARAM.
+#include <windows.h>
 #include <windowsx.h>
 
+#include "platform/forms.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
@@ -12,6 +14,8 @@ namespace varlo::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VarloWindow";
+// Every window of ours, native controls included, names its peer here.
+constexpr wchar_t kPeerProperty[] = L"VarloPeer";
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -45,25 +49,62 @@ Win32Window::Win32Window(TWinControl& control) : FControl(control) {}
 
 Win32Window::~Win32Window() { Destroy(); }
 
+void Win32Window::Attach(HWND hwnd) {
+  FHwnd = hwnd;
+  SetPropW(hwnd, kPeerProperty, this);
+}
+
+void Win32Window::Detach() {
+  if (FHwnd == nullptr) return;
+  RemovePropW(FHwnd, kPeerProperty);
+  if (Native()) {
+    DetachNative();
+  } else {
+    SetWindowLongPtrW(FHwnd, GWLP_USERDATA, 0);
+  }
+  FHwnd = nullptr;
+}
+
 void Win32Window::Destroy() {
   if (FHwnd == nullptr) return;
   HWND h = FHwnd;
+  // The menu bar stays ours: the window would destroy it with itself.
+  if (FMenu) SetMenu(h, nullptr);
   // The control is going away: no more events for it.
-  SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-  FHwnd = nullptr;
+  Detach();
   DestroyWindow(h);
+}
+
+bool Win32Window::Native() const {
+  switch (FParams.Kind) {
+    case TWindowKind::Generic:
+    case TWindowKind::Form:
+    case TWindowKind::Panel: return false;
+    default: return true;
+  }
 }
 
 void Win32Window::Create(const TCreateParams& params, WindowPeer* parent) {
   Destroy();
   RegisterClassOnce();
   FParams = params;
+  FSavedFocus = nullptr;
   HWND parentHwnd = parent != nullptr ? static_cast<Win32Window*>(parent)->Hwnd() : nullptr;
-  const std::wstring text = ToWide(params.CaptionIsShiftJis ? kShiftJis : kUtf8, params.Caption);
-  // The handle is known from WM_NCCREATE on, so events during creation
-  // (WM_SIZE among them) already reach the control.
-  CreateWindowExW(params.ExStyle, kClassName, text.c_str(), params.Style, params.X, params.Y,
-                  params.Width, params.Height, parentHwnd, nullptr, GetModuleHandleW(nullptr), this);
+  if (Native()) {
+    CreateNative(params, parentHwnd);
+  } else {
+    const std::wstring text = ToWide(params.CaptionIsShiftJis ? kShiftJis : kUtf8, params.Caption);
+    DWORD exStyle = params.ExStyle;
+    // Tab and the arrow keys move on into a panel's (or a page's) controls.
+    if (params.Kind == TWindowKind::Panel) exStyle |= WS_EX_CONTROLPARENT;
+    DWORD style = params.Style;
+    if (FControl.TabStop() && (style & WS_CHILD)) style |= WS_TABSTOP;
+    // The handle is known from WM_NCCREATE on, so events during creation
+    // (WM_SIZE among them) already reach the control.
+    CreateWindowExW(exStyle, kClassName, text.c_str(), style, params.X, params.Y, params.Width,
+                    params.Height, parentHwnd, nullptr, GetModuleHandleW(nullptr), this);
+  }
+  if (FHwnd != nullptr && FAcceptFiles) DragAcceptFiles(FHwnd, TRUE);
 }
 
 void Win32Window::SetBounds(const TRect& b) {
@@ -88,7 +129,11 @@ TSize Win32Window::ClientSize() const {
 }
 
 void Win32Window::SetText(const std::string& text, bool shiftJis) {
-  if (FHwnd != nullptr) SetWindowTextW(FHwnd, ToWide(shiftJis ? kShiftJis : kUtf8, text).c_str());
+  if (FHwnd == nullptr) return;
+  // An edit box reports the change as EN_CHANGE at once; it is not the user's.
+  FSettingText = true;
+  SetWindowTextW(FHwnd, ToWide(shiftJis ? kShiftJis : kUtf8, text).c_str());
+  FSettingText = false;
 }
 
 void Win32Window::SetVisible(bool visible) {
@@ -175,6 +220,9 @@ TTextMetric Win32Window::FontMetrics(const TFont& font) {
 
 LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   TWinControl& c = FControl;
+  if (const std::optional<LRESULT> r = HandleChildMessage(msg, wp, lp)) return *r;
+  if (FParams.Kind == TWindowKind::Form)
+    if (const std::optional<LRESULT> r = HandleFormMessage(msg, wp, lp)) return *r;
   switch (msg) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -222,18 +270,29 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       mmi->ptMaxTrackSize = {info.MaxTrackSize.Width, info.MaxTrackSize.Height};
       return 0;
     }
-    case WM_GETDLGCODE:
+    case WM_GETDLGCODE: {
+      // The dialog navigation asks with the key it is about to act on.
+      const auto* key = reinterpret_cast<const MSG*>(lp);
+      if (key != nullptr && key->message == WM_KEYDOWN) {
+        const auto vk = static_cast<uint16_t>(key->wParam);
+        if (!ControlEvents::WantsKey(c, vk)) return 0;
+        if (vk == VK_TAB) return DLGC_WANTTAB;
+        return vk >= VK_LEFT && vk <= VK_DOWN ? DLGC_WANTARROWS : DLGC_WANTMESSAGE;
+      }
       return ControlEvents::WantsKey(c, VK_DOWN) ? DLGC_WANTARROWS : 0;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      ControlEvents::Key(c, static_cast<uint16_t>(wp), true, KeyboardShiftState());
-      if (msg == WM_SYSKEYDOWN) break;  // Alt+F4 and the system menu keys
-      return 0;
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-      ControlEvents::Key(c, static_cast<uint16_t>(wp), false, KeyboardShiftState());
-      if (msg == WM_SYSKEYUP) break;
+    case WM_SYSKEYUP: {
+      HWND self = FHwnd;
+      const bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
+      ControlEvents::Key(c, static_cast<uint16_t>(wp), down, KeyboardShiftState());
+      // Alt+F4 and the system menu keys, unless the handler closed the window.
+      if ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && IsWindow(self))
+        return DefWindowProcW(self, msg, wp, lp);
       return 0;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -271,8 +330,7 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY: {
       // Destroyed from outside (a closed top-level window): forget it.
       HWND h = FHwnd;
-      FHwnd = nullptr;
-      SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+      Detach();
       return DefWindowProcW(h, msg, wp, lp);
     }
     case WM_VSCROLL:
@@ -301,5 +359,16 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 HWND HandleOf(TWinControl& control) { return static_cast<Win32Window&>(control.Peer()).Hwnd(); }
+
+Win32Window* PeerOf(HWND hwnd) {
+  return hwnd != nullptr ? static_cast<Win32Window*>(GetPropW(hwnd, kPeerProperty)) : nullptr;
+}
+
+TForm* FormOf(HWND hwnd) {
+  Win32Window* peer = PeerOf(GetAncestor(hwnd, GA_ROOT));
+  return peer != nullptr && peer->Kind() == TWindowKind::Form
+             ? dynamic_cast<TForm*>(&peer->Control())
+             : nullptr;
+}
 
 }  // namespace varlo::win32

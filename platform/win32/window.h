@@ -1,9 +1,22 @@
-// The Win32 window peer of a control.
+// The Win32 window peer of a control: the program's own window class for
+// forms, panels and custom controls, the platform's controls (static,
+// button, edit, tab control) for the standard ones.
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <optional>
+#include <vector>
 
 #include "platform/control.h"
+#include "platform/win32/handles.h"
+
+namespace varlo {
+class TForm;
+class TMenuItem;
+}  // namespace varlo
 
 namespace varlo::win32 {
 
@@ -37,22 +50,63 @@ class Win32Window : public WindowPeer {
   void SetCaretPos(int x, int y) override;
   TTextMetric FontMetrics(const TFont& font) override;
 
+  // controls.cpp
+  void SetFont(const TFont& font) override;
+  void SetChecked(bool checked) override;
+  void SetDefaultButton(bool value) override;
+  void SetPages(const std::vector<std::string>& captions) override;
+  void SetActivePage(int page) override;
+  void SelectAll() override;
+
+  // form_window.cpp
+  void SetWindowState(uint8_t state) override;
+  uint8_t WindowState() const override;
+  void MenuChanged() override;
+  void AcceptFiles(bool accept) override;
+
   HWND Hwnd() const { return FHwnd; }
   TWinControl& Control() { return FControl; }
+  TWindowKind Kind() const { return FParams.Kind; }
+  // A window of the platform's own classes, subclassed.
+  bool Native() const;
   // Called once the window exists (WM_NCCREATE).
-  void Attach(HWND hwnd) { FHwnd = hwnd; }
-  // The window procedure's work for this window.
-  virtual LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-
- protected:
-  void Destroy();
-  const TCreateParams& Params() const { return FParams; }
+  void Attach(HWND hwnd);
+  // The window procedure's work for a window of the program's class.
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  // The subclass procedure's work for a platform control.
+  LRESULT HandleNative(UINT msg, WPARAM wp, LPARAM lp);
 
  private:
+  void Destroy();
+  // The platform's control for the kind, subclassed (controls.cpp).
+  void CreateNative(const TCreateParams& params, HWND parent);
+  void DetachNative();
+  // Forgets the window: no more events reach the control.
+  void Detach();
+  // What a parent does for its platform controls: their notifications and
+  // colours (controls.cpp).
+  std::optional<LRESULT> HandleChildMessage(UINT msg, WPARAM wp, LPARAM lp);
+  // What only a form does (form_window.cpp).
+  std::optional<LRESULT> HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void DropFiles(HDROP drop);
+
   TWinControl& FControl;
   HWND FHwnd = nullptr;
   TCreateParams FParams;
-  bool FReleasing = false;  // our own ReleaseCapture is not a lost capture
+  bool FReleasing = false;    // our own ReleaseCapture is not a lost capture
+  bool FSettingText = false;  // our own text change is no user edit
+  bool FAcceptFiles = false;
+  HWND FSavedFocus = nullptr;          // the form's focused control while inactive
+  UniqueMenu FMenu;                    // the form's menu bar
+  std::vector<TMenuItem*> FMenuItems;  // by command id, from kFirstMenuCommand
 };
+
+// The peer of one of our windows or subclassed controls (null for others).
+Win32Window* PeerOf(HWND hwnd);
+// The form a window belongs to (its top-level window's control), if any.
+TForm* FormOf(HWND hwnd);
+
+// Menu command ids start here, above the dialog ids IDOK and IDCANCEL.
+inline constexpr UINT kFirstMenuCommand = 100;
 
 }  // namespace varlo::win32

@@ -1,16 +1,852 @@
-// The toolkit's forms, controls and services on the real platform.
+// The toolkit's forms, controls and services on the real platform: the
+// windows a form description gives, what clicks, typing and keys do to the
+// controls, modal loops (nested too), menus, timers, the clipboard,
+// dropped files, the common dialogs and the program's command line.
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which they need.
+#include <commctrl.h>
+#include <shlobj.h>  // DROPFILES
 
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/forms.h"
+#include "platform/menu.h"
+#include "platform/timer.h"
 #include "platform/win32/backend.h"
+#include "platform/win32/canvas.h"
+#include "platform/win32/command_line.h"
+#include "tests/support/temp_dir.h"
 
 namespace varlo {
 namespace {
 
-TEST(Win32Toolkit, BackendInstalls) {
+using win32::HandleOf;
+
+struct BackendScope {
   win32::Win32Backend backend;
-  SetCurrentBackend(&backend);
-  EXPECT_GT(backend.SystemMetric(TSystemMetric::CxScreen), 0);
-  SetCurrentBackend(nullptr);
+  BackendScope() { SetCurrentBackend(&backend); }
+  ~BackendScope() { SetCurrentBackend(nullptr); }
+};
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  std::wstring s = name;
+  for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
+  return s;
+}
+
+LONG StyleOf(HWND hwnd) { return GetWindowLongW(hwnd, GWL_STYLE); }
+LONG ExStyleOf(HWND hwnd) { return GetWindowLongW(hwnd, GWL_EXSTYLE); }
+
+std::wstring MenuText(HMENU menu, int position) {
+  wchar_t text[128] = {};
+  GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+  return text;
+}
+
+std::wstring TabText(HWND tabs, int index) {
+  wchar_t text[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+// Runs `action` once from inside whatever message loop runs at the time
+// (ours, a nested one, or one of the platform's dialogs).
+class Soon {
+ public:
+  explicit Soon(std::function<void()> action) : FAction(std::move(action)) {
+    FTimer.OnTimer = [this](TObject&) {
+      FTimer.SetInterval(0);
+      FAction();
+    };
+    FTimer.SetInterval(10);
+  }
+
+ private:
+  std::function<void()> FAction;
+  TTimer FTimer;
+};
+
+// Runs `action` on the platform dialog of this thread once it shows.
+class WhenDialogShows {
+ public:
+  explicit WhenDialogShows(std::function<void(HWND)> action) : FAction(std::move(action)) {
+    FTimer.OnTimer = [this](TObject&) {
+      HWND dialog = VisibleDialog();
+      if (dialog == nullptr) return;
+      FTimer.SetInterval(0);
+      FAction(dialog);
+    };
+    FTimer.SetInterval(20);
+  }
+
+ private:
+  static HWND VisibleDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM out) {
+          if (ClassOf(h) == L"#32770" && IsWindowVisible(h)) {
+            *reinterpret_cast<HWND*>(out) = h;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+  std::function<void(HWND)> FAction;
+  TTimer FTimer;
+};
+
+// Lets the messages of the moment through.
+void Pump(Backend& backend) { for (int i = 0; i < 3; ++i) backend.ProcessMessages(); }
+
+// Runs the loop until `done` holds; the bound only keeps a fault from
+// hanging the test.
+bool PumpUntil(Backend& backend, const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > 5000) return false;
+    backend.WaitForInput(10);
+    backend.ProcessMessages();
+  }
+  return true;
+}
+
+// A control that takes the arrow keys, as the viewer does.
+class ArrowTaker : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  std::vector<uint16_t> Keys;
+
+ protected:
+  bool CMWantSpecialKey(uint16_t key) override { return key >= vk::Left && key <= vk::Down; }
+  void KeyDown(uint16_t& key, TShiftState) override { Keys.push_back(key); }
+};
+
+const TFormSpec kSearchForm = {
+    .Name = "SearchForm",
+    .Caption = "検索",
+    .ClientWidth = 380,
+    .ClientHeight = 210,
+    .BorderStyle = bsDialog,
+    .Controls =
+        {
+            {.Kind = TControlKind::Label,
+             .Name = "Label1",
+             .Left = 8,
+             .Top = 12,
+             .Width = 110,
+             .Height = 16,
+             .Caption = "検索文字列(&S):",
+             .FocusControl = "Edit1"},
+            {.Kind = TControlKind::Edit,
+             .Name = "Edit1",
+             .Left = 120,
+             .Top = 8,
+             .Width = 160,
+             .Height = 22,
+             .MaxLength = 8},
+            {.Kind = TControlKind::CheckBox,
+             .Name = "CaseBox",
+             .Left = 8,
+             .Top = 40,
+             .Width = 220,
+             .Height = 20,
+             .Caption = "大文字小文字を区別(&C)",
+             .OnClick = "CaseClick"},
+            {.Kind = TControlKind::Button,
+             .Name = "FindButton",
+             .Left = 290,
+             .Top = 8,
+             .Width = 80,
+             .Height = 24,
+             .Caption = "次検索(&N)",
+             .OnClick = "FindClick",
+             .Default = true,
+             .ModalResult = mrOk},
+            {.Kind = TControlKind::Button,
+             .Name = "CancelButton",
+             .Left = 290,
+             .Top = 40,
+             .Width = 80,
+             .Height = 24,
+             .Caption = "ｷｬﾝｾﾙ",
+             .Cancel = true,
+             .ModalResult = mrCancel},
+            {.Kind = TControlKind::PageControl,
+             .Name = "Pages",
+             .Left = 8,
+             .Top = 72,
+             .Width = 364,
+             .Height = 130},
+            {.Kind = TControlKind::TabSheet,
+             .Name = "PageGeneral",
+             .Caption = "一般",
+             .Parent = "Pages"},
+            {.Kind = TControlKind::TabSheet,
+             .Name = "PageView",
+             .Caption = "表示",
+             .Parent = "Pages"},
+            {.Kind = TControlKind::CheckBox,
+             .Name = "WrapBox",
+             .Left = 8,
+             .Top = 8,
+             .Width = 200,
+             .Height = 20,
+             .Caption = "折り返す(&W)",
+             .Parent = "PageView"},
+        },
+};
+
+struct FormRig : BackendScope {
+  TForm form;
+  int finds = 0, caseClicks = 0, changes = 0;
+
+  FormRig() {
+    form.Build(kSearchForm, THandlers()
+                                .Notify("FindClick", [this](TObject&) { ++finds; })
+                                .Notify("CaseClick", [this](TObject&) { ++caseClicks; }));
+    Edit().OnChange = [this](TObject&) { ++changes; };
+    form.ActiveControl = &Edit();
+    form.SetBounds(120, 100, form.Width(), form.Height());
+    form.HandleNeeded();
+  }
+
+  void Show() {
+    form.Show();
+    SetForegroundWindow(HandleOf(form));
+    Pump(backend);
+  }
+
+  TEdit& Edit() { return form.Control<TEdit>("Edit1"); }
+  TCheckBox& CaseBox() { return form.Control<TCheckBox>("CaseBox"); }
+  TPageControl& Pages() { return form.Control<TPageControl>("Pages"); }
+  HWND H(const std::string& name) { return HandleOf(*form.FindControl(name)); }
+  HWND Form() { return HandleOf(form); }
+};
+
+// --- The windows of a form. ---
+
+TEST(Win32Forms, ControlsAreThePlatformsOwnWithTheirTexts) {
+  FormRig rig;
+  struct Expected {
+    const char* name;
+    const wchar_t* className;
+    LONG typeMask, type;  // of the style
+    const wchar_t* text;
+    bool tabStop;
+  };
+  const Expected table[] = {
+      {"Label1", L"static", SS_TYPEMASK | SS_NOPREFIX, SS_LEFT, L"検索文字列(&S):", false},
+      {"Edit1", L"edit", ES_AUTOHSCROLL, ES_AUTOHSCROLL, L"", true},
+      {"CaseBox", L"button", BS_TYPEMASK, BS_CHECKBOX, L"大文字小文字を区別(&C)", true},
+      {"FindButton", L"button", BS_TYPEMASK, BS_DEFPUSHBUTTON, L"次検索(&N)", true},
+      {"CancelButton", L"button", BS_TYPEMASK, BS_PUSHBUTTON, L"ｷｬﾝｾﾙ", true},
+      {"Pages", L"systabcontrol32", 0, 0, L"", true},
+      {"PageGeneral", L"varlowindow", 0, 0, L"", false},
+  };
+  for (const Expected& e : table) {
+    HWND h = rig.H(e.name);
+    ASSERT_NE(h, nullptr) << e.name;
+    EXPECT_EQ(ClassOf(h), e.className) << e.name;
+    EXPECT_EQ(StyleOf(h) & e.typeMask, e.type) << e.name;
+    EXPECT_EQ(TextOf(h), e.text) << e.name;
+    EXPECT_EQ((StyleOf(h) & WS_TABSTOP) != 0, e.tabStop) << e.name;
+    EXPECT_EQ(GetParent(h), e.name == std::string("PageGeneral") ? rig.H("Pages") : rig.Form())
+        << e.name;
+  }
+  EXPECT_NE(ExStyleOf(rig.H("Edit1")) & WS_EX_CLIENTEDGE, 0);
+  EXPECT_EQ(ClassOf(rig.Form()), L"varlowindow");
+  EXPECT_EQ(TextOf(rig.Form()), L"検索");
+  EXPECT_EQ(StyleOf(rig.Form()) & WS_CHILD, 0);
+
+  // Each control draws with the form's font.
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(rig.H("Label1"), WM_GETFONT, 0, 0));
+  EXPECT_EQ(font, win32::FontHandle(rig.form.Font()));
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(rig.H("Edit1"), WM_GETFONT, 0, 0)), font);
+
+  // The notebook's tabs are its pages' captions.
+  EXPECT_EQ(SendMessageW(rig.H("Pages"), TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(TabText(rig.H("Pages"), 0), L"一般");
+  EXPECT_EQ(TabText(rig.H("Pages"), 1), L"表示");
+
+  // Captions changed later reach the windows.
+  rig.form.Control<TLabel>("Label1").SetCaption("置換文字列(&R):");
+  EXPECT_EQ(TextOf(rig.H("Label1")), L"置換文字列(&R):");
+  rig.form.SetCaption("置換 - 日本語.txt");
+  EXPECT_EQ(TextOf(rig.Form()), L"置換 - 日本語.txt");
+  rig.form.Control<TButton>("FindButton").SetDefault(false);
+  EXPECT_EQ(StyleOf(rig.H("FindButton")) & BS_TYPEMASK, BS_PUSHBUTTON);
+}
+
+TEST(Win32Forms, LabelsAndCheckBoxesSitOnTheFormColour) {
+  FormRig rig;
+  win32::WindowDc dc(rig.H("Label1"));
+  const struct {
+    const char* name;
+    UINT message;
+  } cases[] = {{"Label1", WM_CTLCOLORSTATIC},
+               {"CaseBox", WM_CTLCOLORSTATIC},
+               {"FindButton", WM_CTLCOLORBTN}};
+  for (const auto& c : cases) {
+    SetBkColor(dc.Get(), RGB(1, 2, 3));
+    const LRESULT brush = SendMessageW(rig.Form(), c.message, reinterpret_cast<WPARAM>(dc.Get()),
+                                       reinterpret_cast<LPARAM>(rig.H(c.name)));
+    EXPECT_NE(brush, 0) << c.name;
+    EXPECT_EQ(GetBkColor(dc.Get()), GetSysColor(COLOR_BTNFACE)) << c.name;
+  }
+}
+
+TEST(Win32Forms, TabMovesThroughTheControlsInTheirOrder) {
+  FormRig rig;
+  auto& taker = rig.form.Owned<ArrowTaker>();
+  taker.Name = "Taker";
+  taker.SetBounds(240, 40, 40, 24);
+  taker.SetTabStop(true);
+  taker.HandleNeeded();
+  rig.Show();
+  // The notebook, then into the page shown, past the hidden one, and round
+  // to the start.
+  const std::vector<std::string> order = {"CaseBox", "FindButton", "CancelButton",
+                                          "Pages",   "Taker",      "Edit1"};
+  rig.Edit().SetFocus();
+  for (const std::string& next : order) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    Pump(rig.backend);
+    EXPECT_EQ(GetFocus(), rig.H(next)) << "to " << next;
+  }
+  rig.Pages().SetActivePageIndex(1);
+  rig.form.Control<TButton>("CancelButton").SetFocus();
+  for (const char* next : {"Pages", "WrapBox", "Taker"}) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    Pump(rig.backend);
+    EXPECT_EQ(GetFocus(), rig.H(next)) << "to " << next;
+  }
+  // An edit box reached by Tab has its text selected.
+  rig.Edit().SetText("abc");
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+  Pump(rig.backend);
+  ASSERT_EQ(GetFocus(), rig.H("Edit1"));
+  DWORD from = 9, to = 9;
+  SendMessageW(rig.H("Edit1"), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 3u);
+
+  // A control that wants the arrows gets them; the focus stays.
+  taker.SetFocus();
+  PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_LEFT, 0);
+  Pump(rig.backend);
+  EXPECT_EQ(taker.Keys, (std::vector<uint16_t>{vk::Down, vk::Left}));
+  EXPECT_EQ(GetFocus(), rig.H("Taker"));
+  PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_TAB, 0);
+  Pump(rig.backend);
+  EXPECT_EQ(GetFocus(), rig.H("Edit1"));
+  // One that does not want them lets the dialog manager move on.
+  rig.CaseBox().SetFocus();
+  PostMessageW(rig.H("CaseBox"), WM_KEYDOWN, VK_DOWN, 0);
+  Pump(rig.backend);
+  EXPECT_EQ(GetFocus(), rig.H("FindButton"));
+  EXPECT_FALSE(rig.CaseBox().Checked());
+}
+
+// --- Clicks, typing, keys. ---
+
+TEST(Win32Forms, ClicksRunTheControlsHandlers) {
+  FormRig rig;
+  rig.Show();
+  SendMessageW(rig.H("FindButton"), BM_CLICK, 0, 0);
+  EXPECT_EQ(rig.finds, 1);
+
+  // The check box's state is the control's, shown by the window.
+  SendMessageW(rig.H("CaseBox"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(rig.CaseBox().Checked());
+  EXPECT_EQ(SendMessageW(rig.H("CaseBox"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageW(rig.H("CaseBox"), BM_CLICK, 0, 0);
+  EXPECT_FALSE(rig.CaseBox().Checked());
+  EXPECT_EQ(SendMessageW(rig.H("CaseBox"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(rig.caseClicks, 2);
+  rig.CaseBox().SetChecked(true);
+  EXPECT_EQ(SendMessageW(rig.H("CaseBox"), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST(Win32Forms, TypingGivesShiftJisTextWithinTheByteLimit) {
+  FormRig rig;
+  rig.Show();
+  HWND edit = rig.H("Edit1");
+  SetWindowTextW(edit, L"日本");
+  EXPECT_EQ(rig.Edit().Text(), "\x93\xfa\x96\x7b");
+  EXPECT_EQ(rig.changes, 1);
+  SetWindowTextW(edit, L"ｱｲ語ab");
+  EXPECT_EQ(rig.Edit().Text(),
+            "\xb1\xb2\x8c\xea"
+            "ab");
+  EXPECT_EQ(rig.changes, 2);
+
+  // Nine bytes in a box of eight: refused, the text stays as it was.
+  SetWindowTextW(edit, L"日本語abc");
+  EXPECT_EQ(rig.Edit().Text(),
+            "\xb1\xb2\x8c\xea"
+            "ab");
+  EXPECT_EQ(TextOf(edit), L"ｱｲ語ab");
+  EXPECT_EQ(rig.changes, 2);
+  // Exactly eight fit.
+  SetWindowTextW(edit, L"日本語ab");
+  EXPECT_EQ(rig.Edit().Text(),
+            "\x93\xfa\x96\x7b\x8c\xea"
+            "ab");
+
+  // The program's own text shows as such and is no edit of the user's.
+  rig.Edit().SetText("\x8c\x9f\x8d\xf5");  // 検索
+  EXPECT_EQ(TextOf(edit), L"検索");
+  EXPECT_EQ(rig.changes, 3);
+  rig.Edit().SelectAll();
+  DWORD from = 0, to = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 2u);
+
+  // A letter typed into the box is text, not an accelerator.
+  rig.Edit().SetText("");
+  PostMessageW(edit, WM_CHAR, 'n', 0);
+  Pump(rig.backend);
+  EXPECT_EQ(rig.Edit().Text(), "n");
+  EXPECT_EQ(rig.finds, 0);
+}
+
+TEST(Win32Forms, AcceleratorsFocusTogglePressOnce) {
+  FormRig rig;
+  rig.Show();
+  rig.form.Control<TButton>("CancelButton").SetFocus();
+  // Alt+S: the label's accelerator focuses its edit box.
+  PostMessageW(GetFocus(), WM_SYSCHAR, 's', 0);
+  Pump(rig.backend);
+  EXPECT_EQ(GetFocus(), rig.H("Edit1"));
+  // Alt+C toggles the check box once, though the dialog manager knows
+  // mnemonics as well.
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'c', 0);
+  Pump(rig.backend);
+  EXPECT_TRUE(rig.CaseBox().Checked());
+  EXPECT_EQ(rig.caseClicks, 1);
+  EXPECT_EQ(GetFocus(), rig.H("CaseBox"));
+  // On a button or check box, the letter alone does it.
+  PostMessageW(GetFocus(), WM_CHAR, 'n', 0);
+  Pump(rig.backend);
+  EXPECT_EQ(rig.finds, 1);
+  // A letter nobody has goes by.
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'q', 0);
+  Pump(rig.backend);
+  EXPECT_EQ(rig.finds, 1);
+  EXPECT_EQ(rig.caseClicks, 1);
+}
+
+TEST(Win32Forms, NotebookPagesFollowTheTabs) {
+  FormRig rig;
+  rig.Show();
+  EXPECT_TRUE(IsWindowVisible(rig.H("PageGeneral")));
+  EXPECT_FALSE(IsWindowVisible(rig.H("PageView")));
+  // The arrow key on the tabs: the tab control's own choice, reported back.
+  rig.Pages().SetFocus();
+  PostMessageW(rig.H("Pages"), WM_KEYDOWN, VK_RIGHT, 0);
+  Pump(rig.backend);
+  EXPECT_EQ(rig.Pages().ActivePageIndex(), 1);
+  EXPECT_FALSE(IsWindowVisible(rig.H("PageGeneral")));
+  EXPECT_TRUE(IsWindowVisible(rig.H("PageView")));
+  EXPECT_TRUE(IsWindowVisible(rig.H("WrapBox")));
+  // Renamed tabs keep the page chosen.
+  rig.Pages().Page(0).SetCaption("全般");
+  EXPECT_EQ(TabText(rig.H("Pages"), 0), L"全般");
+  EXPECT_EQ(SendMessageW(rig.H("Pages"), TCM_GETCURSEL, 0, 0), 1);
+  rig.Pages().SetActivePageIndex(0);
+  EXPECT_EQ(SendMessageW(rig.H("Pages"), TCM_GETCURSEL, 0, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(rig.H("PageGeneral")));
+}
+
+// --- Modal forms. ---
+
+TEST(Win32Modal, ShowModalReturnsTheResultOfTheButtonPressed) {
+  FormRig rig;
+  // A posted click, a click from a timer, Enter and Esc, each in the loop.
+  PostMessageW(rig.H("FindButton"), BM_CLICK, 0, 0);
+  EXPECT_EQ(rig.form.ShowModal(), mrOk);
+  EXPECT_EQ(rig.finds, 1);
+  EXPECT_FALSE(IsWindowVisible(rig.Form()));
+  {
+    Soon press([&] { SendMessageW(rig.H("CancelButton"), BM_CLICK, 0, 0); });
+    EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+  }
+  PostMessageW(rig.H("Edit1"), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(rig.form.ShowModal(), mrOk);
+  EXPECT_EQ(rig.finds, 2);
+  PostMessageW(rig.H("Edit1"), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+  EXPECT_EQ(rig.finds, 2);
+  // The close box asks the form, which closes as cancelled.
+  PostMessageW(rig.Form(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+  EXPECT_TRUE(IsWindow(rig.Form()));
+}
+
+TEST(Win32Modal, OtherWindowsWaitAndTheActiveOneComesBack) {
+  FormRig rig;
+  TForm main;
+  main.SetCaption("Varlo");
+  main.SetBounds(40, 40, 300, 200);
+  main.Show();
+  SetForegroundWindow(HandleOf(main));
+  Pump(rig.backend);
+  ASSERT_EQ(GetActiveWindow(), HandleOf(main));
+  bool mainEnabledMeanwhile = true;
+  Soon press([&] {
+    mainEnabledMeanwhile = IsWindowEnabled(HandleOf(main)) != FALSE;
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+  EXPECT_FALSE(mainEnabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(HandleOf(main)));
+  EXPECT_EQ(GetActiveWindow(), HandleOf(main));
+}
+
+TEST(Win32Modal, AMessageBoxInsideAModalFormReturnsToIt) {
+  FormRig rig;
+  TModalResult inner = mrNone;
+  std::wstring boxCaption;
+  bool outerEnabledMeanwhile = true;
+  rig.form.Control<TButton>("FindButton").OnClick = [&](TObject&) {
+    Soon answer([&] {
+      boxCaption = TextOf(GetActiveWindow());
+      outerEnabledMeanwhile = IsWindowEnabled(rig.Form()) != FALSE;
+      // Enter on the box's focused button, its default "いいえ".
+      PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    });
+    inner = MessageDlg("置換しますか?", mtConfirmation, {mbYes, mbNo}, 1, 1);
+  };
+  PostMessageW(rig.H("FindButton"), BM_CLICK, 0, 0);
+  EXPECT_EQ(rig.form.ShowModal(), mrOk);
+  EXPECT_EQ(inner, mrNo);
+  EXPECT_EQ(boxCaption, L"確認");
+  EXPECT_FALSE(outerEnabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(rig.Form()));
+}
+
+TEST(Win32Modal, AQuitMetInAModalLoopEndsItAndReachesTheMainLoop) {
+  FormRig rig;
+  Soon quit([&] { rig.backend.Terminate(); });
+  EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+  // The quit is still there for the program's loop, which ends at once.
+  rig.backend.RunMessageLoop();
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+// --- Menus. ---
+
+struct MenuRig : FormRig {
+  TMainMenu menu;
+  TPopupMenu popup;
+  int opens = 0, contents = 0, popups = 0;
+
+  MenuRig() {
+    TMenuItem& file = menu.Items.Add("File", "ファイル(&F)");
+    TMenuItem& open = file.Add("Open", "開く(&O)...", [this](TObject&) { ++opens; });
+    open.ShortCutKey = vk::Key('O');
+    open.ShortCutShift = ssCtrl;
+    file.Add("Line", "-");
+    file.Add("Exit", "終了(&X)");
+    menu.Items.Add("Edit", "編集(&E)").Add("Copy", "コピー(&C)");
+    menu.Items.Item(1).SetEnabled(false);
+    TMenuItem& help = menu.Items.Add("Help", "ヘルプ(&H)");
+    help.Add("Contents", "目次(&C)", [this](TObject&) { ++contents; }).ShortCutKey = vk::F1;
+    popup.Items.Add("Copy", "コピー(&C)", [this](TObject&) { ++popups; });
+    form.SetMenu(&menu);
+    form.PopupMenu = &popup;
+  }
+};
+
+TEST(Win32Menus, TheMenuBarShowsCaptionsStatesAndShortcuts) {
+  MenuRig rig;
+  HMENU bar = GetMenu(rig.Form());
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), 3);
+  EXPECT_EQ(MenuText(bar, 0), L"ファイル(&F)");
+  EXPECT_EQ(MenuText(bar, 1), L"編集(&E)");
+  EXPECT_EQ(MenuText(bar, 2), L"ヘルプ(&H)");
+  EXPECT_EQ(GetMenuState(bar, 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+  EXPECT_NE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED, 0u);
+  HMENU file = GetSubMenu(bar, 0);
+  ASSERT_EQ(GetMenuItemCount(file), 3);
+  EXPECT_EQ(MenuText(file, 0), L"開く(&O)...\tCtrl+O");
+  EXPECT_NE(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+  EXPECT_EQ(MenuText(file, 2), L"終了(&X)");
+  EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), L"目次(&C)\tF1");
+
+  // A state changed later shows at once.
+  rig.menu.Items.Find("Open")->SetEnabled(false);
+  EXPECT_NE(GetMenuState(GetSubMenu(GetMenu(rig.Form()), 0), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+  rig.menu.Items.Find("Open")->SetEnabled(true);
+  EXPECT_EQ(GetMenuState(GetSubMenu(GetMenu(rig.Form()), 0), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+}
+
+TEST(Win32Menus, ChoosingAnItemOrItsShortcutRunsIt) {
+  MenuRig rig;
+  rig.Show();
+  const UINT openId = GetMenuItemID(GetSubMenu(GetMenu(rig.Form()), 0), 0);
+  SendMessageW(rig.Form(), WM_COMMAND, MAKEWPARAM(openId, 0), 0);
+  EXPECT_EQ(rig.opens, 1);
+  // F1 from the focused edit box reaches the menu through the form.
+  PostMessageW(rig.H("Edit1"), WM_KEYDOWN, VK_F1, 0);
+  Pump(rig.backend);
+  EXPECT_EQ(rig.contents, 1);
+  EXPECT_EQ(rig.Edit().Text(), "");
+}
+
+TEST(Win32Menus, TheContextMenuKeyShowsTheFormsPopup) {
+  MenuRig rig;
+  rig.Show();
+  // The pop-up runs its own loop; the keys choose its first item there.
+  Soon choose([&] {
+    PostMessageW(rig.Form(), WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(rig.Form(), WM_KEYDOWN, VK_RETURN, 0);
+  });
+  PostMessageW(rig.Form(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(rig.Form()), -1);
+  EXPECT_TRUE(PumpUntil(rig.backend, [&] { return rig.popups == 1; }));
+}
+
+// --- Form states and dropped files. ---
+
+TEST(Win32Forms, WindowStatesAreThePlatformsOwn) {
+  BackendScope scope;
+  TForm form;
+  form.SetBorderStyle(bsSizeable);
+  form.SetBounds(50, 50, 300, 200);
+  form.Show();
+  const struct {
+    TWindowState state;
+    bool iconic, zoomed;
+  } steps[] = {{wsMaximized, false, true},
+               {wsNormal, false, false},
+               {wsMinimized, true, false},
+               {wsNormal, false, false}};
+  for (const auto& s : steps) {
+    form.SetWindowState(s.state);
+    EXPECT_EQ(form.WindowState(), s.state) << int(s.state);
+    EXPECT_EQ(IsIconic(HandleOf(form)) != FALSE, s.iconic) << int(s.state);
+    EXPECT_EQ(IsZoomed(HandleOf(form)) != FALSE, s.zoomed) << int(s.state);
+  }
+}
+
+// A drop as the shell hands it over: wide names after a DROPFILES header.
+HGLOBAL DropOf(const std::vector<std::wstring>& names) {
+  size_t chars = 1;
+  for (const std::wstring& n : names) chars += n.size() + 1;
+  HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(h));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  auto* p = reinterpret_cast<wchar_t*>(drop + 1);
+  for (const std::wstring& n : names) {
+    std::memcpy(p, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
+    p += n.size() + 1;
+  }
+  GlobalUnlock(h);
+  return h;
+}
+
+TEST(Win32Forms, DroppedFilesReachTheFormWithTheirWholeNames) {
+  FormRig rig;
+  std::vector<std::string> got;
+  rig.form.OnDropFiles = [&](TObject&, const std::vector<std::string>& names) { got = names; };
+  rig.form.AcceptFiles(true);
+  EXPECT_NE(ExStyleOf(rig.Form()) & WS_EX_ACCEPTFILES, 0);
+  const std::wstring longName = L"C:\\logs\\" + std::wstring(320, L'x') + L".log";
+  PostMessageW(rig.Form(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DropOf({longName, L"C:\\データ\\日本語.txt"})), 0);
+  Pump(rig.backend);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], "C:\\logs\\" + std::string(320, 'x') + ".log");
+  EXPECT_EQ(got[1], "C:\\データ\\日本語.txt");
+}
+
+// --- Timers. ---
+
+TEST(Win32Timers, TimersFireInEveryLoopAndStop) {
+  BackendScope scope;
+  TTimer timer;
+  int fired = 0;
+  timer.OnTimer = [&](TObject&) { ++fired; };
+  timer.SetInterval(10);
+  EXPECT_TRUE(PumpUntil(scope.backend, [&] { return fired >= 3; }));
+  timer.SetInterval(0);
+  const int stopped = fired;
+  for (int i = 0; i < 5; ++i) {
+    scope.backend.WaitForInput(10);
+    scope.backend.ProcessMessages();
+  }
+  EXPECT_EQ(fired, stopped);
+
+  // In a modal form's loop.
+  TForm form;
+  form.SetBounds(60, 60, 200, 100);
+  fired = 0;
+  timer.OnTimer = [&](TObject&) {
+    if (++fired == 3) form.Close();
+  };
+  timer.SetInterval(10);
+  EXPECT_EQ(form.ShowModal(), mrCancel);
+  EXPECT_EQ(fired, 3);
+  timer.SetInterval(0);
+
+  // In the platform's own loop: the error box, answered from a timer.
+  std::wstring caption;
+  WhenDialogShows answer([&](HWND box) {
+    caption = TextOf(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  scope.backend.ShowError("ファイルを開けません");
+  EXPECT_EQ(caption, L"Varlo");
+}
+
+// --- Services. ---
+
+TEST(Win32Services, ClipboardRoundTripsShiftJisText) {
+  BackendScope scope;
+  const std::string text = "\x93\xfa\x96\x7b\x8c\xea \xc3\xbd\xc4 abc\r\n";  // 日本語 ﾃｽﾄ abc
+  scope.backend.SetClipboardText(text);
+  // Other programs see it as Unicode text.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(GlobalLock(data))), L"日本語 ﾃｽﾄ abc\r\n");
+  GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(scope.backend.ClipboardText(), text);
+}
+
+TEST(Win32Services, AClipboardHeldElsewhereIsAClearError) {
+  BackendScope scope;
+  std::atomic<int> stage = 0;
+  std::thread holder([&] {
+    if (OpenClipboard(nullptr)) {
+      stage = 1;
+      while (stage == 1) Sleep(1);
+      CloseClipboard();
+    } else {
+      stage = -1;
+    }
+  });
+  while (stage == 0) Sleep(1);
+  ASSERT_EQ(stage, 1);
+  std::string message;
+  try {
+    scope.backend.ClipboardText();
+  } catch (const Exception& e) {
+    message = e.what();
+  }
+  stage = 2;
+  holder.join();
+  EXPECT_NE(message.find("クリップボード"), std::string::npos) << message;
+}
+
+TEST(Win32Services, CommandLineSplitsIntoArguments) {
+  const struct {
+    const wchar_t* line;
+    std::vector<std::wstring> args;
+  } cases[] = {
+      {L"varlo.exe a b", {L"a", L"b"}},
+      {L"varlo.exe \"a b\" c", {L"a b", L"c"}},
+      {L"varlo.exe /I", {L"/I"}},
+      {L"varlo.exe x\"y z\"w", {L"xy zw"}},
+      {L"varlo.exe\ta\t\tb \t", {L"a", L"b"}},
+      {L"varlo.exe", {}},
+      {L"varlo.exe   ", {}},
+      {L"", {}},
+      {L"\"C:\\Program Files\\Varlo\\varlo.exe\" 日本語.txt", {L"日本語.txt"}},
+      // No backslash escapes: a quoted folder may end in one.
+      {L"varlo.exe \"C:\\ログ\\\" next", {L"C:\\ログ\\", L"next"}},
+      {L"varlo.exe \"open to the end", {L"open to the end"}},
+      {L"varlo.exe \"\" b", {L"", L"b"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(win32::SplitCommandLine(c.line), c.args) << "line: " << c.line;
+}
+
+TEST(Win32Services, ExecutablePathNamesThisProgram) {
+  BackendScope scope;
+  const std::string path = scope.backend.ExecutablePath();
+  const std::string name = "win32_toolkit_tests.exe";
+  ASSERT_GE(path.size(), name.size());
+  EXPECT_EQ(path.substr(path.size() - name.size()), name);
+  EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(path))) << path;
+}
+
+// --- The common dialogs, answered from a timer in their own loops. ---
+
+TEST(Win32Dialogs, ColorDialogGivesBackTheColour) {
+  BackendScope scope;
+  TColorDialog dialog;
+  dialog.Color = 0x00336699;
+  WhenDialogShows ok([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Color, 0x00336699u);
+  WhenDialogShows cancel([](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+  dialog.Color = clRed;
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Color, clRed);
+}
+
+TEST(Win32Dialogs, FontDialogGivesBackNameHeightAndColour) {
+  BackendScope scope;
+  TFontDialog dialog;
+  dialog.Font.Name = "DejaVu Sans";
+  dialog.Font.SetSize(12);
+  dialog.Font.Color = clRed;
+  WhenDialogShows ok([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Font.Name, "DejaVu Sans");
+  EXPECT_EQ(dialog.Font.Height, -16);
+  EXPECT_EQ(dialog.Font.Color, clRed);
+}
+
+TEST(Win32Dialogs, OpenDialogGivesTheNameAndKeepsTheFolder) {
+  BackendScope scope;
+  testing::TempDir dir;
+  const std::filesystem::path file = dir.Write(PathFromUtf8("日本語のログ.txt"), "x");
+  TOpenDialog dialog;
+  dialog.Filter = "テキスト (*.txt)|*.txt|すべて (*.*)|*.*";
+  dialog.FileName = Utf8FromPath(file);
+  WhenDialogShows ok([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.FileName, Utf8FromPath(file));
+  // A bare name is looked for where the last one was chosen.
+  dialog.FileName = "日本語のログ.txt";
+  WhenDialogShows again([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(PathFromUtf8(dialog.FileName), file);
 }
 
 }  // namespace

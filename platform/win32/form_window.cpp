@@ -1,0 +1,153 @@
+// What a form's window does beyond any window: closing through the form,
+// its menu bar, dropped files, its pop-up menu, keeping the focused control
+// while another window is active, minimising and maximising.
+#include <windows.h>
+#include <windowsx.h>
+
+#include "platform/forms.h"
+#include "platform/win32/codepage.h"
+#include "platform/win32/menus.h"
+#include "platform/win32/window.h"
+
+namespace varlo::win32 {
+namespace {
+
+// DragFinish in every case, also when reading the names fails.
+class DropHandle {
+ public:
+  explicit DropHandle(HDROP drop) : FDrop(drop) {}
+  ~DropHandle() { DragFinish(FDrop); }
+  DropHandle(const DropHandle&) = delete;
+  DropHandle& operator=(const DropHandle&) = delete;
+  HDROP Get() const { return FDrop; }
+
+ private:
+  HDROP FDrop;
+};
+
+std::vector<std::string> DroppedNames(HDROP drop) {
+  std::vector<std::string> names;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    // Names of any length: the call tells the length first.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring name(static_cast<size_t>(length) + 1, L'\0');
+    name.resize(DragQueryFileW(drop, i, name.data(), length + 1));
+    names.push_back(FromWide(kUtf8, name));
+  }
+  return names;
+}
+
+bool CanTakeFocus(HWND form, HWND control) {
+  return control != nullptr && IsWindow(control) && IsChild(form, control) &&
+         IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
+}  // namespace
+
+void Win32Window::DropFiles(HDROP drop) {
+  std::vector<std::string> names;
+  {
+    DropHandle held(drop);
+    names = DroppedNames(held.Get());
+  }
+  ControlEvents::DropFiles(FControl, names);
+}
+
+std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  auto& form = static_cast<TForm&>(FControl);
+  switch (msg) {
+    case WM_CLOSE:
+      // The form decides (OnClose may refuse); never the default destroy.
+      ControlEvents::CloseRequested(form);
+      return 0;
+    case WM_COMMAND: {
+      // From the menu bar (or an accelerator): no control handle.
+      if (lp != 0 || HIWORD(wp) > 1) return std::nullopt;
+      const UINT id = LOWORD(wp);
+      if (id < kFirstMenuCommand || id - kFirstMenuCommand >= FMenuItems.size()) return 0;
+      ControlEvents::MenuCommand(*FMenuItems[id - kFirstMenuCommand]);
+      return 0;
+    }
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case WM_CONTEXTMENU: {
+      if (form.PopupMenu == nullptr) return std::nullopt;
+      int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+      if (x == -1 && y == -1) {
+        // From the keyboard: at the window rather than the pointer.
+        RECT r{};
+        GetWindowRect(FHwnd, &r);
+        x = r.left;
+        y = r.top;
+      }
+      ControlEvents::Run([&] { form.PopupMenu->Popup(x, y); });
+      return 0;
+    }
+    case WM_ACTIVATE:
+      // As a dialog does: the focused control is kept while another window
+      // is active and gets the focus back after.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(FHwnd, focus)) FSavedFocus = focus;
+      } else if (HIWORD(wp) == 0 && CanTakeFocus(FHwnd, FSavedFocus)) {
+        ::SetFocus(FSavedFocus);
+        return 0;
+      }
+      return std::nullopt;
+    case WM_NEXTDLGCTL: {
+      // The dialog manager moving the focus (the arrow keys): a dialog's
+      // own window procedure would do this, and a form is no dialog.
+      HWND target = LOWORD(lp) != 0 ? reinterpret_cast<HWND>(wp)
+                                    : GetNextDlgTabItem(FHwnd, GetFocus(), wp != 0);
+      if (CanTakeFocus(FHwnd, target)) {
+        ::SetFocus(target);
+        if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+          SendMessageW(target, EM_SETSEL, 0, -1);
+      }
+      return 0;
+    }
+    case WM_DESTROY:
+      // The menu bar stays ours; the window would destroy it with itself.
+      if (FMenu) SetMenu(FHwnd, nullptr);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+void Win32Window::SetWindowState(uint8_t state) {
+  if (FHwnd == nullptr || state == WindowState()) return;
+  const int show = state == wsMinimized   ? SW_MINIMIZE
+                   : state == wsMaximized ? SW_MAXIMIZE
+                                          : SW_RESTORE;
+  ShowWindow(FHwnd, show);
+}
+
+uint8_t Win32Window::WindowState() const {
+  if (FHwnd == nullptr) return wsNormal;
+  if (IsIconic(FHwnd)) return wsMinimized;
+  if (IsZoomed(FHwnd)) return wsMaximized;
+  return wsNormal;
+}
+
+void Win32Window::MenuChanged() {
+  auto* form = dynamic_cast<TForm*>(&FControl);
+  if (FHwnd == nullptr || form == nullptr) return;
+  std::vector<TMenuItem*> items;
+  UniqueMenu bar;
+  if (form->Menu() != nullptr) bar = BuildMenu(form->Menu()->Items, true, kFirstMenuCommand, items);
+  SetMenu(FHwnd, bar.Get());
+  DrawMenuBar(FHwnd);
+  // The old bar is no longer the window's: it goes now.
+  FMenu = std::move(bar);
+  FMenuItems = std::move(items);
+}
+
+void Win32Window::AcceptFiles(bool accept) {
+  FAcceptFiles = accept;
+  if (FHwnd != nullptr) DragAcceptFiles(FHwnd, accept);
+}
+
+}  // namespace varlo::win32
