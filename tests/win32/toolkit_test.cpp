@@ -32,6 +32,29 @@ namespace {
 
 using win32::HandleOf;
 
+// The runs of this program (one per locale) take turns: ctest starts them
+// side by side, and they would take the focus and the clipboard from each
+// other.
+class OneRunAtATime : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    FMutex = CreateMutexW(nullptr, FALSE, L"VarloToolkitTestsRun");
+    ASSERT_NE(FMutex, nullptr);
+    // Abandoned: a run before this one ended without letting go.
+    const DWORD waited = WaitForSingleObject(FMutex, INFINITE);
+    ASSERT_TRUE(waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
+  }
+  void TearDown() override {
+    ReleaseMutex(FMutex);
+    CloseHandle(FMutex);
+  }
+
+ private:
+  HANDLE FMutex = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const kOneRunAtATime =
+    ::testing::AddGlobalTestEnvironment(new OneRunAtATime);
+
 struct BackendScope {
   win32::Win32Backend backend;
   BackendScope() { SetCurrentBackend(&backend); }
@@ -108,6 +131,21 @@ class Soon {
 // Lets the messages of the moment through.
 void Pump(Backend& backend) {
   for (int i = 0; i < 3; ++i) backend.ProcessMessages();
+}
+
+// ctest runs two test programs at a time on one desktop, and the other one
+// may take the activation (and the focus with it) at any moment. The form
+// takes it back, and gets its focused control back as it does for a user.
+void PumpActive(Backend& backend, HWND form) {
+  for (int i = 0; i < 3; ++i) {
+    backend.ProcessMessages();
+    const bool taken = GetForegroundWindow() != form || GetActiveWindow() != form;
+    if (taken && IsWindowVisible(form) && IsWindowEnabled(form)) {
+      SetForegroundWindow(form);
+      SetActiveWindow(form);
+    }
+  }
+  backend.ProcessMessages();
 }
 
 // Runs the loop until `done` holds; the bound only keeps a fault from
@@ -224,7 +262,6 @@ struct FormRig : BackendScope {
 
   void Show() {
     form.Show();
-    SetForegroundWindow(HandleOf(form));
     Pump(backend);
   }
 
@@ -301,23 +338,27 @@ TEST(Win32Forms, TabMovesThroughTheControlsInTheirOrder) {
   // to the start.
   const std::vector<std::string> order = {"CaseBox", "FindButton", "CancelButton",
                                           "Pages",   "Taker",      "Edit1"};
+  HWND at = rig.H("Edit1");
   rig.Edit().SetFocus();
   for (const std::string& next : order) {
-    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-    Pump(rig.backend);
-    EXPECT_EQ(GetFocus(), rig.H(next)) << "to " << next;
+    PostMessageW(at, WM_KEYDOWN, VK_TAB, 0);
+    PumpActive(rig.backend, rig.Form());
+    at = rig.H(next);
+    EXPECT_EQ(GetFocus(), at) << "to " << next;
   }
   rig.Pages().SetActivePageIndex(1);
-  rig.form.Control<TButton>("CancelButton").SetFocus();
+  at = rig.H("CancelButton");
+  SetFocus(at);
   for (const char* next : {"Pages", "WrapBox", "Taker"}) {
-    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-    Pump(rig.backend);
-    EXPECT_EQ(GetFocus(), rig.H(next)) << "to " << next;
+    PostMessageW(at, WM_KEYDOWN, VK_TAB, 0);
+    PumpActive(rig.backend, rig.Form());
+    at = rig.H(next);
+    EXPECT_EQ(GetFocus(), at) << "to " << next;
   }
   // An edit box reached by Tab has its text selected.
   rig.Edit().SetText("abc");
-  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-  Pump(rig.backend);
+  PostMessageW(at, WM_KEYDOWN, VK_TAB, 0);
+  PumpActive(rig.backend, rig.Form());
   ASSERT_EQ(GetFocus(), rig.H("Edit1"));
   DWORD from = 9, to = 9;
   SendMessageW(rig.H("Edit1"), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
@@ -329,16 +370,16 @@ TEST(Win32Forms, TabMovesThroughTheControlsInTheirOrder) {
   taker.SetFocus();
   PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_LEFT, 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(taker.Keys, (std::vector<uint16_t>{vk::Down, vk::Left}));
   EXPECT_EQ(GetFocus(), rig.H("Taker"));
   PostMessageW(rig.H("Taker"), WM_KEYDOWN, VK_TAB, 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(GetFocus(), rig.H("Edit1"));
   // One that does not want them lets the dialog manager move on.
   rig.CaseBox().SetFocus();
   PostMessageW(rig.H("CaseBox"), WM_KEYDOWN, VK_DOWN, 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(GetFocus(), rig.H("FindButton"));
   EXPECT_FALSE(rig.CaseBox().Checked());
 }
@@ -402,7 +443,7 @@ TEST(Win32Forms, TypingGivesShiftJisTextWithinTheByteLimit) {
   // A letter typed into the box is text, not an accelerator.
   rig.Edit().SetText("");
   PostMessageW(edit, WM_CHAR, 'n', 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.Edit().Text(), "n");
   EXPECT_EQ(rig.finds, 0);
 }
@@ -412,23 +453,23 @@ TEST(Win32Forms, AcceleratorsFocusTogglePressOnce) {
   rig.Show();
   rig.form.Control<TButton>("CancelButton").SetFocus();
   // Alt+S: the label's accelerator focuses its edit box.
-  PostMessageW(GetFocus(), WM_SYSCHAR, 's', 0);
-  Pump(rig.backend);
+  PostMessageW(rig.H("CancelButton"), WM_SYSCHAR, 's', 0);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(GetFocus(), rig.H("Edit1"));
   // Alt+C toggles the check box once, though the dialog manager knows
   // mnemonics as well.
-  PostMessageW(GetFocus(), WM_SYSCHAR, 'c', 0);
-  Pump(rig.backend);
+  PostMessageW(rig.H("Edit1"), WM_SYSCHAR, 'c', 0);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_TRUE(rig.CaseBox().Checked());
   EXPECT_EQ(rig.caseClicks, 1);
   EXPECT_EQ(GetFocus(), rig.H("CaseBox"));
   // On a button or check box, the letter alone does it.
-  PostMessageW(GetFocus(), WM_CHAR, 'n', 0);
-  Pump(rig.backend);
+  PostMessageW(rig.H("CaseBox"), WM_CHAR, 'n', 0);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.finds, 1);
   // A letter nobody has goes by.
-  PostMessageW(GetFocus(), WM_SYSCHAR, 'q', 0);
-  Pump(rig.backend);
+  PostMessageW(rig.H("FindButton"), WM_SYSCHAR, 'q', 0);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.finds, 1);
   EXPECT_EQ(rig.caseClicks, 1);
 }
@@ -441,7 +482,7 @@ TEST(Win32Forms, NotebookPagesFollowTheTabs) {
   // The arrow key on the tabs: the tab control's own choice, reported back.
   rig.Pages().SetFocus();
   PostMessageW(rig.H("Pages"), WM_KEYDOWN, VK_RIGHT, 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.Pages().ActivePageIndex(), 1);
   EXPECT_FALSE(IsWindowVisible(rig.H("PageGeneral")));
   EXPECT_TRUE(IsWindowVisible(rig.H("PageView")));
@@ -480,6 +521,23 @@ TEST(Win32Modal, ShowModalReturnsTheResultOfTheButtonPressed) {
   EXPECT_TRUE(IsWindow(rig.Form()));
 }
 
+// The top-level form of this thread on show, but for `except`.
+HWND OtherVisibleForm(HWND except) {
+  struct Search {
+    HWND except, found;
+  } search{except, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM p) {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (h == s->except || !IsWindowVisible(h) || ClassOf(h) != L"varlowindow") return TRUE;
+        s->found = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 TEST(Win32Modal, AMessageBoxInsideAModalFormReturnsToIt) {
   FormRig rig;
   TModalResult inner = mrNone;
@@ -488,10 +546,11 @@ TEST(Win32Modal, AMessageBoxInsideAModalFormReturnsToIt) {
   HWND activeAfter = nullptr;
   rig.form.Control<TButton>("FindButton").OnClick = [&](TObject&) {
     Soon answer([&] {
-      boxCaption = TextOf(GetActiveWindow());
+      HWND box = OtherVisibleForm(rig.Form());
+      boxCaption = TextOf(box);
       outerEnabledMeanwhile = IsWindowEnabled(rig.Form()) != FALSE;
-      // Enter on the box's focused button, its default "いいえ".
-      PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+      // Enter in the box presses its default button, "いいえ".
+      PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
     });
     inner = MessageDlg("置換しますか?", mtConfirmation, {mbYes, mbNo}, 1, 1);
     activeAfter = GetActiveWindow();
@@ -572,7 +631,7 @@ TEST(Win32Menus, ChoosingAnItemOrItsShortcutRunsIt) {
   EXPECT_EQ(rig.opens, 1);
   // F1 from the focused edit box reaches the menu through the form.
   PostMessageW(rig.H("Edit1"), WM_KEYDOWN, VK_F1, 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.contents, 1);
   EXPECT_EQ(rig.Edit().Text(), "");
 }
@@ -617,7 +676,7 @@ TEST(Win32Forms, DroppedFilesReachTheFormWithTheirWholeNames) {
   const std::wstring longName = L"C:\\logs\\" + std::wstring(320, L'x') + L".log";
   PostMessageW(rig.Form(), WM_DROPFILES,
                reinterpret_cast<WPARAM>(DropOf({longName, L"C:\\データ\\日本語.txt"})), 0);
-  Pump(rig.backend);
+  PumpActive(rig.backend, rig.Form());
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0], "C:\\logs\\" + std::string(320, 'x') + ".log");
   EXPECT_EQ(got[1], "C:\\データ\\日本語.txt");
