@@ -40,6 +40,9 @@ function(varlo_add_test name)
       add_test(NAME ${name}.${tag} COMMAND ${name})
       set_tests_properties(${name}.${tag} PROPERTIES
         FIXTURES_REQUIRED wine
+        # One desktop: programs that open windows would take the focus
+        # from each other.
+        RESOURCE_LOCK wine_desktop
         ENVIRONMENT "${varlo_wine_env};LANG=${locale};LC_ALL=${locale}"
         LABELS "win64;${tag}"
         TIMEOUT 600)

@@ -62,7 +62,10 @@ void TWinControl::SetColor(TColor color) {
 void TWinControl::SetFont(const TFont& font) {
   if (font == FFont) return;
   FFont = font;
-  if (HandleAllocated()) WMSetFont();
+  if (HandleAllocated()) {
+    Peer().SetFont(font);
+    WMSetFont();
+  }
 }
 
 void TWinControl::SetVisible(bool visible) {

@@ -167,7 +167,10 @@ void Win32Backend::RunModal(TForm& form) {
     while (!form.Closed()) {
       MSG msg;
       if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        WaitMessage();
+        // A message sent from another thread (a button clicked by
+        // message) is handled inside PeekMessage and may have closed the
+        // form: waiting then would wait for the next unrelated input.
+        if (!form.Closed()) WaitMessage();
         continue;
       }
       if (msg.message == WM_QUIT) {

@@ -6,7 +6,6 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
-#include <shlobj.h>  // DROPFILES
 
 #include <atomic>
 #include <cstring>
@@ -26,10 +25,12 @@
 #include "platform/win32/canvas.h"
 #include "platform/win32/command_line.h"
 #include "tests/support/temp_dir.h"
+#include "tests/win32/drop.h"
 
 namespace varlo {
 namespace {
 
+using testing::DropOf;
 using win32::HandleOf;
 
 // The runs of this program (one per locale) take turns: ctest starts them
@@ -519,6 +520,19 @@ TEST(Win32Modal, ShowModalReturnsTheResultOfTheButtonPressed) {
   PostMessageW(rig.Form(), WM_CLOSE, 0, 0);
   EXPECT_EQ(rig.form.ShowModal(), mrCancel);
   EXPECT_TRUE(IsWindow(rig.Form()));
+  // A click sent from another thread, as accessibility tools send it, is
+  // handled while the loop looks for input and ends it at once.
+  {
+    HWND button = rig.H("CancelButton");
+    HWND form = rig.Form();
+    std::thread other([button, form] {
+      while (!IsWindowVisible(form)) Sleep(10);
+      Sleep(50);
+      SendMessageW(button, BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(rig.form.ShowModal(), mrCancel);
+    other.join();
+  }
 }
 
 // The top-level form of this thread on show, but for `except`.
@@ -649,23 +663,6 @@ TEST(Win32Menus, TheContextMenuKeyShowsTheFormsPopup) {
 }
 
 // --- Dropped files. ---
-
-// A drop as the shell hands it over: wide names after a DROPFILES header.
-HGLOBAL DropOf(const std::vector<std::wstring>& names) {
-  size_t chars = 1;
-  for (const std::wstring& n : names) chars += n.size() + 1;
-  HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(h));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = TRUE;
-  auto* p = reinterpret_cast<wchar_t*>(drop + 1);
-  for (const std::wstring& n : names) {
-    std::memcpy(p, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
-    p += n.size() + 1;
-  }
-  GlobalUnlock(h);
-  return h;
-}
 
 TEST(Win32Forms, DroppedFilesReachTheFormWithTheirWholeNames) {
   FormRig rig;
