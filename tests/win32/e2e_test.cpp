@@ -107,7 +107,8 @@ class Varlo {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     ASSERT_TRUE(CreateProcessW(FExe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               dir.Path().c_str(), &si, &FProcess));
+                               dir.Path().c_str(), &si, &FProcess))
+        << "CreateProcessW failed: " << GetLastError();
     WaitForInputIdle(FProcess.hProcess, 10000);
   }
   DWORD Pid() const { return FProcess.dwProcessId; }
@@ -130,11 +131,16 @@ class Varlo {
   PROCESS_INFORMATION FProcess{};
 };
 
-// The viewer: the child of the main window that has the vertical bar.
+// The viewer: the child of the main window that has the vertical bar. The
+// main window can show before its children have their final styles.
 HWND Viewer(HWND main) {
-  for (HWND c : Children(main))
-    if (GetWindowLongW(c, GWL_STYLE) & WS_VSCROLL) return c;
-  return nullptr;
+  return WaitFor(
+      [&]() -> HWND {
+        for (HWND c : Children(main))
+          if (GetWindowLongW(c, GWL_STYLE) & WS_VSCROLL) return c;
+        return nullptr;
+      },
+      5000);
 }
 
 void Key(HWND target, WPARAM vk) {
@@ -209,7 +215,8 @@ TEST(EndToEnd, OpensAFilePagesItAndWritesTheSettingsAtExit) {
   varlo.Start(L"\"" + file.wstring() + L"\"");
   HWND main = varlo.Main();
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 300 (300)");
+  const std::string caption = "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 300 (300)";
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == caption; })) << Utf8Text(main);
   HWND view = Viewer(main);
   ASSERT_NE(view, nullptr);
   // The scroll bar of another process cannot be read under Wine: what the
