@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 
 namespace varlo::platform {
 
@@ -13,8 +14,16 @@ class LargeBuffer {
   LargeBuffer() = default;
   explicit LargeBuffer(size_t size);
   ~LargeBuffer();
-  LargeBuffer(LargeBuffer&& other) noexcept;
-  LargeBuffer& operator=(LargeBuffer&& other) noexcept;
+  LargeBuffer(LargeBuffer&& other) noexcept
+      : FData(std::exchange(other.FData, nullptr)), FSize(std::exchange(other.FSize, 0)) {}
+  LargeBuffer& operator=(LargeBuffer&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      FData = std::exchange(other.FData, nullptr);
+      FSize = std::exchange(other.FSize, 0);
+    }
+    return *this;
+  }
   LargeBuffer(const LargeBuffer&) = delete;
   LargeBuffer& operator=(const LargeBuffer&) = delete;
 

@@ -129,7 +129,7 @@ void DcCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src) {
   Copy(dest, DcOf(source), src, CopyMode());
 }
 
-DibCanvas::DibCanvas() : GdiCanvas(nullptr), FMemoryDc(CreateCompatibleDC(nullptr)) {
+DibCanvas::DibCanvas() : GdiCanvasOf(nullptr), FMemoryDc(CreateCompatibleDC(nullptr)) {
   SetDc(FMemoryDc.Get());
 }
 

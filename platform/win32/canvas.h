@@ -36,19 +36,29 @@ class GdiCanvas {
   HDC FDc;
 };
 
-// A window's client area while it paints (or at once, from GetDC).
-class DcCanvas : public TCanvas, public GdiCanvas {
+// The drawing calls every GDI canvas answers the same way, over TCanvas or
+// TBitmapCanvas.
+template <class Base>
+class GdiCanvasOf : public Base, public GdiCanvas {
  public:
-  DcCanvas(HDC dc, const TRect& clip) : GdiCanvas(dc), FClip(clip) {}
-  void FillRect(const TRect& rect) override { Fill(rect, BrushColor()); }
-  void TextOut(int x, int y, std::string_view text) override { Text(x, y, text, Font(), BrushColor()); }
-  int TextWidth(std::string_view text) override { return Width(text, Font()); }
-  void TextWidths(std::span<const std::string_view> texts, std::span<int> widths) override {
-    Widths(texts, widths, Font());
+  using GdiCanvas::GdiCanvas;
+  void FillRect(const TRect& rect) override { Fill(rect, this->BrushColor()); }
+  void TextOut(int x, int y, std::string_view text) override {
+    Text(x, y, text, this->Font(), this->BrushColor());
   }
-  TTextMetric TextMetrics() override { return Metrics(Font()); }
-  int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, Font()); }
+  int TextWidth(std::string_view text) override { return Width(text, this->Font()); }
+  void TextWidths(std::span<const std::string_view> texts, std::span<int> widths) override {
+    Widths(texts, widths, this->Font());
+  }
+  TTextMetric TextMetrics() override { return Metrics(this->Font()); }
+  int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, this->Font()); }
   void DrawSystemIcon(int x, int y, TSystemIcon icon) override { Icon(x, y, icon); }
+};
+
+// A window's client area while it paints (or at once, from GetDC).
+class DcCanvas : public GdiCanvasOf<TCanvas> {
+ public:
+  DcCanvas(HDC dc, const TRect& clip) : GdiCanvasOf(dc), FClip(clip) {}
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return FClip; }
 
@@ -56,7 +66,7 @@ class DcCanvas : public TCanvas, public GdiCanvas {
   TRect FClip;
 };
 
-class DibCanvas : public TBitmapCanvas, public GdiCanvas {
+class DibCanvas : public GdiCanvasOf<TBitmapCanvas> {
  public:
   DibCanvas();
   ~DibCanvas() override;
@@ -64,15 +74,6 @@ class DibCanvas : public TBitmapCanvas, public GdiCanvas {
   TSize Size() const override { return {FWidth, FHeight}; }
   TColor Pixel(int x, int y) override;
 
-  void FillRect(const TRect& rect) override { Fill(rect, BrushColor()); }
-  void TextOut(int x, int y, std::string_view text) override { Text(x, y, text, Font(), BrushColor()); }
-  int TextWidth(std::string_view text) override { return Width(text, Font()); }
-  void TextWidths(std::span<const std::string_view> texts, std::span<int> widths) override {
-    Widths(texts, widths, Font());
-  }
-  TTextMetric TextMetrics() override { return Metrics(Font()); }
-  int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, Font()); }
-  void DrawSystemIcon(int x, int y, TSystemIcon icon) override { Icon(x, y, icon); }
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return {0, 0, FWidth, FHeight}; }
 

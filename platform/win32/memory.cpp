@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <new>
-#include <utility>
 
 namespace varlo::platform {
 namespace {
@@ -24,18 +23,6 @@ LargeBuffer::LargeBuffer(size_t size) {
 }
 
 LargeBuffer::~LargeBuffer() { Reset(); }
-
-LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
-    : FData(std::exchange(other.FData, nullptr)), FSize(std::exchange(other.FSize, 0)) {}
-
-LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    FData = std::exchange(other.FData, nullptr);
-    FSize = std::exchange(other.FSize, 0);
-  }
-  return *this;
-}
 
 void LargeBuffer::Resize(size_t size) {
   if (size == FSize) return;
