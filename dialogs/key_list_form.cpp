@@ -36,8 +36,8 @@ const Row kRows[] = {
     {"☆範囲選択終了", "Ctrl+C, Ctrl+Insert"},
 };
 
-TFormSpec KeyListSpec() {
-  TFormSpec spec{
+TFormDescription KeyListDescription() {
+  TFormDescription form{
       .Name = "Form10",
       .Caption = "Varlo (ｷｰ操作一覧)",
       .ClientWidth = 612,
@@ -46,15 +46,15 @@ TFormSpec KeyListSpec() {
       .FontName = "System",
       .OnKeyDown = "FormKeyDown",
   };
-  spec.Controls.push_back({.Kind = TControlKind::Label, .Name = "LabelTitle", .Left = 80, .Top = 8,
+  form.Controls.push_back({.Kind = TControlKind::Label, .Name = "LabelTitle", .Left = 80, .Top = 8,
                            .Width = 300, .Height = 17, .Caption = "キー操作一覧画面"});
-  spec.Controls.push_back({.Kind = TControlKind::Button, .Name = "BtnOk", .Left = 400, .Top = 3,
+  form.Controls.push_back({.Kind = TControlKind::Button, .Name = "BtnOk", .Left = 400, .Top = 3,
                            .Width = 100, .Height = 25, .Caption = "OK(&O)", .OnClick = "BtnOkClick",
                            .OnKeyDown = "FormKeyDown"});
   int top = 25, labels = 0;
   for (const Row& r : kRows) {
     const auto add = [&](const char* text, int left, int width) {
-      spec.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + std::to_string(++labels),
+      form.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + std::to_string(++labels),
                                .Left = left, .Top = top, .Width = width, .Height = 17, .Caption = text});
     };
     add(r.function, 20, 195);
@@ -65,13 +65,13 @@ TFormSpec KeyListSpec() {
     }
     top += 20;
   }
-  return spec;
+  return form;
 }
 
 }  // namespace
 
 TForm10::TForm10() {
-  Build(KeyListSpec(),
+  Build(KeyListDescription(),
         THandlers()
             .Key("FormKeyDown", [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
             .Notify("BtnOkClick", [this](TObject& s) { BtnOkClick(s); }));

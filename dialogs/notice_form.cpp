@@ -3,7 +3,7 @@
 namespace varlo {
 namespace {
 
-const TFormSpec kForm17 = {
+const TFormDescription kForm17 = {
     .Name = "Form17",
     .Caption = "Varlo (ﾒｯｾｰｼﾞ)",
     .ClientWidth = 392,

@@ -3,7 +3,7 @@
 namespace varlo {
 namespace {
 
-const TFormSpec kForm19 = {
+const TFormDescription kForm19 = {
     .Name = "Form19",
     .Caption = "Varlo (折返切替)",
     .ClientWidth = 462,

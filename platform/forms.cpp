@@ -262,22 +262,22 @@ TWinControl* TForm::FindControl(const std::string& name) {
   return nullptr;
 }
 
-void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
-  Name = spec.Name;
-  FCaption = spec.Caption;
-  FBorderStyle = spec.BorderStyle;
-  KeyPreview = spec.KeyPreview;
+void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
+  Name = form.Name;
+  FCaption = form.Caption;
+  FBorderStyle = form.BorderStyle;
+  KeyPreview = form.KeyPreview;
   TFont font = Font();
-  font.Name = spec.FontName;
-  if (spec.FontSize > 0) font.SetSize(spec.FontSize);
+  font.Name = form.FontName;
+  if (form.FontSize > 0) font.SetSize(form.FontSize);
   SetFont(font);
-  if (!spec.OnKeyDown.empty()) OnKeyDown = handlers.KeyNamed(spec.OnKeyDown);
-  if (!spec.OnClick.empty()) OnClick = handlers.NotifyNamed(spec.OnClick);
-  if (!spec.OnClose.empty()) OnClose = handlers.CloseNamed(spec.OnClose);
-  SetClientSize(spec.ClientWidth, spec.ClientHeight);
+  if (!form.OnKeyDown.empty()) OnKeyDown = handlers.KeyNamed(form.OnKeyDown);
+  if (!form.OnClick.empty()) OnClick = handlers.NotifyNamed(form.OnClick);
+  if (!form.OnClose.empty()) OnClose = handlers.CloseNamed(form.OnClose);
+  SetClientSize(form.ClientWidth, form.ClientHeight);
 
   std::map<TWinControl*, int> order;
-  for (const TControlSpec& c : spec.Controls) {
+  for (const TControlDescription& c : form.Controls) {
     TWinControl* parent = this;
     if (!c.Parent.empty()) {
       parent = FindControl(c.Parent);
@@ -335,7 +335,7 @@ void TForm::Build(const TFormSpec& spec, const THandlers& handlers) {
     if (!c.OnKeyDown.empty()) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
     FOwned.push_back(std::move(control));
   }
-  for (const TControlSpec& c : spec.Controls) {
+  for (const TControlDescription& c : form.Controls) {
     if (c.FocusControl.empty()) continue;
     auto* label = dynamic_cast<TLabel*>(FindControl(c.Name));
     TWinControl* target = FindControl(c.FocusControl);

@@ -163,7 +163,7 @@ class TTabSheet : public TWinControl {
 
 enum class TControlKind : uint8_t { Label, Button, Edit, CheckBox, Panel, PageControl, TabSheet };
 
-struct TControlSpec {
+struct TControlDescription {
   TControlKind Kind;
   std::string Name{};
   int Left = 0, Top = 0, Width = 0, Height = 0;
@@ -179,7 +179,7 @@ struct TControlSpec {
   bool TabStop = true;
 };
 
-struct TFormSpec {
+struct TFormDescription {
   std::string Name{};
   std::string Caption{};  // UTF-8
   int ClientWidth = 0, ClientHeight = 0;
@@ -190,7 +190,7 @@ struct TFormSpec {
   std::string OnClick{};
   std::string OnClose{};
   bool KeyPreview = false;
-  std::vector<TControlSpec> Controls{};
+  std::vector<TControlDescription> Controls{};
 };
 
 // Handlers of a form by name.
@@ -216,7 +216,7 @@ class TForm : public TWinControl {
 
   // Creates the controls of the description and binds their handlers;
   // an unknown handler or control name is a programming error (raised).
-  void Build(const TFormSpec& spec, const THandlers& handlers);
+  void Build(const TFormDescription& form, const THandlers& handlers);
   // A control of the description, by name and kind.
   template <class T>
   T& Control(const std::string& name) {

@@ -172,7 +172,7 @@ class ArrowTaker : public TCustomControl {
   void KeyDown(uint16_t& key, TShiftState) override { Keys.push_back(key); }
 };
 
-const TFormSpec kSearchForm = {
+const TFormDescription kSearchForm = {
     .Name = "SearchForm",
     .Caption = "検索",
     .ClientWidth = 380,
