@@ -1,10 +1,14 @@
 #include "bigview/line_store.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <istream>
+#include <mutex>
 #include <new>
 #include <ostream>
+#include <thread>
 
 #include "bigview/byte_scan.h"
 #include "bigview/sjis.h"
@@ -23,6 +27,84 @@ constexpr int64_t kPresizeDivisor = 28;
 // still in the cache.
 constexpr size_t kReadBlock = size_t{1} << 20;
 constexpr char kEndOfText = 0x1A;
+
+// Reads a file into buffer[from, to) on a thread of its own, a block at a
+// time, so that copying the next block overlaps with finding the lines of
+// the last one. Only this thread touches the file and the bytes not yet
+// reported; the buffer must not move while it runs.
+class ReadAhead {
+ public:
+  struct Progress {
+    size_t filled;  // buffer[0, filled) holds the file's bytes
+    bool ended;     // no more will come: the file ended, the buffer is full or a read failed
+    bool atEnd;     // the file ended
+  };
+
+  ReadAhead(platform::ReadOnlyFile& file, char* buffer, size_t from, size_t to)
+      : FFilled(from), FThread([this, &file, buffer, to] { Run(file, buffer, to); }) {}
+  ~ReadAhead() {
+    {
+      std::lock_guard lock(FMutex);
+      FStop = true;
+    }
+    FThread.join();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // Waits until more than `seen` bytes are in or the reading has ended.
+  Progress WaitPast(size_t seen) {
+    std::unique_lock lock(FMutex);
+    FChanged.wait(lock, [&] { return FFilled > seen || FEnded; });
+    return {FFilled, FEnded, FAtEnd};
+  }
+  // What a failed read raised, once the reading has ended.
+  std::exception_ptr Error() {
+    std::lock_guard lock(FMutex);
+    return FError;
+  }
+
+ private:
+  void Run(platform::ReadOnlyFile& file, char* buffer, size_t to) {
+    size_t filled = FFilled;  // before the thread started: no lock needed
+    bool atEnd = false;
+    std::exception_ptr error;
+    try {
+      while (filled < to) {
+        const size_t got = file.Read(buffer + filled, std::min(kReadBlock, to - filled));
+        if (got == 0) {
+          atEnd = true;
+          break;
+        }
+        filled += got;
+        {
+          std::lock_guard lock(FMutex);
+          FFilled = filled;
+          if (FStop) break;
+        }
+        FChanged.notify_one();
+      }
+    } catch (...) {
+      error = std::current_exception();
+    }
+    {
+      std::lock_guard lock(FMutex);
+      FEnded = true;
+      FAtEnd = atEnd;
+      FError = error;
+    }
+    FChanged.notify_one();
+  }
+
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  size_t FFilled;
+  bool FEnded = false;
+  bool FAtEnd = false;
+  bool FStop = false;
+  std::exception_ptr FError;
+  std::thread FThread;  // last: it starts once the state above exists
+};
 
 }  // namespace
 
@@ -280,29 +362,37 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
 
   while (!endOfText) {
     if (filled == FText.Size()) GrowText(CheckedAdd(FText.Size(), FText.Size() / 2 + kReadBlock));
-    const size_t got = file.Read(FText.Data() + filled, std::min(kReadBlock, FText.Size() - filled));
-    if (got == 0) endOfText = true;
-    filled += got;
+    ReadAhead reader(file, FText.Data(), filled, FText.Size());
+    bool ended = false;
+    while (!ended && !endOfText) {
+      const ReadAhead::Progress progress = reader.WaitPast(filled);
+      filled = progress.filled;
+      ended = progress.ended;
+      endOfText = progress.atEnd;
 
-    // A CR is handled once the byte after it is known, so the last byte of
-    // a block waits for the next block unless the text ends here.
-    const char* text = FText.Data();
-    size_t limit = endOfText ? filled : filled - 1;
-    ForEachLineEnd(text, scanned, limit, [&](size_t at) {
-      if (text[at] == kEndOfText) {
-        limit = at;
-        endOfText = true;
-        return false;
-      }
-      addLine(at);
-      lineStart = at + 1;
-      if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
-      return true;
-    });
-    // After a CR LF the LF lies beyond `limit` only when the CR was the
-    // last byte searched; start the next search after it.
-    scanned = std::max(limit, lineStart);
-    if (endOfText && lineStart < limit) addLine(limit);
+      // A CR is handled once the byte after it is known, so the last byte
+      // read waits for the next block unless the text ends here.
+      const char* text = FText.Data();
+      size_t limit = endOfText ? filled : std::max(scanned, filled > 0 ? filled - 1 : 0);
+      ForEachLineEnd(text, scanned, limit, [&](size_t at) {
+        if (text[at] == kEndOfText) {
+          limit = at;
+          endOfText = true;
+          return false;
+        }
+        addLine(at);
+        lineStart = at + 1;
+        if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
+        return true;
+      });
+      // After a CR LF the LF lies beyond `limit` only when the CR was the
+      // last byte searched; start the next search after it.
+      scanned = std::max(limit, lineStart);
+      if (endOfText && lineStart < limit) addLine(limit);
+    }
+    // A failed read keeps the lines read before it, unless the text had
+    // ended before the failure mattered.
+    if (std::exception_ptr error = reader.Error(); error && !endOfText) std::rethrow_exception(error);
   }
   SetCapacity(Count());
 }

@@ -2,8 +2,17 @@
 // capacity rules, large and awkward files, names in any script, errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "bigview/line_store.h"
 #include "platform/file.h"
@@ -142,6 +151,56 @@ TEST(LineStoreFile, DirectoryIsNotAFile) {
   EXPECT_EQ(store.Count(), 0);
   EXPECT_FALSE(platform::FileExists(dir.Path()));
 }
+
+#ifndef _WIN32
+// A pipe reports no size and its bytes come in slowly: the store must grow
+// past the size it was told, wait for every block and keep CR LF whole
+// across them.
+TEST(LineStoreFile, AnInputLongerThanItsSizeLoadsWhole) {
+  TempDir dir;
+  const auto pipe = dir.Path() / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string text;
+  Lines expected;
+  for (int i = 0; text.size() < (5u << 20); ++i) {
+    expected.push_back("line " + std::to_string(i) + std::string(i % 97, 'x'));
+    text += expected.back() + "\r\n";
+  }
+  std::thread writer([&] {
+    const int fd = ::open(pipe.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    for (size_t at = 0, pieces = 0; at < text.size(); ++pieces) {
+      const ssize_t put = ::write(fd, text.data() + at, std::min<size_t>(40'000, text.size() - at));
+      if (put <= 0) break;
+      at += static_cast<size_t>(put);
+      if (pieces % 16 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::close(fd);
+  });
+  TBvStrings store;
+  try {
+    store.LoadFromFile(pipe);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what();
+    ::close(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK));  // lets the writer go
+  }
+  writer.join();
+  EXPECT_EQ(LinesOf(store), expected);
+  EXPECT_EQ(store.Capacity(), store.Count());
+}
+
+TEST(LineStoreFile, AFailingReadRaisesWithTheNameInsteadOfHanging) {
+  TBvStrings store;
+  store.Add("previous");
+  try {
+    store.LoadFromFile("/proc/self/mem");  // opens, then every read fails
+    ADD_FAILURE() << "no error";
+  } catch (const InOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("/proc/self/mem"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(store.Count(), 0);
+}
+#endif
 
 TEST(LineStoreFile, NamesInAnyScriptOpen) {
   TempDir dir;
