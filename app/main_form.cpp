@@ -261,8 +261,9 @@ void TForm1::FormDestroy(TObject&) {
 // --- Shared operations. ---
 
 void TForm1::UpdateCaption() {
-  SetCaption(FBaseCaption + "  " + FFileName + "  全行数 : " + std::to_string(BigView1.ViewCount()) +
-             " (" + std::to_string(BigView1.LineCount()) + ")");
+  SetCaption(FBaseCaption + "  " + FFileName +
+             "  全行数 : " + std::to_string(BigView1.ViewCount()) + " (" +
+             std::to_string(BigView1.LineCount()) + ")");
 }
 
 void TForm1::CenterOnScreen(TForm& form) {
@@ -292,7 +293,8 @@ void TForm1::ClearFoundMark() {
 void TForm1::ExitRequest() {
   if (FIconMode == 0) {
     if (FCheckCloseDialog) {
-      if (MessageDlg("    終了しますか。          ", mtInformation, {mbYes, mbNo}, 0, 1) == mrYes) Close();
+      if (MessageDlg("    終了しますか。          ", mtInformation, {mbYes, mbNo}, 0, 1) == mrYes)
+        Close();
     } else {
       Close();
     }
@@ -300,7 +302,8 @@ void TForm1::ExitRequest() {
   }
   if (FCheckCloseDialog) {
     const TModalResult answer = MessageDlg(
-        "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了          ",
+        "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了     "
+        "     ",
         mtInformation, {mbYes, mbNo, mbCancel}, 0, 2);
     if (answer == mrYes) {
       SetWindowState(wsMinimized);

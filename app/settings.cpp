@@ -64,7 +64,8 @@ void TForm1::ReadIniFileValue() {
   for (int n = 1; n <= 2; ++n) FProgTitle[n] = ReadStr(ini, "ProgTitle", n == 1 ? "1" : "2", "");
   for (int n = 1; n <= 2; ++n) FProgName[n] = ReadStr(ini, "ProgName", n == 1 ? "1" : "2", "");
   for (int n = 1; n <= 2; ++n) FProgDir[n] = ReadStr(ini, "ProgDir", n == 1 ? "1" : "2", "");
-  for (int n = 1; n <= 2; ++n) FProgShortCut[n] = ReadStr(ini, "ProgShortCut", n == 1 ? "1" : "2", "");
+  for (int n = 1; n <= 2; ++n)
+    FProgShortCut[n] = ReadStr(ini, "ProgShortCut", n == 1 ? "1" : "2", "");
   for (int n = 1; n <= 2; ++n) FProgOption[n] = ReadStr(ini, "ProgOption", n == 1 ? "1" : "2", "");
   FSearchUperLower = ReadBool(ini, "SearchUperLower", "Set", false);
 }

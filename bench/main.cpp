@@ -34,8 +34,8 @@ class Recorder : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        gSeconds[run.benchmark_name()] = run.GetAdjustedRealTime() /
-                                         benchmark::GetTimeUnitMultiplier(run.time_unit);
+        gSeconds[run.benchmark_name()] =
+            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     ConsoleReporter::ReportRuns(runs);
   }
 };
@@ -102,8 +102,10 @@ Figures::Figures(std::function<void()> print) { FigureList().push_back(std::move
 int main(int argc, char** argv) {
   std::vector<char*> rest;
   for (int i = 0; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--corpus=", 9) == 0) varlo::bench::gCorpus = argv[i] + 9;
-    else rest.push_back(argv[i]);
+    if (std::strncmp(argv[i], "--corpus=", 9) == 0)
+      varlo::bench::gCorpus = argv[i] + 9;
+    else
+      rest.push_back(argv[i]);
   }
   if (varlo::bench::gCorpus.empty()) {
     std::fprintf(stderr, "usage: %s --corpus=PATH [benchmark flags]\n", argv[0]);

@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fstream>
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -98,31 +98,36 @@ void Timed(benchmark::State& state, Setup setup, Command command) {
     setup();
     const auto start = std::chrono::steady_clock::now();
     command();
-    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
 }
 
 void BM_EndKey(benchmark::State& state) {
   Viewer& v = Big();
-  Timed(state, [&] { v.view.SetTopLine(0); }, [&] { offscreen::WindowOf(v.view).KeyDown(vk::End); });
+  Timed(
+      state, [&] { v.view.SetTopLine(0); }, [&] { offscreen::WindowOf(v.view).KeyDown(vk::End); });
 }
 void BM_HomeKey(benchmark::State& state) {
   Viewer& v = Big();
-  Timed(state, [&] { v.view.SetTopLine(v.view.ViewCount() - 1); },
-        [&] { offscreen::WindowOf(v.view).KeyDown(vk::Home); });
+  Timed(
+      state, [&] { v.view.SetTopLine(v.view.ViewCount() - 1); },
+      [&] { offscreen::WindowOf(v.view).KeyDown(vk::Home); });
 }
 void BM_PageDown(benchmark::State& state) {
   Viewer& v = Big();
-  Timed(state, [&] { v.view.SetTopLine(v.view.ViewCount() / 3); },
-        [&] { offscreen::WindowOf(v.view).KeyDown(vk::Next); });
+  Timed(
+      state, [&] { v.view.SetTopLine(v.view.ViewCount() / 3); },
+      [&] { offscreen::WindowOf(v.view).KeyDown(vk::Next); });
 }
 void BM_ThumbMiddle(benchmark::State& state) {
   Viewer& v = Big();
-  Timed(state, [&] { v.view.SetTopLine(0); },
-        [&] {
-          offscreen::WindowOf(v.view).Scroll(sbVertical, sb::ThumbTrack,
-                                             static_cast<int>(v.view.ViewCount() / 2));
-        });
+  Timed(
+      state, [&] { v.view.SetTopLine(0); },
+      [&] {
+        offscreen::WindowOf(v.view).Scroll(sbVertical, sb::ThumbTrack,
+                                           static_cast<int>(v.view.ViewCount() / 2));
+      });
 }
 BENCHMARK(BM_EndKey)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HomeKey)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);

@@ -70,7 +70,8 @@ void TBigView::SetCaption(std::string_view value) {
   // double-byte character.
   value = value.substr(0, std::min(value.find('\0'), value.size()));
   size_t n = std::min<size_t>(value.size(), FCaption.size() - 1);
-  if (n < value.size() && n > 0 && sjis::ByteKind(value, static_cast<int64_t>(n)) == sjis::kLeadByte)
+  if (n < value.size() && n > 0 &&
+      sjis::ByteKind(value, static_cast<int64_t>(n)) == sjis::kLeadByte)
     --n;
   value = value.substr(0, n);
   if (value == GetCaption()) return;
@@ -143,7 +144,8 @@ std::string_view TBigView::GetViewLine(int64_t viewIndex) const {
   const int64_t start = FViewLines.Start(viewIndex);
   if (start == 0) return {};
   const std::string_view line = FLines->Get(FViewLines.Line(viewIndex));
-  return line.substr(static_cast<size_t>(start - 1), static_cast<size_t>(ViewLineLength(viewIndex)));
+  return line.substr(static_cast<size_t>(start - 1),
+                     static_cast<size_t>(ViewLineLength(viewIndex)));
 }
 
 TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {

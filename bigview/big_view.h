@@ -318,9 +318,9 @@ class TBigView : public TCustomControl {
 
   TPopupMenu* FPopupMenu = nullptr;
   TextMeasure FMeasure;
-  TFont FMeasuredFont;        // the font FMeasure holds widths of
-  int64_t FPageOriginX = 0;   // see PageOriginX()
-  bool FInUserLoop = false;   // WMUser is running its cycles
+  TFont FMeasuredFont;       // the font FMeasure holds widths of
+  int64_t FPageOriginX = 0;  // see PageOriginX()
+  bool FInUserLoop = false;  // WMUser is running its cycles
 };
 
 }  // namespace varlo

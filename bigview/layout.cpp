@@ -31,7 +31,8 @@ void TBigView::CalcFontMetrics() {
   // A font without height or width would stop every division below.
   FLineHeight = std::max(1, tm.Height + tm.ExternalLeading);
   FCharWidth = std::max<int>(
-      1, tm.AveCharWidth + static_cast<int>(RoundHalfEven((tm.MaxCharWidth - tm.AveCharWidth) * 0.3)));
+      1,
+      tm.AveCharWidth + static_cast<int>(RoundHalfEven((tm.MaxCharWidth - tm.AveCharWidth) * 0.3)));
   const int client = ClientWidth();
   if (CheckedMul<int64_t>(FMaxChar, FCharWidth) < client)
     SetMaxChar(RoundHalfEven(static_cast<double>(client) / FCharWidth) + 1);
@@ -91,8 +92,8 @@ int64_t TBigView::WantedOrigin() const {
 
 void TBigView::ResizePage() {
   const auto width = static_cast<int>(PageWidth());
-  const int height = static_cast<int>(
-      std::min<int64_t>(CheckedMul<int64_t>(FPageLines, FLineHeight), std::numeric_limits<int>::max()));
+  const int height = static_cast<int>(std::min<int64_t>(
+      CheckedMul<int64_t>(FPageLines, FLineHeight), std::numeric_limits<int>::max()));
   if (width != FBitmap.Width() || height != FBitmap.Height()) FBitmap.SetSize(width, height);
 }
 
@@ -167,27 +168,29 @@ void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
                            const LayoutRule& rule) const {
   ViewLines::Cursor c = out.Begin();
   TextMeasure::Meter meter;
-  FLines->ForEachLine(fromLine, toLine, [&](int64_t, std::string_view text, std::string_view ahead) {
-    // Fetch ahead what the layout of that line will read: all of it when
-    // measuring, the first cut otherwise. Short lines need no bytes at all.
-    if (rule.byWidth) {
-      __builtin_prefetch(ahead.data());
-    } else if (static_cast<int64_t>(ahead.size()) > rule.wrap && rule.wordWrap) {
-      __builtin_prefetch(ahead.data() + rule.wrap - 1);
-    }
-    c.BeginLine(out);
-    const auto len = static_cast<int64_t>(text.size());
-    // One view line starting at 1, or at 0 for an empty line.
-    if (len == 0 || !rule.wordWrap) {
-      c.Add(out, len == 0 ? 0 : 1);
-      return;
-    }
-    const int64_t fitted = rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
-    for (int64_t start = 1; start <= len;) {
-      c.Add(out, start);
-      start += PieceLength(text, start, fitted);
-    }
-  });
+  FLines->ForEachLine(
+      fromLine, toLine, [&](int64_t, std::string_view text, std::string_view ahead) {
+        // Fetch ahead what the layout of that line will read: all of it when
+        // measuring, the first cut otherwise. Short lines need no bytes at all.
+        if (rule.byWidth) {
+          __builtin_prefetch(ahead.data());
+        } else if (static_cast<int64_t>(ahead.size()) > rule.wrap && rule.wordWrap) {
+          __builtin_prefetch(ahead.data() + rule.wrap - 1);
+        }
+        c.BeginLine(out);
+        const auto len = static_cast<int64_t>(text.size());
+        // One view line starting at 1, or at 0 for an empty line.
+        if (len == 0 || !rule.wordWrap) {
+          c.Add(out, len == 0 ? 0 : 1);
+          return;
+        }
+        const int64_t fitted =
+            rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
+        for (int64_t start = 1; start <= len;) {
+          c.Add(out, start);
+          start += PieceLength(text, start, fitted);
+        }
+      });
   out.End(c);
 }
 
@@ -213,7 +216,8 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     // threads, then appended in order. The threads only read.
     constexpr int64_t kLinesPerThread = int64_t{1} << 20;
     const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
-    const int64_t parts = std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
+    const int64_t parts =
+        std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
     if (parts == 1) {
       LayoutLines(FViewLines, from, lines, rule);
       return;

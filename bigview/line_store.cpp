@@ -251,7 +251,8 @@ void TBvStrings::SetCapacity(int64_t newCapacity) {
   // Storage grows geometrically; a presize reserves address space whose
   // pages are only used as lines arrive.
   const auto wanted = static_cast<size_t>(newCapacity);
-  if (wanted > FList.capacity()) FList.reserve(std::max(wanted, FList.capacity() + FList.capacity() / 2));
+  if (wanted > FList.capacity())
+    FList.reserve(std::max(wanted, FList.capacity() + FList.capacity() / 2));
   FCapacity = newCapacity;
 }
 
@@ -349,9 +350,9 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
   // One buffer for the whole file. A file that grows while it is read (a log
   // still being written) gets more room; one that shrinks simply ends early.
   FText = platform::LargeBuffer(static_cast<size_t>(size) + 1);
-  size_t filled = 0;      // bytes read so far
-  size_t lineStart = 0;   // first byte of the line being collected
-  size_t scanned = 0;     // bytes searched for line ends so far
+  size_t filled = 0;     // bytes read so far
+  size_t lineStart = 0;  // first byte of the line being collected
+  size_t scanned = 0;    // bytes searched for line ends so far
   bool endOfText = false;
 
   const auto addLine = [&](size_t end) {
@@ -392,7 +393,8 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
     }
     // A failed read keeps the lines read before it, unless the text had
     // ended before the failure mattered.
-    if (std::exception_ptr error = reader.Error(); error && !endOfText) std::rethrow_exception(error);
+    if (std::exception_ptr error = reader.Error(); error && !endOfText)
+      std::rethrow_exception(error);
   }
   SetCapacity(Count());
 }

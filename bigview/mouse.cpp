@@ -47,7 +47,8 @@ TPoint TBigView::HitTest(int x, int y, bool everyByte) {
   }
   // x from the start of the line, within the drawable width.
   const int64_t width = CheckedMul<int64_t>(CheckedAdd<int64_t>(FMaxChar, 1), FCharWidth);
-  const int64_t xb = std::clamp<int64_t>(x + CheckedMul<int64_t>(FCharWidth, FHScrollPos), 0, width);
+  const int64_t xb =
+      std::clamp<int64_t>(x + CheckedMul<int64_t>(FCharWidth, FHScrollPos), 0, width);
   int64_t line = py / FLineHeight + FTopLine;
   if (line >= ViewCount()) {
     line = ViewCount() - 1;
@@ -67,7 +68,8 @@ TPoint TBigView::HitTest(int x, int y, bool everyByte) {
   for (int64_t i = 0; i < length;) {
     const char b = t[static_cast<size_t>(i)];
     const bool pair = sjis::IsLeadByte(b) && i + 1 < length;
-    const int64_t single = b == '\t' ? FMeasure.TabEnd(cx) : cx + FMeasure.CharWidth(t.substr(static_cast<size_t>(i), 1));
+    const int64_t single = b == '\t' ? FMeasure.TabEnd(cx)
+                                     : cx + FMeasure.CharWidth(t.substr(static_cast<size_t>(i), 1));
     if (xb <= single) return {i + 1, line};
     if (!pair) {
       cx = single;

@@ -207,7 +207,8 @@ void TBigView::DoHScroll(int code, int64_t pos, int interval) {
 void TBigView::UpdateScrollStep(int interval) {
   const uint32_t now = CurrentBackend().TickCount();
   // A reading below the last one means the counter wrapped: a long pause.
-  const bool pause = now < FLastScrollTick || now - FLastScrollTick > static_cast<uint32_t>(interval);
+  const bool pause =
+      now < FLastScrollTick || now - FLastScrollTick > static_cast<uint32_t>(interval);
   if (pause) {
     FScrollStep = 1;
     FScrollRun = 0;
@@ -381,10 +382,9 @@ bool TBigView::MakeVisible(TPoint pos) {
   FUpdating = true;
   const int64_t left = CheckedMul<int64_t>(FCharWidth, FHScrollPos);
   const int64_t w = ClientWidth();
-  const int64_t x =
-      pos.X <= 1 || pos.Y < 0 || pos.Y >= ViewCount()
-          ? 0
-          : MeasureText(GetViewLine(pos.Y).substr(0, static_cast<size_t>(pos.X - 1)));
+  const int64_t x = pos.X <= 1 || pos.Y < 0 || pos.Y >= ViewCount()
+                        ? 0
+                        : MeasureText(GetViewLine(pos.Y).substr(0, static_cast<size_t>(pos.X - 1)));
   bool acted = false;
   if (pos.Y < FTopLine) {
     SetTopLine(pos.Y);

@@ -81,9 +81,9 @@ class TextMeasure {
 
   bool FReady = false;
   bool FUniform = false;
-  int FByteWidth = 0;         // width per byte when uniform
-  bool FOnlyTabs = false;     // uniform, and only tabs differ
-  uint64_t FTabMagic = 0;     // 2^64 / FTab, rounded up
+  int FByteWidth = 0;      // width per byte when uniform
+  bool FOnlyTabs = false;  // uniform, and only tabs differ
+  uint64_t FTabMagic = 0;  // 2^64 / FTab, rounded up
   int16_t FSingle[256] = {};
   std::vector<int16_t> FDouble;  // lead << 8 | trail
   int64_t FTab = 0;

@@ -27,7 +27,9 @@ class ViewLines {
   int64_t LineCount() const { return static_cast<int64_t>(FFirst.size()); }
 
   int64_t Line(int64_t view) const { return FLine[static_cast<size_t>(view)]; }
-  int64_t Start(int64_t view) const { return static_cast<int64_t>(FStart[static_cast<size_t>(view)]); }
+  int64_t Start(int64_t view) const {
+    return static_cast<int64_t>(FStart[static_cast<size_t>(view)]);
+  }
   bool Last(int64_t view) const { return view + 1 == Count() || Line(view + 1) != Line(view); }
   int64_t Part(int64_t view) const { return view - First(Line(view)); }
   // First view line of a logical line the layout holds; the view count for

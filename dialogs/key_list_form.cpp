@@ -46,16 +46,20 @@ TFormDescription KeyListDescription() {
       .FontName = "System",
       .OnKeyDown = "FormKeyDown",
   };
+  // clang-format off
   form.Controls.push_back({.Kind = TControlKind::Label, .Name = "LabelTitle", .Left = 80, .Top = 8,
                            .Width = 300, .Height = 17, .Caption = "キー操作一覧画面"});
   form.Controls.push_back({.Kind = TControlKind::Button, .Name = "BtnOk", .Left = 400, .Top = 3,
                            .Width = 100, .Height = 25, .Caption = "OK(&O)", .OnClick = "BtnOkClick",
                            .OnKeyDown = "FormKeyDown"});
+  // clang-format on
   int top = 25, labels = 0;
   for (const Row& r : kRows) {
     const auto add = [&](const char* text, int left, int width) {
+      // clang-format off
       form.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + std::to_string(++labels),
                                .Left = left, .Top = top, .Width = width, .Height = 17, .Caption = text});
+      // clang-format on
     };
     add(r.function, 20, 195);
     add(r.keys, 220, r.function2 ? 105 : 385);
@@ -73,7 +77,8 @@ TFormDescription KeyListDescription() {
 TForm10::TForm10() {
   Build(KeyListDescription(),
         THandlers()
-            .Key("FormKeyDown", [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
+            .Key("FormKeyDown",
+                 [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
             .Notify("BtnOkClick", [this](TObject& s) { BtnOkClick(s); }));
   ActiveControl = &BtnOk();
 }

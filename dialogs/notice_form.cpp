@@ -3,6 +3,7 @@
 namespace varlo {
 namespace {
 
+// clang-format off
 const TFormDescription kForm17 = {
     .Name = "Form17",
     .Caption = "Varlo (ﾒｯｾｰｼﾞ)",
@@ -18,13 +19,14 @@ const TFormDescription kForm17 = {
              .Height = 20, .OnClick = "FormClick"},
         },
 };
+// clang-format on
 
 }  // namespace
 
 TForm17::TForm17() {
   Build(kForm17, THandlers()
-                     .Key("FormKeyDown",
-                          [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
+                     .Key("FormKeyDown", [this](TObject& s, uint16_t& k,
+                                                TShiftState sh) { FormKeyDown(s, k, sh); })
                      .Notify("FormClick", [this](TObject& s) { FormClick(s); }));
   // A double click on the form or on the text closes it too.
   OnDblClick = OnClick;

@@ -3,6 +3,7 @@
 namespace varlo {
 namespace {
 
+// clang-format off
 const TFormDescription kForm19 = {
     .Name = "Form19",
     .Caption = "Varlo (折返切替)",
@@ -23,16 +24,17 @@ const TFormDescription kForm19 = {
              .Height = 31, .Caption = "ｷｬﾝｾﾙ", .OnClick = "BtnCanselClick", .OnKeyDown = "FormKeyDown"},
         },
 };
+// clang-format on
 
 }  // namespace
 
 TForm19::TForm19(int& wrapChoice) : FWrapChoice(wrapChoice) {
-  Build(kForm19,
-        THandlers()
-            .Key("FormKeyDown", [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
-            .Notify("BtnWrapOnClick", [this](TObject& s) { BtnWrapOnClick(s); })
-            .Notify("BtnWrapOffClick", [this](TObject& s) { BtnWrapOffClick(s); })
-            .Notify("BtnCanselClick", [this](TObject& s) { BtnCanselClick(s); }));
+  Build(kForm19, THandlers()
+                     .Key("FormKeyDown", [this](TObject& s, uint16_t& k,
+                                                TShiftState sh) { FormKeyDown(s, k, sh); })
+                     .Notify("BtnWrapOnClick", [this](TObject& s) { BtnWrapOnClick(s); })
+                     .Notify("BtnWrapOffClick", [this](TObject& s) { BtnWrapOffClick(s); })
+                     .Notify("BtnCanselClick", [this](TObject& s) { BtnCanselClick(s); }));
 }
 
 void TForm19::FormKeyDown(TObject&, uint16_t& key, TShiftState) {

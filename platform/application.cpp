@@ -7,7 +7,9 @@ namespace varlo {
 
 void TApplication::ProcessMessages() { CurrentBackend().ProcessMessages(); }
 
-void TApplication::HandleException(const std::exception& e) { CurrentBackend().ShowError(e.what()); }
+void TApplication::HandleException(const std::exception& e) {
+  CurrentBackend().ShowError(e.what());
+}
 
 void TApplication::HandleUnknownException() {
   CurrentBackend().ShowError("予期しないエラーが発生しました");
@@ -38,7 +40,9 @@ void TApplication::Restore() {
 
 std::string TApplication::ExeName() { return CurrentBackend().ExecutablePath(); }
 
-std::vector<std::string> TApplication::Arguments() { return CurrentBackend().CommandLineArguments(); }
+std::vector<std::string> TApplication::Arguments() {
+  return CurrentBackend().CommandLineArguments();
+}
 
 TApplication& Application() {
   static TApplication app;

@@ -16,7 +16,7 @@ class TForm;
 // A message the application sees before any window gets it.
 struct TAppMessage {
   enum Kind : uint8_t { DropFiles } Message;
-  TForm* Target = nullptr;  // the top-level window it is addressed to
+  TForm* Target = nullptr;         // the top-level window it is addressed to
   std::vector<std::string> Files;  // UTF-8 names, for DropFiles
 };
 

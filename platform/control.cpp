@@ -194,7 +194,9 @@ void ControlEvents::Created(TWinControl& c) {
   });
 }
 
-void ControlEvents::Paint(TWinControl& c, TCanvas& canvas) { Guarded([&] { c.Paint(canvas); }); }
+void ControlEvents::Paint(TWinControl& c, TCanvas& canvas) {
+  Guarded([&] { c.Paint(canvas); });
+}
 
 void ControlEvents::Resized(TWinControl& c) {
   Guarded([&] {
@@ -210,9 +212,13 @@ void ControlEvents::Moved(TWinControl& c) {
   });
 }
 
-void ControlEvents::FocusGained(TWinControl& c) { Guarded([&] { c.WMSetFocus(); }); }
+void ControlEvents::FocusGained(TWinControl& c) {
+  Guarded([&] { c.WMSetFocus(); });
+}
 
-void ControlEvents::FocusLost(TWinControl& c) { Guarded([&] { c.WMKillFocus(); }); }
+void ControlEvents::FocusLost(TWinControl& c) {
+  Guarded([&] { c.WMKillFocus(); });
+}
 
 int ControlEvents::NCHitTest(TWinControl& c, int code) {
   int result = code;
@@ -220,7 +226,9 @@ int ControlEvents::NCHitTest(TWinControl& c, int code) {
   return result;
 }
 
-void ControlEvents::NCLButtonDown(TWinControl& c) { Guarded([&] { c.WMNCLButtonDown(); }); }
+void ControlEvents::NCLButtonDown(TWinControl& c) {
+  Guarded([&] { c.WMNCLButtonDown(); });
+}
 
 void ControlEvents::MinMaxInfo(TWinControl& c, TMinMaxInfo& info) {
   Guarded([&] { c.WMGetMinMaxInfo(info); });
@@ -291,7 +299,9 @@ void ControlEvents::CaptureLost(TWinControl& c) {
   });
 }
 
-void ControlEvents::UserClicked(TWinControl& c) { Guarded([&] { c.UserClicked(); }); }
+void ControlEvents::UserClicked(TWinControl& c) {
+  Guarded([&] { c.UserClicked(); });
+}
 
 void ControlEvents::UserEdited(TWinControl& c, const std::string& shiftJis) {
   Guarded([&] { c.UserEdited(shiftJis); });
@@ -317,7 +327,9 @@ bool ControlEvents::FormAccelerator(TWinControl& form, char letter) {
   return taken;
 }
 
-void ControlEvents::MenuCommand(TObject& item) { Guarded([&] { static_cast<TMenuItem&>(item).Click(); }); }
+void ControlEvents::MenuCommand(TObject& item) {
+  Guarded([&] { static_cast<TMenuItem&>(item).Click(); });
+}
 
 void ControlEvents::DropFiles(TWinControl& form, const std::vector<std::string>& names) {
   Guarded([&] {

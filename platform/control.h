@@ -44,17 +44,25 @@ inline constexpr uint32_t ExDlgModalFrame = 0x00000001, ExClientEdge = 0x0000020
 // Hit-test codes of the non-client area, the platform's numbering.
 namespace ht {
 inline constexpr int Nowhere = 0, Client = 1, Caption = 2, Left = 10, Right = 11, Top = 12,
-                     TopLeft = 13, TopRight = 14, Bottom = 15, BottomLeft = 16,
-                     BottomRight = 17;
+                     TopLeft = 13, TopRight = 14, Bottom = 15, BottomLeft = 16, BottomRight = 17;
 }  // namespace ht
 
 // What kind of window a control needs: the platform's own controls for
 // the standard ones, the program's window class for the rest.
-enum class TWindowKind : uint8_t { Generic, Form, Label, Button, CheckBox, Edit, Panel, PageControl };
+enum class TWindowKind : uint8_t {
+  Generic,
+  Form,
+  Label,
+  Button,
+  CheckBox,
+  Edit,
+  Panel,
+  PageControl
+};
 
 struct TCreateParams {
   TWindowKind Kind = TWindowKind::Generic;
-  std::string Caption;  // window text
+  std::string Caption;             // window text
   bool CaptionIsShiftJis = false;  // else UTF-8
   uint32_t Style = 0;
   uint32_t ExStyle = 0;
@@ -131,7 +139,7 @@ class WindowPeer {
   virtual void SelectAll() {}
   virtual void SetWindowState(uint8_t) {}  // a TWindowState
   virtual uint8_t WindowState() const { return 0; }
-  virtual void MenuChanged() {}            // the form's menu bar or its states
+  virtual void MenuChanged() {}  // the form's menu bar or its states
   virtual void AcceptFiles(bool) {}
 };
 

@@ -61,8 +61,8 @@ constexpr int kMargin = 12, kIcon = 32, kButtonWidth = 75, kButtonHeight = 25, k
 
 }  // namespace
 
-TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type, std::vector<TMsgDlgBtn> buttons,
-                           int defaultButton, int cancelButton)
+TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type,
+                           std::vector<TMsgDlgBtn> buttons, int defaultButton, int cancelButton)
     : FText(text), FType(type), FLines(SplitLines(text)) {
   Name = "MessageForm";
   SetCaption(CaptionOfType(type));
@@ -76,13 +76,13 @@ TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type, std::vecto
   TBitmap measure;
   measure.Canvas().SetFont(font);
   int textWidth = 0;
-  for (const std::string& line : FLines) textWidth = std::max(textWidth, measure.Canvas().TextWidthUtf8(line));
+  for (const std::string& line : FLines)
+    textWidth = std::max(textWidth, measure.Canvas().TextWidthUtf8(line));
   FLineHeight = std::max(measure.Canvas().TextMetrics().Height, 1);
   const int textHeight = FLineHeight * static_cast<int>(FLines.size());
   FTextLeft = kMargin + kIcon + kMargin;
   FTextTop = kMargin + std::max(0, (kIcon - textHeight) / 2);
-  const int buttonsWidth =
-      static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
+  const int buttonsWidth = static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
   const int width = std::max(FTextLeft + textWidth + kMargin, buttonsWidth + 2 * kMargin);
   const int top = kMargin + std::max(kIcon, textHeight) + kMargin;
   const int height = top + kButtonHeight + kMargin;

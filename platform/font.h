@@ -18,7 +18,7 @@ struct TFont {
   std::string Name = "System";  // UTF-8 face name
   int Height = -19;             // pixels; negative: the character height
   TColor Color = clBlack;
-  uint8_t Style = 0;            // TFontStyle bits
+  uint8_t Style = 0;  // TFontStyle bits
 
   // Points, as the settings and the font dialog give them.
   int Size() const;

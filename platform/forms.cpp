@@ -109,7 +109,8 @@ std::string CutToBytes(const std::string& s, int bytes) {
   if (bytes <= 0 || static_cast<int>(s.size()) <= bytes) return s;
   size_t end = 0;
   while (end < s.size()) {
-    const size_t n = IsLeadByte932(static_cast<unsigned char>(s[end])) && end + 1 < s.size() ? 2 : 1;
+    const size_t n =
+        IsLeadByte932(static_cast<unsigned char>(s[end])) && end + 1 < s.size() ? 2 : 1;
     if (end + n > static_cast<size_t>(bytes)) break;
     end += n;
   }
@@ -183,7 +184,8 @@ void TPageControl::PlacePages() {
   // Pages fill the notebook below its tabs.
   const TSize client = ClientSize();
   const int tabs = CurrentBackend().SystemMetric(TSystemMetric::CyCaption) + 4;
-  for (TTabSheet* page : FPages) page->SetBounds(2, tabs, client.Width - 4, client.Height - tabs - 2);
+  for (TTabSheet* page : FPages)
+    page->SetBounds(2, tabs, client.Width - 4, client.Height - tabs - 2);
 }
 
 void TPageControl::WMSize() {
@@ -242,9 +244,13 @@ const typename Map::mapped_type& Named(const Map& map, const std::string& name) 
 
 }  // namespace
 
-const TNotifyEvent& THandlers::NotifyNamed(const std::string& name) const { return Named(FNotify, name); }
+const TNotifyEvent& THandlers::NotifyNamed(const std::string& name) const {
+  return Named(FNotify, name);
+}
 const TKeyEvent& THandlers::KeyNamed(const std::string& name) const { return Named(FKey, name); }
-const TCloseEvent& THandlers::CloseNamed(const std::string& name) const { return Named(FClose, name); }
+const TCloseEvent& THandlers::CloseNamed(const std::string& name) const {
+  return Named(FClose, name);
+}
 
 // --- Forms. ---
 
@@ -312,12 +318,8 @@ void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
         control = std::move(b);
         break;
       }
-      case TControlKind::Panel:
-        control = std::make_unique<TPanel>(parent);
-        break;
-      case TControlKind::PageControl:
-        control = std::make_unique<TPageControl>(parent);
-        break;
+      case TControlKind::Panel: control = std::make_unique<TPanel>(parent); break;
+      case TControlKind::PageControl: control = std::make_unique<TPageControl>(parent); break;
       case TControlKind::TabSheet: {
         auto* pages = dynamic_cast<TPageControl*>(parent);
         if (pages == nullptr) throw std::logic_error("page outside a notebook: " + c.Name);
@@ -448,7 +450,9 @@ void TForm::CreateParams(TCreateParams& params) {
       params.Style = ws::Popup | ws::Caption | ws::SysMenu | ws::ClipChildren;
       params.ExStyle |= ws::ExDlgModalFrame;
       break;
-    case bsSingle: params.Style = ws::Caption | ws::SysMenu | ws::MinimizeBox | ws::ClipChildren; break;
+    case bsSingle:
+      params.Style = ws::Caption | ws::SysMenu | ws::MinimizeBox | ws::ClipChildren;
+      break;
     case bsNone: params.Style = ws::Popup | ws::ClipChildren; break;
   }
   if (Visible()) params.Style |= ws::Visible;

@@ -172,8 +172,8 @@ struct TControlDescription {
   std::string OnClick{};
   std::string OnKeyDown{};
   std::string FocusControl{};  // labels
-  int MaxLength = 0;              // edit boxes, in Shift-JIS bytes
-  bool Default = false;           // buttons
+  int MaxLength = 0;           // edit boxes, in Shift-JIS bytes
+  bool Default = false;        // buttons
   bool Cancel = false;
   TModalResult ModalResult = mrNone;
   bool TabStop = true;

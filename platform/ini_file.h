@@ -20,8 +20,7 @@ class TIniFile {
   const std::filesystem::path& FileName() const { return FPath; }
   // The value, or `fallback` when the file, the section or the key is
   // missing. At most 1023 bytes of a value are seen.
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view fallback);
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback);
   // Writes one key into the file, creating the file, the section or the key
   // as needed; raises "<file> に書き込めません" when the file cannot be
   // written (nothing is lost of what it held).

@@ -14,7 +14,7 @@
 namespace varlo::platform {
 
 template <class T>
-  requires std::is_trivially_copyable_v<T>
+requires std::is_trivially_copyable_v<T>
 class LargeVector {
  public:
   size_t size() const { return FSize; }

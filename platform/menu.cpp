@@ -8,7 +8,8 @@ TMenuItem::TMenuItem(std::string name, std::string caption, TNotifyEvent onClick
     : Name(std::move(name)), OnClick(std::move(onClick)), FCaption(std::move(caption)) {}
 
 TMenuItem& TMenuItem::Add(std::string name, std::string caption, TNotifyEvent onClick) {
-  FItems.push_back(std::make_unique<TMenuItem>(std::move(name), std::move(caption), std::move(onClick)));
+  FItems.push_back(
+      std::make_unique<TMenuItem>(std::move(name), std::move(caption), std::move(onClick)));
   FItems.back()->FParent = this;
   Changed();
   return *FItems.back();
@@ -32,7 +33,8 @@ void TMenuItem::Changed() {
 }
 
 TMenuItem* TMenuItem::FindShortCut(uint16_t key, TShiftState shift) {
-  if (ShortCutKey != 0 && ShortCutKey == key && ShortCutShift == (shift & kModifierMask)) return this;
+  if (ShortCutKey != 0 && ShortCutKey == key && ShortCutShift == (shift & kModifierMask))
+    return this;
   for (auto& item : FItems)
     if (TMenuItem* found = item->FindShortCut(key, shift)) return found;
   return nullptr;

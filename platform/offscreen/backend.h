@@ -28,7 +28,7 @@ inline constexpr int kLineHeight = 16;
 // Non-client geometry of the simulated windows.
 inline constexpr int kScrollBarSize = 16;
 inline constexpr int kCaptionHeight = 20;
-inline constexpr int kFrameSize = 4;       // sizing frame
+inline constexpr int kFrameSize = 4;  // sizing frame
 inline constexpr int kClientEdge = 2;
 inline constexpr int kDialogFrame = 3;
 inline constexpr int kBorder = 1;

@@ -18,9 +18,7 @@ TRect Intersect(const TRect& a, const TRect& b) {
 
 bool IsLeadByte(char c) { return IsLeadByte932(static_cast<unsigned char>(c)); }
 
-bool IsBlank(std::string_view ch) {
-  return ch == " " || ch == "\t" || ch == "\x81\x40";
-}
+bool IsBlank(std::string_view ch) { return ch == " " || ch == "\t" || ch == "\x81\x40"; }
 
 }  // namespace
 
@@ -41,8 +39,8 @@ TColor PixelCanvas::Pixel(int x, int y) {
 void PixelCanvas::Fill(const TRect& rect, TColor rgb) {
   const TRect r = Intersect(Intersect(rect, FClip), {0, 0, FWidth, FHeight});
   for (int y = r.Top; y < r.Bottom; ++y)
-    std::fill_n(FPixels.begin() + static_cast<ptrdiff_t>(y) * FWidth + r.Left, std::max(0, r.Width()),
-                rgb);
+    std::fill_n(FPixels.begin() + static_cast<ptrdiff_t>(y) * FWidth + r.Left,
+                std::max(0, r.Width()), rgb);
 }
 
 void PixelCanvas::FillRect(const TRect& rect) {
@@ -118,7 +116,8 @@ void PixelCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src)
   if (d.Empty()) return;
   const bool invert = CopyMode() == TCopyMode::NotSrcCopy;
   const auto row = [&](int y) {
-    const TColor* in = from->FPixels.data() + static_cast<size_t>(y - dy) * from->FWidth + (d.Left - dx);
+    const TColor* in =
+        from->FPixels.data() + static_cast<size_t>(y - dy) * from->FWidth + (d.Left - dx);
     TColor* out = FPixels.data() + static_cast<size_t>(y) * FWidth + d.Left;
     std::memmove(out, in, static_cast<size_t>(d.Width()) * sizeof(TColor));
     if (invert)

@@ -143,8 +143,9 @@ void Window::SetWindowState(uint8_t state) {
   FWindowState = state;
   // Maximised fills the screen, minimised keeps no client area; normal
   // comes back to the bounds it had.
-  const TRect bounds = state == wsMaximized ? TRect{0, 0, FBackend.SystemMetric(TSystemMetric::CxScreen),
-                                                    FBackend.SystemMetric(TSystemMetric::CyScreen)}
+  const TRect bounds = state == wsMaximized
+                           ? TRect{0, 0, FBackend.SystemMetric(TSystemMetric::CxScreen),
+                                   FBackend.SystemMetric(TSystemMetric::CyScreen)}
                        : state == wsMinimized ? FBounds
                                               : FNormalBounds;
   SetBounds(bounds);
@@ -237,7 +238,8 @@ TMinMaxInfo Window::MinMax() {
 
 void Window::UserResize(int width, int height) {
   const TMinMaxInfo info = MinMax();
-  width = std::clamp(width, info.MinTrackSize.Width, std::max(info.MinTrackSize.Width, info.MaxTrackSize.Width));
+  width = std::clamp(width, info.MinTrackSize.Width,
+                     std::max(info.MinTrackSize.Width, info.MaxTrackSize.Width));
   height = std::clamp(height, info.MinTrackSize.Height,
                       std::max(info.MinTrackSize.Height, info.MaxTrackSize.Height));
   SetBounds({FBounds.Left, FBounds.Top, FBounds.Left + width, FBounds.Top + height});
@@ -253,9 +255,12 @@ int Window::HitTest(int x, int y) {
     const bool left = wx < kFrameSize, right = wx >= w - kFrameSize;
     const bool top = wy < kFrameSize, bottom = wy >= h - kFrameSize;
     if (thick && (left || right || top || bottom)) {
-      if (top) code = left ? ht::TopLeft : right ? ht::TopRight : ht::Top;
-      else if (bottom) code = left ? ht::BottomLeft : right ? ht::BottomRight : ht::Bottom;
-      else code = left ? ht::Left : ht::Right;
+      if (top)
+        code = left ? ht::TopLeft : right ? ht::TopRight : ht::Top;
+      else if (bottom)
+        code = left ? ht::BottomLeft : right ? ht::BottomRight : ht::Bottom;
+      else
+        code = left ? ht::Left : ht::Right;
     } else if (wx >= client.Left && wx < client.Right && wy >= client.Top && wy < client.Bottom) {
       code = ht::Client;
     } else if ((FParams.Style & ws::Caption) == ws::Caption && wy < client.Top &&

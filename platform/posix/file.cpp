@@ -36,7 +36,8 @@ ReadOnlyFile::~ReadOnlyFile() { ::close(static_cast<int>(FHandle)); }
 
 int64_t ReadOnlyFile::Size() const {
   struct stat st {};
-  if (::fstat(static_cast<int>(FHandle), &st) != 0) Fail("ファイルの大きさを読めません", FName, errno);
+  if (::fstat(static_cast<int>(FHandle), &st) != 0)
+    Fail("ファイルの大きさを読めません", FName, errno);
   return st.st_size;
 }
 

@@ -15,7 +15,8 @@ namespace {
 class Converter {
  public:
   Converter(const char* to, const char* from) : FCd(iconv_open(to, from)) {
-    if (FCd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no converter for code page 932");
+    if (FCd == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error("no converter for code page 932");
   }
   ~Converter() { iconv_close(FCd); }
   Converter(const Converter&) = delete;
@@ -50,7 +51,9 @@ class Converter {
   iconv_t FCd;
 };
 
-size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+size_t Utf8Length(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
 
 }  // namespace
 
@@ -60,7 +63,8 @@ std::string Utf8FromShiftJis(std::string_view shiftJis) {
   // A character at a time, so that an undefined one becomes one
   // replacement, as the platform's conversion does.
   for (size_t i = 0; i < shiftJis.size();) {
-    const size_t n = IsLeadByte932(static_cast<unsigned char>(shiftJis[i])) && i + 1 < shiftJis.size() ? 2 : 1;
+    const size_t n =
+        IsLeadByte932(static_cast<unsigned char>(shiftJis[i])) && i + 1 < shiftJis.size() ? 2 : 1;
     out += c.Run(shiftJis.substr(i, n), "\xE3\x83\xBB", n, nullptr);
     i += n;
   }

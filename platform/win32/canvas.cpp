@@ -1,9 +1,9 @@
 #include "platform/win32/canvas.h"
 
 #include <map>
-#include <vector>
 #include <stdexcept>
 #include <tuple>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/win32/codepage.h"
@@ -158,8 +158,8 @@ void DibCanvas::SetSize(int width, int height) {
     UniqueBrush brush(CreateSolidBrush(ToColorRef(BrushColor())));
     ::FillRect(scratch.Get(), &all, static_cast<HBRUSH>(brush.Get()));
     if (FBitmap)
-      BitBlt(scratch.Get(), 0, 0, std::min(width, FWidth), std::min(height, FHeight), FMemoryDc.Get(),
-             0, 0, SRCCOPY);
+      BitBlt(scratch.Get(), 0, 0, std::min(width, FWidth), std::min(height, FHeight),
+             FMemoryDc.Get(), 0, 0, SRCCOPY);
   }
   HGDIOBJ old = SelectObject(FMemoryDc.Get(), bitmap.Get());
   if (FOriginal == nullptr) FOriginal = old;

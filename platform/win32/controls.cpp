@@ -42,20 +42,14 @@ NativeClass ClassOf(TWindowKind kind) {
   switch (kind) {
     // SS_NOTIFY: a label takes its own clicks. No SS_NOPREFIX: "&" marks
     // the accelerator.
-    case TWindowKind::Label:
-      return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
-    case TWindowKind::Button:
-      return {L"BUTTON", BS_PUSHBUTTON, 0};
+    case TWindowKind::Label: return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case TWindowKind::Button: return {L"BUTTON", BS_PUSHBUTTON, 0};
     // Not an auto check box: the control toggles its own state and sets it.
-    case TWindowKind::CheckBox:
-      return {L"BUTTON", BS_CHECKBOX, 0};
-    case TWindowKind::Edit:
-      return {L"EDIT", WS_BORDER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case TWindowKind::CheckBox: return {L"BUTTON", BS_CHECKBOX, 0};
+    case TWindowKind::Edit: return {L"EDIT", WS_BORDER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     // Its pages are windows inside it; Tab goes on into them (message_loop.cpp).
-    case TWindowKind::PageControl:
-      return {WC_TABCONTROLW, 0, 0};
-    default:
-      return {nullptr, 0, 0};
+    case TWindowKind::PageControl: return {WC_TABCONTROLW, 0, 0};
+    default: return {nullptr, 0, 0};
   }
 }
 
@@ -142,8 +136,7 @@ LRESULT Win32Window::HandleNative(UINT msg, WPARAM wp, LPARAM lp) {
       // Destroyed with its parent: forget it.
       Detach();
       return DefSubclassProc(self, msg, wp, lp);
-    default:
-      break;
+    default: break;
   }
   return DefSubclassProc(self, msg, wp, lp);
 }
@@ -183,8 +176,7 @@ std::optional<LRESULT> Win32Window::HandleChildMessage(UINT msg, WPARAM wp, LPAR
       SetBkColor(dc, ToColorRef(FControl.Color()));
       return reinterpret_cast<LRESULT>(BrushOf(FControl.Color()));
     }
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 

@@ -69,9 +69,7 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
       ControlEvents::MenuCommand(*FMenuItems[id - kFirstMenuCommand]);
       return 0;
     }
-    case WM_DROPFILES:
-      DropFiles(reinterpret_cast<HDROP>(wp));
-      return 0;
+    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
     case WM_CONTEXTMENU: {
       if (form.PopupMenu == nullptr) return std::nullopt;
       int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
@@ -112,8 +110,7 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
       // The menu bar stays ours; the window would destroy it with itself.
       if (FMenu) SetMenu(FHwnd, nullptr);
       return std::nullopt;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 

@@ -7,38 +7,22 @@ namespace {
 
 const wchar_t* KeyName(uint16_t key) {
   switch (key) {
-    case vk::Back:
-      return L"BkSp";
-    case vk::Tab:
-      return L"Tab";
-    case vk::Return:
-      return L"Enter";
-    case vk::Escape:
-      return L"Esc";
-    case vk::Space:
-      return L"Space";
-    case vk::Prior:
-      return L"PgUp";
-    case vk::Next:
-      return L"PgDn";
-    case vk::End:
-      return L"End";
-    case vk::Home:
-      return L"Home";
-    case vk::Left:
-      return L"Left";
-    case vk::Up:
-      return L"Up";
-    case vk::Right:
-      return L"Right";
-    case vk::Down:
-      return L"Down";
-    case vk::Insert:
-      return L"Ins";
-    case vk::Delete:
-      return L"Del";
-    default:
-      return nullptr;
+    case vk::Back: return L"BkSp";
+    case vk::Tab: return L"Tab";
+    case vk::Return: return L"Enter";
+    case vk::Escape: return L"Esc";
+    case vk::Space: return L"Space";
+    case vk::Prior: return L"PgUp";
+    case vk::Next: return L"PgDn";
+    case vk::End: return L"End";
+    case vk::Home: return L"Home";
+    case vk::Left: return L"Left";
+    case vk::Up: return L"Up";
+    case vk::Right: return L"Right";
+    case vk::Down: return L"Down";
+    case vk::Insert: return L"Ins";
+    case vk::Delete: return L"Del";
+    default: return nullptr;
   }
 }
 

@@ -91,8 +91,7 @@ bool FormTakes(const MSG& msg) {
       if (char letter = AcceleratorLetter(msg.wParam); letter != 0 && OnButton(msg.hwnd))
         return ControlEvents::FormAccelerator(*form, letter);
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -16,7 +16,8 @@ std::string ShiftJisFromUtf8(std::string_view utf8, bool* lossless) {
   std::string out;
   if (!wide.empty()) {
     const int n = static_cast<int>(wide.size());
-    const int len = WideCharToMultiByte(win32::kShiftJis, 0, wide.data(), n, nullptr, 0, "?", &lost);
+    const int len =
+        WideCharToMultiByte(win32::kShiftJis, 0, wide.data(), n, nullptr, 0, "?", &lost);
     out.resize(static_cast<size_t>(len));
     WideCharToMultiByte(win32::kShiftJis, 0, wide.data(), n, out.data(), len, "?", &lost);
   }

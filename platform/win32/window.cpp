@@ -116,7 +116,8 @@ TRect Win32Window::Bounds() const {
   if (FHwnd == nullptr) return {};
   RECT r{};
   GetWindowRect(FHwnd, &r);
-  if (HWND parent = GetParent(FHwnd); parent != nullptr && (GetWindowLongW(FHwnd, GWL_STYLE) & WS_CHILD))
+  if (HWND parent = GetParent(FHwnd);
+      parent != nullptr && (GetWindowLongW(FHwnd, GWL_STYLE) & WS_CHILD))
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   return {r.left, r.top, r.right, r.bottom};
 }
@@ -239,23 +240,13 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       if (!FParams.EraseBackground) return 1;
       break;
-    case WM_SIZE:
-      ControlEvents::Resized(c);
-      return 0;
-    case WM_MOVE:
-      ControlEvents::Moved(c);
-      return 0;
-    case WM_SETFOCUS:
-      ControlEvents::FocusGained(c);
-      return 0;
-    case WM_KILLFOCUS:
-      ControlEvents::FocusLost(c);
-      return 0;
+    case WM_SIZE: ControlEvents::Resized(c); return 0;
+    case WM_MOVE: ControlEvents::Moved(c); return 0;
+    case WM_SETFOCUS: ControlEvents::FocusGained(c); return 0;
+    case WM_KILLFOCUS: ControlEvents::FocusLost(c); return 0;
     case WM_NCHITTEST:
       return ControlEvents::NCHitTest(c, static_cast<int>(DefWindowProcW(FHwnd, msg, wp, lp)));
-    case WM_NCLBUTTONDOWN:
-      ControlEvents::NCLButtonDown(c);
-      break;
+    case WM_NCLBUTTONDOWN: ControlEvents::NCLButtonDown(c); break;
     case WM_GETMINMAXINFO: {
       DefWindowProcW(FHwnd, msg, wp, lp);
       auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
@@ -302,7 +293,8 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       const TMouseButton button = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK   ? mbLeft
                                   : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK ? mbRight
                                                                                      : mbMiddle;
-      const bool dbl = msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+      const bool dbl =
+          msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
       // The release and the moves of a drag arrive even outside the window.
       SetCapture(FHwnd);
       ControlEvents::MouseButton(c, button, dbl ? TMouseAction::DoubleClick : TMouseAction::Down,
@@ -312,7 +304,9 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
-      const TMouseButton button = msg == WM_LBUTTONUP ? mbLeft : msg == WM_RBUTTONUP ? mbRight : mbMiddle;
+      const TMouseButton button = msg == WM_LBUTTONUP   ? mbLeft
+                                  : msg == WM_RBUTTONUP ? mbRight
+                                                        : mbMiddle;
       HWND self = FHwnd;
       FReleasing = true;
       ControlEvents::MouseButton(c, button, TMouseAction::Up, MouseShift(wp), GET_X_LPARAM(lp),
@@ -337,8 +331,7 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
       ControlEvents::Scroll(c, msg == WM_VSCROLL ? sbVertical : sbHorizontal, LOWORD(wp));
       return 0;
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(FHwnd, msg, wp, lp);
 }

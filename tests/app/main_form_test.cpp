@@ -58,12 +58,13 @@ TEST(MainForm, StoredValuesAreAppliedAndClampedOnesWrittenBack) {
   rig.WriteIni(
       "[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=500\r\nHeight=300\r\n"
       "[KoumokuSetName]\r\nCheckWrapChar=0x1\r\nCheckTabChar=0\r\nCheckScrollSense=abc\r\n"
-      "[KoumokuSetNum]\r\nEditWrapChar=1\r\nEditTabChar=99\r\nEditScrollSense=11\r\nEditFindScroll= -3\r\n"
+      "[KoumokuSetNum]\r\nEditWrapChar=1\r\nEditTabChar=99\r\nEditScrollSense=11\r\nEditFindScroll="
+      " -3\r\n"
       "[TextJyouhou]\r\nTextBackColor=CLBLUE\r\nTextFontColor=$000000FF\r\nTextFontSize=10\r\n"
       "[FindStrName]\r\n1=\x8c\x9f\x8d\xf5\r\n");
   TForm1& f = rig.Start();
   EXPECT_EQ(f.BoundsRect(), (TRect{10, 20, 510, 320}));
-  EXPECT_TRUE(f.FCheckWrapChar);  // "0x1" is hexadecimal 1
+  EXPECT_TRUE(f.FCheckWrapChar);     // "0x1" is hexadecimal 1
   EXPECT_TRUE(f.FCheckScrollSense);  // not a number: the default
   EXPECT_EQ(f.BigView1.WrapByte(), 2);
   EXPECT_EQ(f.BigView1.ViewTabStop(), 0);  // tabs off: the text stays
@@ -254,7 +255,8 @@ TEST(MainForm, IconModeExitMinimisesOrEnds) {
   rig.Answer("はい(&Y)");
   f.ExitRequest();
   EXPECT_EQ(rig.Seen()[0].text,
-            "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了          ");
+            "          アイコン化しますか。          \n\r\n\r   はい : アイコン化    いいえ : 終了 "
+            "         ");
   EXPECT_EQ(rig.Seen()[0].buttons, (std::vector<std::string>{"はい(&Y)", "いいえ(&N)", "ｷｬﾝｾﾙ"}));
   EXPECT_EQ(f.WindowState(), wsMinimized);
   EXPECT_FALSE(f.Closed());
@@ -375,8 +377,9 @@ TEST(MainForm, WrapSwitchWithNoFileFailsTheReload) {
   rig.Answer("中止(&A)");
   f.MenuWrapChangeClick(f);
   EXPECT_EQ(f.BigView1.WrapByte(), 0);  // the new mode stays set
-  EXPECT_EQ(rig.BoxTexts(),
-            (std::vector<std::string>{"   指定されたファイルがオープンできませんでした。          "}));
+  EXPECT_EQ(
+      rig.BoxTexts(),
+      (std::vector<std::string>{"   指定されたファイルがオープンできませんでした。          "}));
   // From the keys W does nothing without a file.
   offscreen::WindowOf(f.BigView1).SetFocus();
   rig.backend.SendKey(vk::Key('W'));

@@ -48,10 +48,10 @@ TEST(ViewerLayout, WrapByteCutsEveryWrapByteBytes) {
   rig.view.SetWrapByte(80);
   rig.Load({std::string(200, 'a'), "", "short"});
   EXPECT_EQ(PiecesOf(rig.view), (std::vector<Piece>{{0, 1, 80, 0, false},
-                                                     {0, 81, 80, 1, false},
-                                                     {0, 161, 80, 2, true},
-                                                     {1, 0, 0, 0, true},
-                                                     {2, 1, 80, 0, true}}));
+                                                    {0, 81, 80, 1, false},
+                                                    {0, 161, 80, 2, true},
+                                                    {1, 0, 0, 0, true},
+                                                    {2, 1, 80, 0, true}}));
   EXPECT_EQ(rig.view.GetViewLine(2), std::string(40, 'a'));
   EXPECT_EQ(rig.view.GetViewLine(3), "");
   EXPECT_EQ(rig.view.ViewIndexOfLine(2), 4);
@@ -73,33 +73,39 @@ TEST(ViewerLayout, CutRuleUsesTheCharacterWalkNotTheByteValue) {
   rig.view.SetWrapByte(4);
   // 0x81 0x81 is one character; the second 0x81 is a trail although it is
   // in the lead range, so a cut after "ab" and the pair stays as it is.
-  rig.Load({"ab\x81\x81\x81\x81" "cd"});
+  rig.Load(
+      {"ab\x81\x81\x81\x81"
+       "cd"});
   std::vector<std::string> texts;
   for (int64_t v = 0; v < rig.view.ViewCount(); ++v) texts.emplace_back(rig.view.GetViewLine(v));
-  EXPECT_EQ(texts, (std::vector<std::string>{"ab\x81\x81", "\x81\x81" "cd"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"ab\x81\x81",
+                                             "\x81\x81"
+                                             "cd"}));
   // One byte later the cut falls inside a pair and moves back.
-  rig.Load({"abc\x81\x81" "d"});
+  rig.Load(
+      {"abc\x81\x81"
+       "d"});
   texts.clear();
   for (int64_t v = 0; v < rig.view.ViewCount(); ++v) texts.emplace_back(rig.view.GetViewLine(v));
-  EXPECT_EQ(texts, (std::vector<std::string>{"abc", "\x81\x81" "d"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"abc",
+                                             "\x81\x81"
+                                             "d"}));
 }
 
 TEST(ViewerLayout, WrapByteOneKeepsADoubleByteCharacterWhole) {
   ViewerRig rig;
   rig.view.SetWrapByte(1);
   rig.Load({kKanji, "a" + kKanji});
-  EXPECT_EQ(PiecesOf(rig.view), (std::vector<Piece>{{0, 1, 2, 0, true},
-                                                     {1, 1, 1, 0, false},
-                                                     {1, 2, 2, 1, true}}));
+  EXPECT_EQ(PiecesOf(rig.view),
+            (std::vector<Piece>{{0, 1, 2, 0, true}, {1, 1, 1, 0, false}, {1, 2, 2, 1, true}}));
 }
 
 TEST(ViewerLayout, NoWrapShowsEachLineWholeAndWidensMaxChar) {
   ViewerRig rig;
   rig.view.SetWordWrap(false);
   rig.Load({std::string(300, 'x'), "", "y"});
-  EXPECT_EQ(PiecesOf(rig.view), (std::vector<Piece>{{0, 1, 300, 0, true},
-                                                     {1, 0, 0, 0, true},
-                                                     {2, 1, 1, 0, true}}));
+  EXPECT_EQ(PiecesOf(rig.view),
+            (std::vector<Piece>{{0, 1, 300, 0, true}, {1, 0, 0, 0, true}, {2, 1, 1, 0, true}}));
   EXPECT_GE(rig.view.MaxChar(), 300);
 }
 
@@ -358,7 +364,9 @@ TEST(ViewerLayout, SharedOutRebuildMatchesARebuildOnOneThread) {
       text += "\r\n";
     } else {
       text += std::string(static_cast<size_t>(kind), 'a') + "\t" + "\x8a\xbf" +
-              std::string(static_cast<size_t>((i * 31) % 90), 'b') + "\x93\xfa" "x\r\n";
+              std::string(static_cast<size_t>((i * 31) % 90), 'b') +
+              "\x93\xfa"
+              "x\r\n";
     }
   }
   for (int64_t wrap : {int64_t{7}, int64_t{0}}) {

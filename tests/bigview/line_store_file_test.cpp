@@ -48,22 +48,30 @@ TEST_P(LoadFromFileRules, SplitsAsTheFileRulesSay) {
   EXPECT_EQ(store.Capacity(), store.Count());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LineStore, LoadFromFileRules,
-    ::testing::Values(
-        FileCase{"Empty", "", {}}, FileCase{"NoLineEnd", "abc", {"abc"}},
-        FileCase{"CrLfCrLf", "a\r\n\r\n", {"a", ""}},
-        FileCase{"LfStaysInsideTheLine", "a\nb\r\n", {"a\nb"}},
-        FileCase{"LoneCr", "a\rb", {"a", "b"}}, FileCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
-        FileCase{"LfCr", "a\n\rb", {"a\n", "b"}},
-        FileCase{"CtrlZEndsText", "a\x1A" "b\r\n", {"a"}},
-        FileCase{"CtrlZFirst", "\x1A" "abc", {}},
-        FileCase{"CtrlZAfterCrLf", "a\r\n\x1A\r\n", {"a"}},
-        FileCase{"CtrlZAfterCr", "a\r\x1A", {"a"}},
-        FileCase{"NulTabAndHighBytesAreOrdinary", std::string("\0\t\x82\xA0\xFF\r\n", 7),
-                 {std::string("\0\t\x82\xA0\xFF", 5)}},
-        FileCase{"OnlyCr", "\r", {""}}, FileCase{"TrailingCrOnly", "x\r", {"x"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(LineStore, LoadFromFileRules,
+                         ::testing::Values(FileCase{"Empty", "", {}},
+                                           FileCase{"NoLineEnd", "abc", {"abc"}},
+                                           FileCase{"CrLfCrLf", "a\r\n\r\n", {"a", ""}},
+                                           FileCase{"LfStaysInsideTheLine", "a\nb\r\n", {"a\nb"}},
+                                           FileCase{"LoneCr", "a\rb", {"a", "b"}},
+                                           FileCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
+                                           FileCase{"LfCr", "a\n\rb", {"a\n", "b"}},
+                                           FileCase{"CtrlZEndsText",
+                                                    "a\x1A"
+                                                    "b\r\n",
+                                                    {"a"}},
+                                           FileCase{"CtrlZFirst",
+                                                    "\x1A"
+                                                    "abc",
+                                                    {}},
+                                           FileCase{"CtrlZAfterCrLf", "a\r\n\x1A\r\n", {"a"}},
+                                           FileCase{"CtrlZAfterCr", "a\r\x1A", {"a"}},
+                                           FileCase{"NulTabAndHighBytesAreOrdinary",
+                                                    std::string("\0\t\x82\xA0\xFF\r\n", 7),
+                                                    {std::string("\0\t\x82\xA0\xFF", 5)}},
+                                           FileCase{"OnlyCr", "\r", {""}},
+                                           FileCase{"TrailingCrOnly", "x\r", {"x"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineStoreFile, EndsWithCapacityEqualToTheLineCount) {
   TempDir dir;

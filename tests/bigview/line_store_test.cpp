@@ -193,16 +193,18 @@ TEST_P(SetTextStrRules, SplitsAsTheTextRulesSay) {
 
 INSTANTIATE_TEST_SUITE_P(
     LineStore, SetTextStrRules,
-    ::testing::Values(TextCase{"Empty", "", {}}, TextCase{"NoLineEnd", "abc", {"abc"}},
-                      TextCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
-                      TextCase{"LoneLf", "a\nb\r\n", {"a", "b"}},
-                      TextCase{"LoneCr", "a\rb", {"a", "b"}},
-                      TextCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
-                      TextCase{"TrailingEmptyLine", "a\r\n\r\n", {"a", ""}},
-                      TextCase{"CtrlZIsOrdinary", "a\x1A" "b\r\n", {"a\x1A" "b"}},
-                      TextCase{"NulEndsText", std::string("ab\0cd", 5), {"ab"}},
-                      TextCase{"LeadingNul", std::string("\0x", 2), {""}},
-                      TextCase{"OnlyLineEnd", "\r\n", {""}}),
+    ::testing::Values(
+        TextCase{"Empty", "", {}}, TextCase{"NoLineEnd", "abc", {"abc"}},
+        TextCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, TextCase{"LoneLf", "a\nb\r\n", {"a", "b"}},
+        TextCase{"LoneCr", "a\rb", {"a", "b"}}, TextCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
+        TextCase{"TrailingEmptyLine", "a\r\n\r\n", {"a", ""}},
+        TextCase{"CtrlZIsOrdinary",
+                 "a\x1A"
+                 "b\r\n",
+                 {"a\x1A"
+                  "b"}},
+        TextCase{"NulEndsText", std::string("ab\0cd", 5), {"ab"}},
+        TextCase{"LeadingNul", std::string("\0x", 2), {""}}, TextCase{"OnlyLineEnd", "\r\n", {""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineStore, SetTextStrPresizesBySizeDivTwentyEight) {
@@ -312,7 +314,9 @@ TEST(LineStore, FindWithEmptyTextChangesNothing) {
 TEST(LineStore, FindFoldsOnlyAsciiAndMayStartAtATrailByte) {
   TBvStrings store;
   // ア is 0x83 0x41: its trail byte is an 'A'.
-  store.Add("\x83\x41" "b");
+  store.Add(
+      "\x83\x41"
+      "b");
   int64_t line = 0, column = 1;
   ASSERT_TRUE(store.Find("ab", line, column));
   EXPECT_EQ(column, 2);

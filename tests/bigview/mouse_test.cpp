@@ -33,14 +33,16 @@ struct MouseRig : ViewerRig {
     TPoint s = view.SelStart(), e = view.SelEnd();
     if (s.Y != e.Y) return "<lines>";
     if (e.X < s.X) std::swap(s, e);
-    return std::string(view.GetViewLine(s.Y).substr(static_cast<size_t>(s.X - 1),
-                                                     static_cast<size_t>(e.X - s.X)));
+    return std::string(
+        view.GetViewLine(s.Y).substr(static_cast<size_t>(s.X - 1), static_cast<size_t>(e.X - s.X)));
   }
 };
 
 TEST(ViewerMouse, ClickPutsTheCaretBeforeTheCharacterUnderThePointer) {
   MouseRig rig;
-  rig.Load({"abcdef", "\x8a\xbf\x8e\x9a" "x"});
+  rig.Load({"abcdef",
+            "\x8a\xbf\x8e\x9a"
+            "x"});
   rig.Click(2 * kW + 1, 3);  // left half of 'c'
   EXPECT_EQ(rig.view.CaretPos(), (TPoint{3, 0}));
   rig.Click(2 * kW + 7, 3);  // right half of 'c'
@@ -103,7 +105,9 @@ TEST(ViewerMouse, DoubleClickSelectsWordsAndCharacters) {
   MouseRig rig;
   // Line 0: a word run, blanks; line 1: 漢字, then ア (0x83 0x41, whose trail
   // is an 'A') directly followed by a word.
-  rig.Load({"call foo_bar2 now", "\x8a\xbf\x8e\x9a\x83\x41" "Bc d"});
+  rig.Load({"call foo_bar2 now",
+            "\x8a\xbf\x8e\x9a\x83\x41"
+            "Bc d"});
   rig.DoubleClick(7 * kW + 3, 3);  // on 'o' of foo_bar2
   EXPECT_EQ(rig.Selected(), "foo_bar2");
   rig.DoubleClick(4 * kW + 3, 3);  // the blank after call
@@ -148,7 +152,8 @@ TEST(ViewerMouse, ALongDragOutsideKeepsAFlatStackAndSeesTheRelease) {
     ++cycles;
     // The pointer moves about below the window now and then.
     if (cycles % 500 == 0) rig.Window().MouseMove(5 * kW, 600 + cycles % 7);
-    if (cycles == 5000) rig.Window().MouseUp(mbLeft, 5 * kW, 600);  // 100 s at the pace of a real drag
+    if (cycles == 5000)
+      rig.Window().MouseUp(mbLeft, 5 * kW, 600);  // 100 s at the pace of a real drag
   };
   rig.Window().MouseDown(mbLeft, 5 * kW, 10);
   rig.Window().MouseMove(5 * kW, 600);

@@ -23,9 +23,7 @@ TColor Glyph(ViewerRig& rig, int column, int row) {
   return rig.Pixel(column * kW + kW / 2, row * kH + kH / 2);
 }
 // The cell's corner: always background unless the cell is selected.
-TColor Corner(ViewerRig& rig, int column, int row) {
-  return rig.Pixel(column * kW, row * kH);
-}
+TColor Corner(ViewerRig& rig, int column, int row) { return rig.Pixel(column * kW, row * kH); }
 
 std::vector<TColor> ScreenOf(ViewerRig& rig) {
   std::vector<TColor> pixels;
@@ -37,7 +35,9 @@ std::vector<TColor> ScreenOf(ViewerRig& rig) {
 
 TEST(ViewerPaint, LinesAppearAtTheirRows) {
   ViewerRig rig;
-  rig.Load({"ab", " c", "", "\x8a\xbf" "d"});
+  rig.Load({"ab", " c", "",
+            "\x8a\xbf"
+            "d"});
   EXPECT_EQ(Glyph(rig, 0, 0), kInk);
   EXPECT_EQ(Glyph(rig, 1, 0), kInk);
   EXPECT_EQ(Glyph(rig, 2, 0), kBackground);
@@ -143,7 +143,8 @@ TEST(ViewerPaint, StripBelowTheLastWholeLineTakesTheColour) {
 TEST(ViewerPaint, IncrementalScrollingEqualsAFullRedraw) {
   ViewerRig rig(600, 480);
   std::vector<std::string> lines;
-  for (int i = 0; i < 200; ++i) lines.push_back(std::string(i % 23, 'a') + " " + std::string(i % 7, 'b'));
+  for (int i = 0; i < 200; ++i)
+    lines.push_back(std::string(i % 23, 'a') + " " + std::string(i % 7, 'b'));
   rig.Load(lines);
   rig.view.SetSelStart({4, 20});
   rig.view.SetSelEnd({2, 33});

@@ -79,8 +79,7 @@ TEST(ViewerScroll, PageDownKeepsOneLineInScrollModeAndNoneInCaretMode) {
 TEST(ViewerScroll, AShortFileStaysAtTheTop) {
   ScrollRig rig(10);
   rig.view.SetScOver(false);
-  for (uint16_t key : {vk::Down, vk::Next, vk::End, vk::Space})
-    rig.Key(key);
+  for (uint16_t key : {vk::Down, vk::Next, vk::End, vk::Space}) rig.Key(key);
   EXPECT_EQ(rig.view.TopLine(), 0);
   rig.Window().Scroll(sbVertical, sb::ThumbTrack, 1);
   EXPECT_EQ(rig.view.TopLine(), 0);
@@ -149,7 +148,12 @@ TEST(ViewerScroll, ShiftDownPagesInScrollModeAndExtendsInCaretMode) {
 TEST(ViewerScroll, CaretStepsOverDoubleByteCharacters) {
   ViewerRig rig;
   // 漢 spans columns 2-3 of line 0; line 1 has a pair at columns 1-2.
-  rig.Load({"a\x8a\xbf" "b", "\x8a\xbf" "cd", "xyz"});
+  rig.Load(
+      {"a\x8a\xbf"
+       "b",
+       "\x8a\xbf"
+       "cd",
+       "xyz"});
   rig.view.SetCaret(true);
   rig.view.SetCaretPos({2, 0});
   rig.Window().KeyDown(vk::Right);
@@ -207,7 +211,9 @@ TEST(ViewerScroll, KeysMatchTheModifierSetExactly) {
 TEST(ViewerScroll, SetTopLineFiresBothEventsOnEveryCall) {
   ScrollRig rig;
   std::vector<std::string> events;
-  rig.view.OnViewLineChanging = [&](TObject&, int64_t& v) { events.push_back("changing " + std::to_string(v)); };
+  rig.view.OnViewLineChanging = [&](TObject&, int64_t& v) {
+    events.push_back("changing " + std::to_string(v));
+  };
   rig.view.OnViewLineChanged = [&](TObject&) { events.push_back("changed"); };
   const int paints = rig.Window().PaintCount();
   rig.view.SetTopLine(0);
@@ -304,7 +310,8 @@ TEST(ViewerScroll, ThumbDraggingReachesEveryLineOfALongDocument) {
 
 TEST(ViewerScroll, ArrowKeysAreTheControlsOwn) {
   ViewerRig rig;
-  for (uint16_t key : {vk::Left, vk::Up, vk::Right, vk::Down}) EXPECT_TRUE(rig.Window().WantsKey(key));
+  for (uint16_t key : {vk::Left, vk::Up, vk::Right, vk::Down})
+    EXPECT_TRUE(rig.Window().WantsKey(key));
   EXPECT_FALSE(rig.Window().WantsKey(vk::Tab));
   EXPECT_FALSE(rig.Window().WantsKey(vk::Next));
 }

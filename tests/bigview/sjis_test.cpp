@@ -19,7 +19,12 @@ TEST(ShiftJis, LeadBytesAreTheTwoRanges) {
 TEST(ShiftJis, ByteKindWalksFromTheStart) {
   // あ (0x82 0xA0), a, then 0x81 0x81 (＝ with a trail in the lead range),
   // half-width ｱ (0xB1), and a lead byte that ends the string.
-  const std::string s = "\x82\xA0" "a" "\x81\x81" "\xB1" "\x88";
+  const std::string s =
+      "\x82\xA0"
+      "a"
+      "\x81\x81"
+      "\xB1"
+      "\x88";
   const int expected[] = {1, 2, 0, 1, 2, 0, 1};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(ByteKind(s, i + 1), expected[i]) << "index " << i + 1;
   EXPECT_EQ(ByteKind(s, 0), 0);
@@ -30,8 +35,12 @@ TEST(ShiftJis, ByteKindWalksFromTheStart) {
 TEST(ShiftJis, ByteKindFromAKnownStartAgreesWithTheWalk) {
   // Runs of lead-range bytes are where a short look back could go wrong.
   const std::string samples[] = {
-      "\x81\x81\x81\x81\x81",  "\x82\xA0\x82\xA0" "a\x93\xFA\x96\x7B",
-      "\xE0\x9F\xE0\xE0\x41",  "a\x81\x40\xFC\xFC\xFC" "b",
+      "\x81\x81\x81\x81\x81",
+      "\x82\xA0\x82\xA0"
+      "a\x93\xFA\x96\x7B",
+      "\xE0\x9F\xE0\xE0\x41",
+      "a\x81\x40\xFC\xFC\xFC"
+      "b",
       "\x83\x41\x83\x81\x83",
   };
   for (const std::string& s : samples) {
@@ -64,7 +73,12 @@ TEST(ShiftJis, CaseMappingChangesLettersOnly) {
       // Half-width katakana, kanji and trail bytes that look like letters stay.
       {"\xB1\xDF", "\xB1\xDF", "\xB1\xDF"},
       {"\x83\x61", "\x83\x61", "\x83\x61"},
-      {"\x93\xFA" "a", "\x93\xFA" "A", "\x93\xFA" "a"},
+      {"\x93\xFA"
+       "a",
+       "\x93\xFA"
+       "A",
+       "\x93\xFA"
+       "a"},
       // A lead byte at the end is a single byte.
       {"a\x82", "A\x82", "a\x82"},
   };

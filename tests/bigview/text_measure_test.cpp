@@ -33,8 +33,8 @@ class Proportional : public offscreen::PixelCanvas {
 };
 
 std::string RandomText(uint64_t& seed, size_t n) {
-  static const char* const pieces[] = {"a", "i", "\t", "\x8a\xbf", "\x81\t", "\x09", "\x01",
-                                       " ", "\x83\x41", "\x1f", "\xb1", "\x81"};
+  static const char* const pieces[] = {"a",    "i", "\t",       "\x8a\xbf", "\x81\t", "\x09",
+                                       "\x01", " ", "\x83\x41", "\x1f",     "\xb1",   "\x81"};
   std::string s;
   while (s.size() < n) {
     seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -94,7 +94,9 @@ TEST(TextMeasure, TabsAdvanceToTheNextStop) {
   for (int64_t x = 0; x < 2000; ++x) ASSERT_EQ(m.TabEnd(x), (x / 7 + 1) * 7);
   // A tab right after a lead byte is the second half of that character.
   m.SetTabDistance(32);
-  EXPECT_EQ(m.Width("\x81\t" "a"), 16 + 8);
+  EXPECT_EQ(m.Width("\x81\t"
+                    "a"),
+            16 + 8);
 }
 
 }  // namespace

@@ -21,7 +21,10 @@ TEST(MbsPos, CountsCharactersNotBytes) {
 TEST(MbsPos, NeverMatchesFromATrailByte) {
   // ア is 0x83 0x41: its trail byte is an "A".
   EXPECT_EQ(MbsPos("A", "\x83\x41"), 0);
-  EXPECT_EQ(MbsPos("A", "\x83\x41" "A"), 2);
+  EXPECT_EQ(MbsPos("A",
+                   "\x83\x41"
+                   "A"),
+            2);
   // 0x8A 0xBF 0x8E: a pattern made of the trail of one character and the
   // lead of the next is not inside the text.
   EXPECT_EQ(MbsPos("\xbf\x8e", "\x8a\xbf\x8e\x9a"), 0);

@@ -17,12 +17,26 @@ TEST(Convert, IntegerParseFollowsTheRunTime) {
     const char* text;
     std::optional<int32_t> value;
   } cases[] = {
-      {"12", 12},       {"  12", 12},     {"+12", 12},        {"-12", -12},
-      {"$A", 10},       {"$ff", 255},     {"-$10", -16},      {"$FFFFFFFF", -1},
-      {"2147483647", INT32_MAX},          {"-2147483648", INT32_MIN},
-      {"2147483648", std::nullopt},       {"$100000000", std::nullopt},
-      {"12a", std::nullopt}, {"12 ", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt},
-      {"$", std::nullopt},   {"+", std::nullopt},   {"0x10", std::nullopt}, {"1.5", std::nullopt},
+      {"12", 12},
+      {"  12", 12},
+      {"+12", 12},
+      {"-12", -12},
+      {"$A", 10},
+      {"$ff", 255},
+      {"-$10", -16},
+      {"$FFFFFFFF", -1},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"$100000000", std::nullopt},
+      {"12a", std::nullopt},
+      {"12 ", std::nullopt},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"$", std::nullopt},
+      {"+", std::nullopt},
+      {"0x10", std::nullopt},
+      {"1.5", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseInteger(c.text), c.value) << "text '" << c.text << "'";
   try {
@@ -59,20 +73,27 @@ TEST(Convert, ColoursByNameOrNumberAndBack) {
 }
 
 TEST(Convert, ShiftJisAndUtf8) {
-  EXPECT_EQ(Utf8FromShiftJis("\x93\xfa\x96\x7b" "abc\xb1"), "日本abcｱ");
-  EXPECT_EQ(ShiftJisFromUtf8("日本abcｱ"), "\x93\xfa\x96\x7b" "abc\xb1");
+  EXPECT_EQ(Utf8FromShiftJis("\x93\xfa\x96\x7b"
+                             "abc\xb1"),
+            "日本abcｱ");
+  EXPECT_EQ(ShiftJisFromUtf8("日本abcｱ"),
+            "\x93\xfa\x96\x7b"
+            "abc\xb1");
   bool lossless = true;
   EXPECT_EQ(ShiftJisFromUtf8("a한b", &lossless), "a?b");
   EXPECT_FALSE(lossless);
   // An undefined pair is one replacement.
-  EXPECT_EQ(Utf8FromShiftJis("\x85\x40" "x"), "・x");
+  EXPECT_EQ(Utf8FromShiftJis("\x85\x40"
+                             "x"),
+            "・x");
 }
 
 TEST(IniFile, ReadsWithThePlatformsLookupRules) {
   testing::TempDir dir;
-  const auto path = dir.Write("a.ini",
-                              "; comment\r\n[Sect]\r\n  Key  =  value with blanks  \r\nq=\"quoted \"\r\n"
-                              "empty=\r\nbytes=\x93\xfa\x96\x7b\r\n[Other]\r\nKey=other\r\n");
+  const auto path =
+      dir.Write("a.ini",
+                "; comment\r\n[Sect]\r\n  Key  =  value with blanks  \r\nq=\"quoted \"\r\n"
+                "empty=\r\nbytes=\x93\xfa\x96\x7b\r\n[Other]\r\nKey=other\r\n");
   TIniFile ini(path);
   EXPECT_EQ(ini.ReadString("sect", "KEY", "d"), "value with blanks");
   EXPECT_EQ(ini.ReadString("Sect", "q", "d"), "quoted ");

@@ -19,6 +19,7 @@ using testing::OffscreenScope;
 struct SampleForm : TForm {
   std::vector<std::string> log;
   SampleForm() {
+    // clang-format off
     Build({.Name = "Sample",
            .Caption = "見本",
            .ClientWidth = 300,
@@ -45,6 +46,7 @@ struct SampleForm : TForm {
           THandlers()
               .Notify("CheckClick", [this](TObject&) { log.push_back("check"); })
               .Notify("OkClick", [this](TObject&) { log.push_back("ok"); }));
+    // clang-format on
   }
   TEdit& Edit1() { return Control<TEdit>("Edit1"); }
 };
@@ -62,10 +64,12 @@ TEST(Forms, AreBuiltFromTheirDescription) {
             (std::vector<std::string>{"一", "二"}));
   EXPECT_THROW(f.Control<TEdit>("Label1"), std::logic_error);
   TForm bad;
+  // clang-format off
   EXPECT_THROW(bad.Build({.Name = "Bad",
                           .Controls = {{.Kind = TControlKind::Button, .Name = "B", .OnClick = "Nope"}}},
                          THandlers()),
                std::logic_error);
+  // clang-format on
 }
 
 TEST(Forms, AcceleratorsFocusAndPress) {

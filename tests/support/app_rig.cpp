@@ -37,7 +37,9 @@ TForm1& AppRig::Start(const std::vector<std::string>& arguments) {
   return *form;
 }
 
-void AppRig::Finish() { ControlEvents::Run([&] { form->Destroy(); }); }
+void AppRig::Finish() {
+  ControlEvents::Run([&] { form->Destroy(); });
+}
 
 void AppRig::Then(std::function<void(TForm&)> step) { FSteps.push_back(std::move(step)); }
 

@@ -18,9 +18,9 @@ namespace varlo::testing {
 
 // What a modal form showed.
 struct Shown {
-  std::string name;     // the form's name ("MessageForm" for boxes)
-  std::string caption;  // the form's caption
-  std::string text;     // a box's text
+  std::string name;                  // the form's name ("MessageForm" for boxes)
+  std::string caption;               // the form's caption
+  std::string text;                  // a box's text
   std::vector<std::string> buttons;  // a box's button captions
 };
 

@@ -47,8 +47,8 @@ void WriteBmp(const std::filesystem::path& path, int width, int height,
     }
     for (uint32_t pad = static_cast<uint32_t>(width) * 3; pad < rowBytes; ++pad) b.push_back(0);
   }
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                              static_cast<std::streamsize>(b.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 }  // namespace varlo::testing

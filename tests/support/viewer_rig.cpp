@@ -4,7 +4,9 @@
 
 namespace varlo::testing {
 
-OffscreenScope::OffscreenScope() : FPrevious(CurrentBackendOrNull()) { SetCurrentBackend(&FBackend); }
+OffscreenScope::OffscreenScope() : FPrevious(CurrentBackendOrNull()) {
+  SetCurrentBackend(&FBackend);
+}
 
 OffscreenScope::~OffscreenScope() { SetCurrentBackend(FPrevious); }
 

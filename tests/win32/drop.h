@@ -2,8 +2,8 @@
 // DROPFILES header, in memory the receiver frees.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>  // DROPFILES
+#include <windows.h>
 
 #include <cstring>
 #include <string>

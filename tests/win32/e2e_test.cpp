@@ -2,8 +2,8 @@
 // window messages as keys and clicks would drive it, read back through its
 // windows and the settings file it writes.
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
@@ -96,7 +96,8 @@ class Varlo {
   }
   ~Varlo() {
     if (FProcess.hProcess != nullptr) {
-      if (WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FProcess.hProcess, 1);
+      if (WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(FProcess.hProcess, 1);
       CloseHandle(FProcess.hProcess);
       CloseHandle(FProcess.hThread);
     }
@@ -215,7 +216,8 @@ TEST(EndToEnd, OpensAFilePagesItAndWritesTheSettingsAtExit) {
   varlo.Start(L"\"" + file.wstring() + L"\"");
   HWND main = varlo.Main();
   ASSERT_NE(main, nullptr);
-  const std::string caption = "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 300 (300)";
+  const std::string caption =
+      "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 300 (300)";
   EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == caption; })) << Utf8Text(main);
   HWND view = Viewer(main);
   ASSERT_NE(view, nullptr);
@@ -246,7 +248,8 @@ TEST(EndToEnd, OpensAFilePagesItAndWritesTheSettingsAtExit) {
   EXPECT_EQ(varlo.Exit(), 0u);
   const std::string ini = varlo.Ini();
   EXPECT_NE(ini.find("[FormMain]\r\nMem=0\r\nLeft="), std::string::npos) << ini;
-  EXPECT_NE(ini.find("[TextJyouhou]\r\nTextFontName=system\r\nTextFontSize=14\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("[TextJyouhou]\r\nTextFontName=system\r\nTextFontSize=14\r\n"),
+            std::string::npos);
   EXPECT_NE(ini.find("[SearchUperLower]\r\nSet=0\r\n"), std::string::npos);
 }
 
@@ -261,8 +264,9 @@ TEST(EndToEnd, AMissingFileGivesTheWarningBox) {
     texts.push_back(Utf8Text(c));
     if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
   }
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "   指定されたファイルが存在しません。          "),
-            texts.end());
+  EXPECT_NE(
+      std::find(texts.begin(), texts.end(), "   指定されたファイルが存在しません。          "),
+      texts.end());
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(Utf8Text(button), "中止(&A)");
   SendMessageW(button, BM_CLICK, 0, 0);

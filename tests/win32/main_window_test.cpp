@@ -127,8 +127,8 @@ TEST(MainWindow, ADroppedFileOpensWithItsWholeName) {
 TEST(MainWindow, ADroppedFolderGivesTheCannotOpenWarning) {
   WindowRig rig;
   BoxReader reader;
-  PostMessageW(rig.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({rig.dir.Path().wstring()})),
-               0);
+  PostMessageW(rig.Window(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DropOf({rig.dir.Path().wstring()})), 0);
   EXPECT_TRUE(rig.PumpUntil([&] { return !reader.texts.empty(); }));
   EXPECT_NE(std::find(reader.texts.begin(), reader.texts.end(),
                       "   指定されたファイルがオープンできません。          "),

@@ -77,12 +77,8 @@ std::wstring ClassOf(HWND hwnd) {
   return s;
 }
 
-LONG StyleOf(HWND hwnd) {
-  return GetWindowLongW(hwnd, GWL_STYLE);
-}
-LONG ExStyleOf(HWND hwnd) {
-  return GetWindowLongW(hwnd, GWL_EXSTYLE);
-}
+LONG StyleOf(HWND hwnd) { return GetWindowLongW(hwnd, GWL_STYLE); }
+LONG ExStyleOf(HWND hwnd) { return GetWindowLongW(hwnd, GWL_EXSTYLE); }
 
 std::wstring MenuText(HMENU menu, int position) {
   wchar_t text[128] = {};

@@ -162,8 +162,12 @@ TEST(ViewerWindow, CaretHasTheSizeAndPlaceOfTheCaretPosition) {
 
 TEST(ViewerWindow, FrameStylesFollowBvStyle) {
   WindowRig rig;
-  const auto style = [&] { return static_cast<uint32_t>(GetWindowLongW(HandleOf(rig.view), GWL_STYLE)); };
-  const auto ex = [&] { return static_cast<uint32_t>(GetWindowLongW(HandleOf(rig.view), GWL_EXSTYLE)); };
+  const auto style = [&] {
+    return static_cast<uint32_t>(GetWindowLongW(HandleOf(rig.view), GWL_STYLE));
+  };
+  const auto ex = [&] {
+    return static_cast<uint32_t>(GetWindowLongW(HandleOf(rig.view), GWL_EXSTYLE));
+  };
   rig.view.SetBvStyle(BvSet({bvClientLow}));
   EXPECT_TRUE(ex() & WS_EX_CLIENTEDGE);
   EXPECT_TRUE(style() & WS_VSCROLL);

@@ -48,21 +48,27 @@ void Kanji(std::string& s, Random& r) {
 void Japanese(std::string& s, Random& r, unsigned chars) {
   for (unsigned i = 0; i < chars; ++i) {
     const unsigned k = r.Below(10);
-    if (k < 4) Hiragana(s, r);
-    else if (k < 6) Katakana(s, r);
-    else if (k < 9) Kanji(s, r);
-    else s += r.Below(2) ? "\x81\x41" : "\x81\x42";  // 、 。
+    if (k < 4)
+      Hiragana(s, r);
+    else if (k < 6)
+      Katakana(s, r);
+    else if (k < 9)
+      Kanji(s, r);
+    else
+      s += r.Below(2) ? "\x81\x41" : "\x81\x42";  // 、 。
   }
 }
 
-const char* const kWords[] = {"INFO", "WARN", "ERROR", "user", "id", "request", "done",
-                              "select", "from", "where", "count", "value", "path", "size"};
+const char* const kWords[] = {"INFO",   "WARN", "ERROR", "user",  "id",    "request", "done",
+                              "select", "from", "where", "count", "value", "path",    "size"};
 
 void Ascii(std::string& s, Random& r, unsigned words) {
   for (unsigned i = 0; i < words; ++i) {
     if (i > 0) s += r.Below(8) == 0 ? '\t' : ' ';
-    if (r.Below(3) == 0) s += std::to_string(r.Below(100000));
-    else s += kWords[r.Below(sizeof kWords / sizeof kWords[0])];
+    if (r.Below(3) == 0)
+      s += std::to_string(r.Below(100000));
+    else
+      s += kWords[r.Below(sizeof kWords / sizeof kWords[0])];
   }
 }
 
