@@ -1,19 +1,16 @@
-// The program block: the Win32 backend, the main window, the message loop.
-#include <windows.h>
-
+// The program block: the main window and the message loop.
 #include <memory>
 
 #include "app/main_form.h"
-#include "platform/win32/backend.h"
+#include "platform/application.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  varlo::win32::Win32Backend backend;
-  varlo::SetCurrentBackend(&backend);
-  {
-    auto form = std::make_unique<varlo::TForm1>();
-    varlo::Application().Run(*form);
-    varlo::ControlEvents::Run([&] { form->Destroy(); });
-  }
-  varlo::SetCurrentBackend(nullptr);
+namespace varlo {
+
+int ProgramMain() {
+  auto form = std::make_unique<TForm1>();
+  Application().Run(*form);
+  ControlEvents::Run([&] { form->Destroy(); });
   return 0;
 }
+
+}  // namespace varlo

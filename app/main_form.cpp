@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/settings.h"
 #include "dialogs/key_list_form.h"
 #include "dialogs/notice_form.h"
 #include "dialogs/wrap_switch_form.h"
@@ -12,8 +13,6 @@
 #include "platform/text.h"
 
 namespace varlo {
-
-TForm1* Form1 = nullptr;
 
 namespace {
 
@@ -63,7 +62,6 @@ TForm1::TForm1() {
   OpenDialog1.Filter = "全ﾌｧｲﾙ(*.*)|*.*";
   Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
 
-  Form1 = this;
   ControlEvents::Run([this] { FormCreate(*this); });
 }
 
@@ -71,7 +69,6 @@ TForm1::~TForm1() {
   // The menus go before the form does.
   SetMenu(nullptr);
   PopupMenu = nullptr;
-  if (Form1 == this) Form1 = nullptr;
   Application().OnMessage = nullptr;
 }
 
@@ -121,31 +118,25 @@ void TForm1::BuildMenus() {
 void TForm1::FormCreate(TObject&) {
   const std::vector<std::string> args = Application().Arguments();
   const std::string first = args.empty() ? std::string() : args.front();
-  // 1. The switch is the first argument exactly.
+  // The switch is the first argument exactly.
   FIconMode = first == "/I" || first == "/i" ? 1 : 0;
-  // 2. Dropped files.
   AcceptFiles(true);
-  // 3.
   Application().OnMessage = [this](TAppMessage& m, bool& handled) { AppMessage(m, handled); };
-  // 4.
   FBaseCaption = Caption();
-  // 5.
   ReadIniFileValue();
-  // 6. Window placement.
   if (FFormMem && FFormLeft != -1 && FFormTop != -1 && FFormWidth != -1 && FFormHeight != -1) {
     SetBounds(FFormLeft, FFormTop, FFormWidth, FFormHeight);
   } else {
     CenterOnScreen(*this);
   }
-  // 7. Nothing to search or launch yet.
+  // Nothing to search or launch yet.
   Item("MenuSearch").SetEnabled(false);
   Item("MenuReFind").SetEnabled(false);
   Item("MenuReFindPrior").SetEnabled(false);
   Item("PopLaunchRun").SetEnabled(false);
   Item("PopLaunchRun2").SetEnabled(false);
-  // 8.
   BigView1.SetBvStyle(BvSet({bvDblFrame}));
-  // 9. Font and colours.
+  // Font and colours; a text that does not convert stops the start here.
   TFont font = BigView1.Font();
   std::string name = FTextFontName.substr(0, 255);
   font.Name = Utf8FromShiftJis(name);
@@ -153,46 +144,20 @@ void TForm1::FormCreate(TObject&) {
   font.Color = StringToColor(FTextFontColor);
   BigView1.SetFont(font);
   BigView1.SetColor(StringToColor(FTextBackColor));
-  // 10.
   BigView1.SetWordWrap(FCheckWrapChar);
-  // 11. The wrap column, corrected in the field so that the file gets it.
-  if (StrToInt(FEditWrapChar) < 2) FEditWrapChar = "2";
-  if (StrToInt(FEditWrapChar) > 255) FEditWrapChar = "255";
-  BigView1.SetWrapByte(StrToInt(FEditWrapChar));
-  // 12. Tab width.
-  if (!FCheckTabChar) {
-    BigView1.SetViewTabStop(0);
-  } else {
-    if (StrToInt(FEditTabChar) < 1) FEditTabChar = "1";
-    if (StrToInt(FEditTabChar) > 16) FEditTabChar = "16";
-    BigView1.SetViewTabStop(StrToInt(FEditTabChar));
-  }
-  // 13. Scroll step.
-  if (!FCheckScrollSense) {
-    BigView1.SetScrollSense(1);
-  } else {
-    if (StrToInt(FEditScrollSense) < 1) FEditScrollSense = "1";
-    if (StrToInt(FEditScrollSense) > 10) FEditScrollSense = "10";
-    BigView1.SetScrollSense(StrToInt(FEditScrollSense));
-  }
-  // 14. Lines kept above a search hit.
-  if (!FCheckFindScroll) {
-    FFindScroll = 0;
-  } else {
-    if (StrToInt(FEditFindScroll) < 0) FEditFindScroll = "0";
-    if (StrToInt(FEditFindScroll) > 16) FEditFindScroll = "16";
-    FFindScroll = StrToInt(FEditFindScroll);
-  }
-  // 15.
+  // The display numbers, corrected into their ranges in the fields so that
+  // the file gets the corrected texts; a switched-off option keeps its text.
+  BigView1.SetWrapByte(ClampSetting(*this, FEditWrapChar));
+  BigView1.SetViewTabStop(FCheckTabChar ? ClampSetting(*this, FEditTabChar) : 0);
+  BigView1.SetScrollSense(FCheckScrollSense ? ClampSetting(*this, FEditScrollSense) : 1);
+  FFindScroll = FCheckFindScroll ? ClampSetting(*this, FEditFindScroll) : 0;
   FFoundLine = 0;
   FSearched = 0;
   FOptionPage = 0;
-  // 16. The file on the command line.
   if (!first.empty() && FIconMode != 1) {
     FFileName = first;
     if (!OpenNamed(true)) return;
   }
-  // 17.
   if (FIconMode == 1) SetWindowState(wsMinimized);
 }
 
@@ -260,11 +225,7 @@ void TForm1::FormDestroy(TObject&) {
 
 // --- Shared operations. ---
 
-void TForm1::UpdateCaption() {
-  SetCaption(FBaseCaption + "  " + FFileName +
-             "  全行数 : " + std::to_string(BigView1.ViewCount()) + " (" +
-             std::to_string(BigView1.LineCount()) + ")");
-}
+void TForm1::UpdateCaption() { SetCaption(MainCaption(BigView1)); }
 
 void TForm1::CenterOnScreen(TForm& form) {
   const TPoint at = CenteredOnScreen(form.Width(), form.Height());
@@ -408,18 +369,15 @@ void TForm1::PopFileOpenClick(TObject& sender) { MenuFileOpenClick(sender); }
 void TForm1::PopExitClick(TObject& sender) { MenuExitClick(sender); }
 
 void TForm1::MenuWrapChangeClick(TObject&) {
-  // 1. The logical line at the top.
   const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
-  // 2. The dialog offers the other mode only.
+  // The dialog offers the other mode only.
   const bool byColumn = BigView1.WrapByte() != 0;
-  TForm19 form(FWrapChoice);
+  TForm19 form(*this);
   form.BtnWrapOn().SetEnabled(byColumn);
   form.BtnWrapOff().SetEnabled(!byColumn);
-  // 3.
   FWrapChoice = -1;
   CenterOnScreen(form);
   form.ShowModal();
-  // 4, 5, 6.
   try {
     if (byColumn && FWrapChoice == 1) {
       BigView1.Clear();
@@ -438,7 +396,8 @@ void TForm1::MenuWrapChangeClick(TObject&) {
     WarningBox(kCouldNotOpen);
     return;
   }
-  // 7. Back to the first view line of the logical line that was at the top.
+  // Back to the first view line of the logical line that was at the top,
+  // also after a cancel.
   if (top >= 0) BigView1.SetTopLine(BigView1.ViewIndexOfLine(top));
 }
 

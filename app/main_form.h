@@ -1,8 +1,8 @@
 // TForm1: the main window. It hosts the viewer in its whole client area,
-// holds the state that the commands and dialogs share, reads the command
-// line and the settings file, opens files, shows the file and its size in
-// its caption (the caption is the status line) and saves the settings when
-// it goes away.
+// holds the state that the commands and dialogs share (TMainState), reads
+// the command line and the settings file, opens files, shows the file and
+// its size in its caption (the caption is the status line) and saves the
+// settings when it goes away.
 #pragma once
 
 #include <array>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bigview/BigView.h"
+#include "dialogs/main_state.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -19,7 +20,7 @@
 
 namespace varlo {
 
-class TForm1 : public TForm {
+class TForm1 : public TForm, public TMainState {
  public:
   // Creates the window with its viewer, menus and dialogs, then runs
   // FormCreate (an error there is shown, and the window opens as far as it
@@ -82,45 +83,6 @@ class TForm1 : public TForm {
   // The settings file beside the executable.
   std::filesystem::path IniFileName();
 
-  // --- State, in the order of the design. ---
-  std::string FFileName;  // UTF-8; empty: no file open
-  int FLaunchEdit = 0;
-  bool FFormMem = false;
-  int FFormLeft = -1, FFormTop = -1, FFormWidth = -1, FFormHeight = -1;
-  std::array<std::string, 2> FFindStr;  // Shift-JIS; slot 0 the dialog's, slot 1 remembered
-  int64_t FFoundLine = 0;
-  int FFindScroll = 0;
-  int64_t FFoundTopLine = 0;
-  int FFoundShown = 0;
-  int FSearched = 0;
-  bool FSearchUperLower = false;
-  int FFindPrior = 0;
-  std::array<std::string, 2> FJumpLine;
-  // The text settings and the switches are slots of two arrays of 16.
-  std::array<std::string, 16> FEdit;
-  std::array<bool, 16> FCheck{};
-  std::string& FEditSearchResum = FEdit[2];
-  std::string& FEditJumpResum = FEdit[3];
-  std::string& FEditWrapChar = FEdit[6];
-  std::string& FEditTabChar = FEdit[7];
-  std::string& FEditFindScroll = FEdit[8];
-  std::string& FEditScrollSense = FEdit[9];
-  bool& FCheckWrapChar = FCheck[6];
-  bool& FCheckTabChar = FCheck[7];
-  bool& FCheckFindScroll = FCheck[8];
-  bool& FCheckScrollSense = FCheck[9];
-  bool& FCheckCloseDialog = FCheck[10];
-  std::string FBaseCaption;
-  // Shift-JIS texts as the settings file holds them.
-  std::string FTextFontName, FTextFontSize, FTextFontColor, FTextBackColor;
-  // The two launcher records, slots 1 and 2.
-  std::array<std::string, 3> FProgTitle, FProgName, FProgOption, FProgDir, FProgShortCut;
-  int FLaunchNo = 0;
-  int FOptionPage = 0;
-  int64_t FSelStartLine = 0, FSelEndLine = 0;
-  int FIconMode = 0;
-  int FWrapChoice = -1;
-
  private:
   void BuildMenus();
   // Opens the file a user named; false after a warning.
@@ -128,8 +90,5 @@ class TForm1 : public TForm {
   void FileOpened();
   bool FileOpen() const { return !FFileName.empty(); }
 };
-
-// The global reference the program block fills.
-extern TForm1* Form1;
 
 }  // namespace varlo

@@ -1,31 +1,103 @@
-// The settings file: where it is, and every key read at start and written
-// at exit, in the order the file keeps them.
-#include <string>
+#include "app/settings.h"
+
+#include <stdexcept>
 
 #include "app/main_form.h"
 #include "platform/convert.h"
 #include "platform/ini_file.h"
 
 namespace varlo {
+
+std::vector<TSetting> SettingsOf(TMainState& s) {
+  // clang-format off
+  return {
+      {"FormMain",        "Mem",              &s.FFormMem,          "0"},
+      {"FormMain",        "Left",             &s.FFormLeft,         "-1"},
+      {"FormMain",        "Top",              &s.FFormTop,          "-1"},
+      {"FormMain",        "Width",            &s.FFormWidth,        "-1"},
+      {"FormMain",        "Height",           &s.FFormHeight,       "-1"},
+      {"FindStrName",     "1",                &s.FFindStr[1],       ""},
+      {"JumpLineNum",     "1",                &s.FJumpLine[1],      ""},
+      {"KoumokuSetName",  "CheckWrapChar",    &s.FCheckWrapChar,    "1"},
+      {"KoumokuSetName",  "CheckTabChar",     &s.FCheckTabChar,     "1"},
+      {"KoumokuSetName",  "CheckFindScroll",  &s.FCheckFindScroll,  "1"},
+      {"KoumokuSetName",  "CheckScrollSense", &s.FCheckScrollSense, "1"},
+      {"KoumokuSetName",  "CheckCloseDialog", &s.FCheckCloseDialog, "1"},
+      {"KoumokuSetNum",   "EditSearchResum",  &s.FEditSearchResum,  "1"},
+      {"KoumokuSetNum",   "EditJumpResum",    &s.FEditJumpResum,    "1"},
+      {"KoumokuSetNum",   "EditWrapChar",     &s.FEditWrapChar,     "80", 2, 255},
+      {"KoumokuSetNum",   "EditTabChar",      &s.FEditTabChar,      "4",  1, 16},
+      {"KoumokuSetNum",   "EditFindScroll",   &s.FEditFindScroll,   "0",  0, 16},
+      {"KoumokuSetNum",   "EditScrollSense",  &s.FEditScrollSense,  "1",  1, 10},
+      {"TextJyouhou",     "TextFontName",     &s.FTextFontName,     "system"},
+      {"TextJyouhou",     "TextFontSize",     &s.FTextFontSize,     "14"},
+      {"TextJyouhou",     "TextFontColor",    &s.FTextFontColor,    ColorToString(0x00000000)},
+      {"TextJyouhou",     "TextBackColor",    &s.FTextBackColor,    ColorToString(0x80000005)},
+      {"ProgTitle",       "1",                &s.FProgTitle[1],     ""},
+      {"ProgTitle",       "2",                &s.FProgTitle[2],     ""},
+      {"ProgName",        "1",                &s.FProgName[1],      ""},
+      {"ProgName",        "2",                &s.FProgName[2],      ""},
+      {"ProgOption",      "1",                &s.FProgOption[1],    ""},
+      {"ProgOption",      "2",                &s.FProgOption[2],    ""},
+      {"ProgDir",         "1",                &s.FProgDir[1],       ""},
+      {"ProgDir",         "2",                &s.FProgDir[2],       ""},
+      {"ProgShortCut",    "1",                &s.FProgShortCut[1],  ""},
+      {"ProgShortCut",    "2",                &s.FProgShortCut[2],  ""},
+      {"SearchUperLower", "Set",              &s.FSearchUperLower,  "0"},
+  };
+  // clang-format on
+}
+
 namespace {
 
-// Boolean keys read as integers with 0 or 1 as the default; any non-zero
-// value is true.
-bool ReadBool(TIniFile& ini, const char* section, const char* key, bool fallback) {
-  return IniInteger(ini.ReadString(section, key, ""), fallback ? 1 : 0) != 0;
-}
+struct Reader {
+  TIniFile& ini;
+  const TSetting& row;
+  // Numbers: anything that does not parse is the default. A missing key
+  // reads as the default; an empty value that is present stays empty (and
+  // fails later, where a number is needed).
+  void operator()(bool* field) const { *field = Number() != 0; }
+  void operator()(int* field) const { *field = Number(); }
+  void operator()(std::string* field) const {
+    *field = ini.ReadString(row.Section, row.Key, row.Default);
+  }
+  int Number() const {
+    return IniInteger(ini.ReadString(row.Section, row.Key, ""), StrToInt(row.Default));
+  }
+};
 
-int ReadInt(TIniFile& ini, const char* section, const char* key, int fallback) {
-  return IniInteger(ini.ReadString(section, key, ""), fallback);
-}
-
-// A key missing from the file reads as the default; an empty value that is
-// present stays empty (and fails later, where a number is needed).
-std::string ReadStr(TIniFile& ini, const char* section, const char* key, const char* fallback) {
-  return ini.ReadString(section, key, fallback);
+std::string TextOf(const std::variant<bool*, int*, std::string*>& field) {
+  struct {
+    std::string operator()(bool* f) const { return *f ? "1" : "0"; }
+    std::string operator()(int* f) const { return std::to_string(*f); }
+    std::string operator()(std::string* f) const { return *f; }
+  } text;
+  return std::visit(text, field);
 }
 
 }  // namespace
+
+void ReadSettings(const std::filesystem::path& file, TMainState& state) {
+  TIniFile ini(file);
+  for (const TSetting& row : SettingsOf(state)) std::visit(Reader{ini, row}, row.Field);
+}
+
+void WriteSettings(const std::filesystem::path& file, TMainState& state) {
+  TIniFile ini(file);
+  for (const TSetting& row : SettingsOf(state))
+    ini.WriteString(row.Section, row.Key, TextOf(row.Field));
+}
+
+int ClampSetting(TMainState& state, std::string& field) {
+  for (const TSetting& row : SettingsOf(state)) {
+    if (row.Field != std::variant<bool*, int*, std::string*>(&field) || row.Min >= row.Max)
+      continue;
+    if (StrToInt(field) < row.Min) field = std::to_string(row.Min);
+    if (StrToInt(field) > row.Max) field = std::to_string(row.Max);
+    return StrToInt(field);
+  }
+  throw std::logic_error(std::string("not a number setting"));
+}
 
 std::filesystem::path TForm1::IniFileName() {
   // The extension is what follows the last "." after the last separator;
@@ -37,79 +109,8 @@ std::filesystem::path TForm1::IniFileName() {
   return PathFromUtf8(path + ".INI");
 }
 
-void TForm1::ReadIniFileValue() {
-  TIniFile ini(IniFileName());
-  FFormMem = ReadBool(ini, "FormMain", "Mem", false);
-  FFormLeft = ReadInt(ini, "FormMain", "Left", -1);
-  FFormTop = ReadInt(ini, "FormMain", "Top", -1);
-  FFormWidth = ReadInt(ini, "FormMain", "Width", -1);
-  FFormHeight = ReadInt(ini, "FormMain", "Height", -1);
-  FFindStr[1] = ReadStr(ini, "FindStrName", "1", "");
-  FJumpLine[1] = ReadStr(ini, "JumpLineNum", "1", "");
-  FCheckWrapChar = ReadBool(ini, "KoumokuSetName", "CheckWrapChar", true);
-  FCheckTabChar = ReadBool(ini, "KoumokuSetName", "CheckTabChar", true);
-  FCheckFindScroll = ReadBool(ini, "KoumokuSetName", "CheckFindScroll", true);
-  FCheckScrollSense = ReadBool(ini, "KoumokuSetName", "CheckScrollSense", true);
-  FCheckCloseDialog = ReadBool(ini, "KoumokuSetName", "CheckCloseDialog", true);
-  FEditSearchResum = ReadStr(ini, "KoumokuSetNum", "EditSearchResum", "1");
-  FEditJumpResum = ReadStr(ini, "KoumokuSetNum", "EditJumpResum", "1");
-  FEditWrapChar = ReadStr(ini, "KoumokuSetNum", "EditWrapChar", "80");
-  FEditTabChar = ReadStr(ini, "KoumokuSetNum", "EditTabChar", "4");
-  FEditFindScroll = ReadStr(ini, "KoumokuSetNum", "EditFindScroll", "0");
-  FEditScrollSense = ReadStr(ini, "KoumokuSetNum", "EditScrollSense", "1");
-  FTextFontName = ReadStr(ini, "TextJyouhou", "TextFontName", "system");
-  FTextFontSize = ReadStr(ini, "TextJyouhou", "TextFontSize", "14");
-  FTextFontColor = ini.ReadString("TextJyouhou", "TextFontColor", ColorToString(0x00000000));
-  FTextBackColor = ini.ReadString("TextJyouhou", "TextBackColor", ColorToString(0x80000005));
-  for (int n = 1; n <= 2; ++n) FProgTitle[n] = ReadStr(ini, "ProgTitle", n == 1 ? "1" : "2", "");
-  for (int n = 1; n <= 2; ++n) FProgName[n] = ReadStr(ini, "ProgName", n == 1 ? "1" : "2", "");
-  for (int n = 1; n <= 2; ++n) FProgDir[n] = ReadStr(ini, "ProgDir", n == 1 ? "1" : "2", "");
-  for (int n = 1; n <= 2; ++n)
-    FProgShortCut[n] = ReadStr(ini, "ProgShortCut", n == 1 ? "1" : "2", "");
-  for (int n = 1; n <= 2; ++n) FProgOption[n] = ReadStr(ini, "ProgOption", n == 1 ? "1" : "2", "");
-  FSearchUperLower = ReadBool(ini, "SearchUperLower", "Set", false);
-}
+void TForm1::ReadIniFileValue() { ReadSettings(IniFileName(), *this); }
 
-void TForm1::WriteIniFileValue() {
-  TIniFile ini(IniFileName());
-  const auto integer = [&](const char* section, const char* key, int value) {
-    ini.WriteString(section, key, std::to_string(value));
-  };
-  const auto boolean = [&](const char* section, const char* key, bool value) {
-    ini.WriteString(section, key, value ? "1" : "0");
-  };
-  boolean("FormMain", "Mem", FFormMem);
-  integer("FormMain", "Left", FFormLeft);
-  integer("FormMain", "Top", FFormTop);
-  integer("FormMain", "Width", FFormWidth);
-  integer("FormMain", "Height", FFormHeight);
-  ini.WriteString("FindStrName", "1", FFindStr[1]);
-  ini.WriteString("JumpLineNum", "1", FJumpLine[1]);
-  boolean("KoumokuSetName", "CheckWrapChar", FCheckWrapChar);
-  boolean("KoumokuSetName", "CheckTabChar", FCheckTabChar);
-  boolean("KoumokuSetName", "CheckFindScroll", FCheckFindScroll);
-  boolean("KoumokuSetName", "CheckScrollSense", FCheckScrollSense);
-  boolean("KoumokuSetName", "CheckCloseDialog", FCheckCloseDialog);
-  ini.WriteString("KoumokuSetNum", "EditSearchResum", FEditSearchResum);
-  ini.WriteString("KoumokuSetNum", "EditJumpResum", FEditJumpResum);
-  ini.WriteString("KoumokuSetNum", "EditWrapChar", FEditWrapChar);
-  ini.WriteString("KoumokuSetNum", "EditTabChar", FEditTabChar);
-  ini.WriteString("KoumokuSetNum", "EditFindScroll", FEditFindScroll);
-  ini.WriteString("KoumokuSetNum", "EditScrollSense", FEditScrollSense);
-  ini.WriteString("TextJyouhou", "TextFontName", FTextFontName);
-  ini.WriteString("TextJyouhou", "TextFontSize", FTextFontSize);
-  ini.WriteString("TextJyouhou", "TextFontColor", FTextFontColor);
-  ini.WriteString("TextJyouhou", "TextBackColor", FTextBackColor);
-  const auto records = [&](const char* section, const std::array<std::string, 3>& values) {
-    ini.WriteString(section, "1", values[1]);
-    ini.WriteString(section, "2", values[2]);
-  };
-  records("ProgTitle", FProgTitle);
-  records("ProgName", FProgName);
-  records("ProgOption", FProgOption);
-  records("ProgDir", FProgDir);
-  records("ProgShortCut", FProgShortCut);
-  boolean("SearchUperLower", "Set", FSearchUperLower);
-}
+void TForm1::WriteIniFileValue() { WriteSettings(IniFileName(), *this); }
 
 }  // namespace varlo

@@ -12,27 +12,21 @@
 namespace varlo {
 
 TBigView::TBigView(TWinControl* parent)
-    : TCustomControl(parent),
-      // Step 2: the store, the bitmaps and the layout.
-      FLines(std::make_unique<TBvStrings>()) {
-  // Step 3.
+    : TCustomControl(parent), FLines(std::make_unique<TBvStrings>()) {
   SetBounds(Left(), Top(), 65, 65);
   SetColor(clWindow);
-  // Step 4.
   FScrollBar = ssNone;
   FScrollSense = 1;
   FScOver = false;
   FScrollStep = 1;
   FScrollRun = 0;
   FMaxChar = 255;
-  // Step 5: provisional metrics until the window exists.
+  // Provisional metrics until the window exists.
   FBitmap.Canvas().SetFont(Font());
   FLineHeight = std::abs(Font().Height) + 2;
   FCharWidth = std::max(1, FBitmap.Canvas().TextWidth("x"));
   FPageLines = Height() / FLineHeight;
-  // Step 6.
   ResizePage();
-  // Step 7.
   FSelStart = FSelEnd = {0, 0};
   FSelect = true;
   FViewTabStop = 8;
@@ -44,7 +38,6 @@ TBigView::TBigView(TWinControl* parent)
   FUpdating = false;
   FWrapByte = 0;
   FWordWrap = true;
-  // Step 8.
   ClearPage();
 }
 

@@ -1,7 +1,6 @@
 // Font metrics, the layout of logical lines into view lines, scroll ranges
 // and the conversions between view and line positions.
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <limits>
 #include <thread>
@@ -14,9 +13,6 @@
 
 namespace varlo {
 namespace {
-
-// Nearest integer, halves to the even neighbour.
-int64_t RoundHalfEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
 
 // Scroll-bar values are 32-bit on the platform.
 int BarValue(int64_t v) {

@@ -1,7 +1,6 @@
 // Scrolling: the top line and the left column, the scroll bars, the
 // acceleration of repeated line scrolling, and the viewer's own keys.
 #include <algorithm>
-#include <cmath>
 
 #include "bigview/big_view.h"
 #include "bigview/sjis.h"
@@ -73,8 +72,6 @@ const std::array<TBigView::TKeyRow, 20> TBigView::CaretKeys = {{
 }};
 
 namespace {
-
-int64_t RoundHalfEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
 
 bool Matches(const TBigView::TKeyRow& row, uint16_t key, TShiftState shift) {
   return row.Key == key && row.Shift == (shift & kModifierMask);

@@ -76,10 +76,7 @@ TFormDescription KeyListDescription() {
 
 TForm10::TForm10() {
   Build(KeyListDescription(),
-        THandlers()
-            .Key("FormKeyDown",
-                 [this](TObject& s, uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); })
-            .Notify("BtnOkClick", [this](TObject& s) { BtnOkClick(s); }));
+        Bind(this).On("FormKeyDown", &TForm10::FormKeyDown).On("BtnOkClick", &TForm10::BtnOkClick));
   ActiveControl = &BtnOk();
 }
 

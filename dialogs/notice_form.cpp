@@ -24,10 +24,8 @@ const TFormDescription kForm17 = {
 }  // namespace
 
 TForm17::TForm17() {
-  Build(kForm17, THandlers()
-                     .Key("FormKeyDown", [this](TObject& s, uint16_t& k,
-                                                TShiftState sh) { FormKeyDown(s, k, sh); })
-                     .Notify("FormClick", [this](TObject& s) { FormClick(s); }));
+  Build(kForm17,
+        Bind(this).On("FormKeyDown", &TForm17::FormKeyDown).On("FormClick", &TForm17::FormClick));
   // A double click on the form or on the text closes it too.
   OnDblClick = OnClick;
   Label1().OnDblClick = OnClick;

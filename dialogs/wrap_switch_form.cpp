@@ -28,13 +28,12 @@ const TFormDescription kForm19 = {
 
 }  // namespace
 
-TForm19::TForm19(int& wrapChoice) : FWrapChoice(wrapChoice) {
-  Build(kForm19, THandlers()
-                     .Key("FormKeyDown", [this](TObject& s, uint16_t& k,
-                                                TShiftState sh) { FormKeyDown(s, k, sh); })
-                     .Notify("BtnWrapOnClick", [this](TObject& s) { BtnWrapOnClick(s); })
-                     .Notify("BtnWrapOffClick", [this](TObject& s) { BtnWrapOffClick(s); })
-                     .Notify("BtnCanselClick", [this](TObject& s) { BtnCanselClick(s); }));
+TForm19::TForm19(TMainState& state) : FState(state) {
+  Build(kForm19, Bind(this)
+                     .On("FormKeyDown", &TForm19::FormKeyDown)
+                     .On("BtnWrapOnClick", &TForm19::BtnWrapOnClick)
+                     .On("BtnWrapOffClick", &TForm19::BtnWrapOffClick)
+                     .On("BtnCanselClick", &TForm19::BtnCanselClick));
 }
 
 void TForm19::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
@@ -42,12 +41,12 @@ void TForm19::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
 }
 
 void TForm19::BtnWrapOnClick(TObject&) {
-  FWrapChoice = 1;
+  FState.FWrapChoice = 1;
   Close();
 }
 
 void TForm19::BtnWrapOffClick(TObject&) {
-  FWrapChoice = 0;
+  FState.FWrapChoice = 0;
   Close();
 }
 

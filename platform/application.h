@@ -48,6 +48,10 @@ class TApplication {
 
 TApplication& Application();
 
+// The program block, defined by the program: what runs once the platform's
+// entry point has installed the backend. Returns the exit code.
+int ProgramMain();
+
 // Paths from and to the program's UTF-8 text.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string Utf8FromPath(const std::filesystem::path& path);

@@ -2,6 +2,7 @@
 // go through these so that an overflow raises instead of wrapping.
 #pragma once
 
+#include <cmath>
 #include <concepts>
 #include <cstdint>
 
@@ -36,6 +37,14 @@ constexpr To CheckedCast(From v) {
   To r;
   if (__builtin_add_overflow(v, From{0}, &r)) throw OverflowError();
   return r;
+}
+
+// The run-time's rounding: the nearest integer, halves to the even
+// neighbour; a value beyond 64 bits raises.
+inline int64_t RoundHalfEven(double v) {
+  const double r = std::nearbyint(v);
+  if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) throw OverflowError();
+  return static_cast<int64_t>(r);
 }
 
 }  // namespace varlo

@@ -5,8 +5,6 @@
 
 #include "platform/application.h"
 #include "platform/backend.h"
-#include "platform/forms.h"
-#include "platform/menu.h"
 
 namespace varlo {
 
@@ -309,36 +307,6 @@ void ControlEvents::UserEdited(TWinControl& c, const std::string& shiftJis) {
 
 void ControlEvents::UserSelectedPage(TWinControl& c, int page) {
   Guarded([&] { c.UserSelectedPage(page); });
-}
-
-void ControlEvents::CloseRequested(TWinControl& form) {
-  Guarded([&] { static_cast<TForm&>(form).Close(); });
-}
-
-bool ControlEvents::FormKey(TWinControl& form, uint16_t key, TShiftState shift) {
-  bool taken = false;
-  Guarded([&] { taken = static_cast<TForm&>(form).FormKey(key, shift); });
-  return taken;
-}
-
-bool ControlEvents::FormAccelerator(TWinControl& form, char letter) {
-  bool taken = false;
-  Guarded([&] { taken = static_cast<TForm&>(form).Accelerator(letter); });
-  return taken;
-}
-
-void ControlEvents::MenuCommand(TObject& item) {
-  Guarded([&] { static_cast<TMenuItem&>(item).Click(); });
-}
-
-void ControlEvents::DropFiles(TWinControl& form, const std::vector<std::string>& names) {
-  Guarded([&] {
-    auto& f = static_cast<TForm&>(form);
-    TAppMessage message{TAppMessage::DropFiles, &f, names};
-    bool handled = false;
-    if (Application().OnMessage) Application().OnMessage(message, handled);
-    if (!handled) f.WMDropFiles(names);
-  });
 }
 
 void ControlEvents::Run(const std::function<void()>& f) { Guarded(f); }

@@ -291,15 +291,6 @@ class ControlEvents {
   static void UserClicked(TWinControl& c);
   static void UserEdited(TWinControl& c, const std::string& shiftJis);
   static void UserSelectedPage(TWinControl& c, int page);
-  // A form: the close box or Alt+F4 (the form decides).
-  static void CloseRequested(TWinControl& form);
-  // A form: keys a form looks at before its controls (menu shortcuts,
-  // accelerators, Enter and Esc for default and cancel buttons); true when
-  // it took the key.
-  static bool FormKey(TWinControl& form, uint16_t key, TShiftState shift);
-  static bool FormAccelerator(TWinControl& form, char letter);
-  static void MenuCommand(TObject& item);
-  static void DropFiles(TWinControl& form, const std::vector<std::string>& utf8Names);
   // Runs any handler body at the boundary.
   static void Run(const std::function<void()>& f);
   // The style creation asks the control for.

@@ -252,6 +252,14 @@ const TCloseEvent& THandlers::CloseNamed(const std::string& name) const {
   return Named(FClose, name);
 }
 
+std::vector<std::string> THandlers::Names() const {
+  std::vector<std::string> names;
+  for (const auto& [name, h] : FNotify) names.push_back(name);
+  for (const auto& [name, h] : FKey) names.push_back(name);
+  for (const auto& [name, h] : FClose) names.push_back(name);
+  return names;
+}
+
 // --- Forms. ---
 
 TForm::TForm() : TWinControl(nullptr) { SetVisible(false); }
@@ -336,6 +344,17 @@ void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
     if (!c.OnClick.empty()) control->OnClick = handlers.NotifyNamed(c.OnClick);
     if (!c.OnKeyDown.empty()) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
     FOwned.push_back(std::move(control));
+  }
+  // A handler bound under a name the description never uses is a typo on
+  // one side or the other.
+  for (const std::string& name : handlers.Names()) {
+    const auto named = [&](const std::string& n) { return n == name; };
+    const bool used =
+        named(form.OnKeyDown) || named(form.OnClick) || named(form.OnClose) ||
+        std::any_of(form.Controls.begin(), form.Controls.end(), [&](const TControlDescription& c) {
+          return named(c.OnClick) || named(c.OnKeyDown);
+        });
+    if (!used) throw std::logic_error("handler " + name + " is not in form " + form.Name);
   }
   for (const TControlDescription& c : form.Controls) {
     if (c.FocusControl.empty()) continue;
@@ -533,6 +552,33 @@ bool TForm::Accelerator(char letter) {
 
 void TForm::WMDropFiles(const std::vector<std::string>& names) {
   if (OnDropFiles) OnDropFiles(*this, names);
+}
+
+// --- Entry points. ---
+
+void FormEvents::CloseRequested(TForm& form) {
+  ControlEvents::Run([&] { form.Close(); });
+}
+
+bool FormEvents::Key(TForm& form, uint16_t key, TShiftState shift) {
+  bool taken = false;
+  ControlEvents::Run([&] { taken = form.FormKey(key, shift); });
+  return taken;
+}
+
+bool FormEvents::Accelerator(TForm& form, char letter) {
+  bool taken = false;
+  ControlEvents::Run([&] { taken = form.Accelerator(letter); });
+  return taken;
+}
+
+void FormEvents::DropFiles(TForm& form, const std::vector<std::string>& names) {
+  ControlEvents::Run([&] {
+    TAppMessage message{TAppMessage::DropFiles, &form, names};
+    bool handled = false;
+    if (Application().OnMessage) Application().OnMessage(message, handled);
+    if (!handled) form.WMDropFiles(names);
+  });
 }
 
 }  // namespace varlo

@@ -202,6 +202,8 @@ class THandlers {
   const TNotifyEvent& NotifyNamed(const std::string& name) const;
   const TKeyEvent& KeyNamed(const std::string& name) const;
   const TCloseEvent& CloseNamed(const std::string& name) const;
+  // Every name a handler is given under.
+  std::vector<std::string> Names() const;
 
  private:
   std::map<std::string, TNotifyEvent> FNotify;
@@ -209,13 +211,45 @@ class THandlers {
   std::map<std::string, TCloseEvent> FClose;
 };
 
+// A form's handlers bound to its methods, each name once:
+//   Build(kForm19, Bind(this).On("BtnWrapOnClick", &TForm19::BtnWrapOnClick));
+// The kind of event follows from the method's signature.
+template <class F>
+class TBoundHandlers : public THandlers {
+ public:
+  explicit TBoundHandlers(F* self) : FSelf(self) {}
+  TBoundHandlers& On(const std::string& name, void (F::*method)(TObject&)) {
+    Notify(name, [self = FSelf, method](TObject& s) { (self->*method)(s); });
+    return *this;
+  }
+  TBoundHandlers& On(const std::string& name, void (F::*method)(TObject&, uint16_t&, TShiftState)) {
+    Key(name, [self = FSelf, method](TObject& s, uint16_t& k, TShiftState sh) {
+      (self->*method)(s, k, sh);
+    });
+    return *this;
+  }
+  TBoundHandlers& On(const std::string& name, void (F::*method)(TObject&, TCloseAction&)) {
+    Close(name, [self = FSelf, method](TObject& s, TCloseAction& a) { (self->*method)(s, a); });
+    return *this;
+  }
+
+ private:
+  F* FSelf;
+};
+
+template <class F>
+TBoundHandlers<F> Bind(F* self) {
+  return TBoundHandlers<F>(self);
+}
+
 class TForm : public TWinControl {
  public:
   TForm();
   ~TForm() override;
 
   // Creates the controls of the description and binds their handlers;
-  // an unknown handler or control name is a programming error (raised).
+  // an unknown handler or control name, or a handler the description never
+  // names, is a programming error (raised).
   void Build(const TFormDescription& form, const THandlers& handlers);
   // A control of the description, by name and kind.
   template <class T>
@@ -267,7 +301,7 @@ class TForm : public TWinControl {
   TDropFilesEvent OnDropFiles;
 
  protected:
-  friend class ControlEvents;
+  friend class FormEvents;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   // Keys before the focused control: menu shortcuts, Enter and Esc.
@@ -285,6 +319,19 @@ class TForm : public TWinControl {
   bool FModal = false;
   bool FClosed = false;
   bool FDestroyed = false;
+};
+
+// The entry points through which a backend delivers what only a form gets.
+// Each is a dispatch boundary, as those of ControlEvents are.
+class FormEvents {
+ public:
+  // The close box or Alt+F4 (the form decides).
+  static void CloseRequested(TForm& form);
+  // Keys a form looks at before its controls (menu shortcuts, Enter and
+  // Esc for default and cancel buttons); true when it took the key.
+  static bool Key(TForm& form, uint16_t key, TShiftState shift);
+  static bool Accelerator(TForm& form, char letter);
+  static void DropFiles(TForm& form, const std::vector<std::string>& utf8Names);
 };
 
 // Left and top that centre a form of this size on the primary screen.

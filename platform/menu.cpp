@@ -54,6 +54,10 @@ void TMenuItem::Click() {
   if (OnClick) OnClick(*this);
 }
 
+void MenuEvents::Chosen(TMenuItem& item) {
+  ControlEvents::Run([&] { item.Click(); });
+}
+
 void TPopupMenu::Popup(int x, int y) { CurrentBackend().TrackPopupMenu(*this, {x, y}); }
 
 }  // namespace varlo

@@ -52,6 +52,13 @@ class TMenuItem : public TObject {
   std::vector<std::unique_ptr<TMenuItem>> FItems;
 };
 
+// The entry point through which a backend delivers the user's choice of
+// a menu item: a dispatch boundary, as those of ControlEvents are.
+class MenuEvents {
+ public:
+  static void Chosen(TMenuItem& item);
+};
+
 class TMainMenu : public TObject {
  public:
   TMenuItem Items;

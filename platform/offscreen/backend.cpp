@@ -158,8 +158,8 @@ void OffscreenBackend::SendKey(uint16_t key, TShiftState shift) {
     SetKeyPressed(key, down);
   };
   hold(true);
-  const bool taken =
-      dynamic_cast<TForm*>(top) != nullptr && ControlEvents::FormKey(*top, key, shift);
+  auto* form = dynamic_cast<TForm*>(top);
+  const bool taken = form != nullptr && FormEvents::Key(*form, key, shift);
   // The form's handler may have closed or replaced the focused window.
   if (!taken && FFocus != nullptr) ControlEvents::Key(FFocus->Control(), key, true, shift);
   hold(false);

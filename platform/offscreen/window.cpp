@@ -168,13 +168,15 @@ void Window::Type(const std::string& shiftJis) { ControlEvents::UserEdited(FCont
 
 void Window::SelectPage(int page) { ControlEvents::UserSelectedPage(FControl, page); }
 
-void Window::CloseBox() { ControlEvents::CloseRequested(FControl); }
+void Window::CloseBox() { FormEvents::CloseRequested(dynamic_cast<TForm&>(FControl)); }
 
 void Window::DropFiles(const std::vector<std::string>& utf8Names) {
-  ControlEvents::DropFiles(FControl, utf8Names);
+  FormEvents::DropFiles(dynamic_cast<TForm&>(FControl), utf8Names);
 }
 
-bool Window::Accelerator(char letter) { return ControlEvents::FormAccelerator(FControl, letter); }
+bool Window::Accelerator(char letter) {
+  return FormEvents::Accelerator(dynamic_cast<TForm&>(FControl), letter);
+}
 
 void Window::KeyDown(uint16_t key, TShiftState shift) {
   ControlEvents::Key(FControl, key, true, shift);

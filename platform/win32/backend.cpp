@@ -61,7 +61,7 @@ void Win32Backend::TrackPopupMenu(TPopupMenu& popup, TPoint screen) {
   const UINT chosen = static_cast<UINT>(
       ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                        static_cast<int>(screen.X), static_cast<int>(screen.Y), 0, owner, nullptr));
-  if (chosen >= 1 && chosen <= items.size()) ControlEvents::MenuCommand(*items[chosen - 1]);
+  if (chosen >= 1 && chosen <= items.size()) MenuEvents::Chosen(*items[chosen - 1]);
 }
 
 TSize Win32Backend::FrameSize(uint32_t style, uint32_t exStyle, bool menu) {

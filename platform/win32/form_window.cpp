@@ -45,13 +45,13 @@ bool CanTakeFocus(HWND form, HWND control) {
 
 }  // namespace
 
-void Win32Window::DropFiles(HDROP drop) {
+void Win32Window::DropFiles(TForm& form, HDROP drop) {
   std::vector<std::string> names;
   {
     DropHandle held(drop);
     names = DroppedNames(held.Get());
   }
-  ControlEvents::DropFiles(FControl, names);
+  FormEvents::DropFiles(form, names);
 }
 
 std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -59,17 +59,17 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
   switch (msg) {
     case WM_CLOSE:
       // The form decides (OnClose may refuse); never the default destroy.
-      ControlEvents::CloseRequested(form);
+      FormEvents::CloseRequested(form);
       return 0;
     case WM_COMMAND: {
       // From the menu bar (or an accelerator): no control handle.
       if (lp != 0 || HIWORD(wp) > 1) return std::nullopt;
       const UINT id = LOWORD(wp);
       if (id < kFirstMenuCommand || id - kFirstMenuCommand >= FMenuItems.size()) return 0;
-      ControlEvents::MenuCommand(*FMenuItems[id - kFirstMenuCommand]);
+      MenuEvents::Chosen(*FMenuItems[id - kFirstMenuCommand]);
       return 0;
     }
-    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+    case WM_DROPFILES: DropFiles(form, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_CONTEXTMENU: {
       if (form.PopupMenu == nullptr) return std::nullopt;
       int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);

@@ -82,14 +82,14 @@ bool FormTakes(const MSG& msg) {
   switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      return ControlEvents::FormKey(*form, static_cast<uint16_t>(msg.wParam), KeyboardShiftState());
+      return FormEvents::Key(*form, static_cast<uint16_t>(msg.wParam), KeyboardShiftState());
     case WM_SYSCHAR:
       if (char letter = AcceleratorLetter(msg.wParam))
-        return ControlEvents::FormAccelerator(*form, letter);
+        return FormEvents::Accelerator(*form, letter);
       return false;
     case WM_CHAR:
       if (char letter = AcceleratorLetter(msg.wParam); letter != 0 && OnButton(msg.hwnd))
-        return ControlEvents::FormAccelerator(*form, letter);
+        return FormEvents::Accelerator(*form, letter);
       return false;
     default: return false;
   }

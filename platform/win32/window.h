@@ -88,7 +88,7 @@ class Win32Window : public WindowPeer {
   std::optional<LRESULT> HandleChildMessage(UINT msg, WPARAM wp, LPARAM lp);
   // What only a form does (form_window.cpp).
   std::optional<LRESULT> HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp);
-  void DropFiles(HDROP drop);
+  void DropFiles(TForm& form, HDROP drop);
 
   TWinControl& FControl;
   HWND FHwnd = nullptr;

@@ -1,6 +1,7 @@
-// A substring search over Shift-JIS text that walks the text a character
-// (one or two bytes) at a time, so a match never starts on a trail byte.
-// The strings end at their end or at a NUL byte, whichever comes first.
+// Searching Shift-JIS text. MbsPos is the character-aware substring test
+// of one line: it walks the text a character (one or two bytes) at a time,
+// so a match never starts on a trail byte. Its strings end at their end or
+// at a NUL byte, whichever comes first.
 #pragma once
 
 #include <cstddef>

@@ -1,9 +1,9 @@
-// The character-aware substring search.
+// Searching Shift-JIS text: the character-aware substring test.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "dialogs/mbs_pos.h"
+#include "bigview/search.h"
 
 namespace varlo {
 namespace {

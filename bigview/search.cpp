@@ -1,4 +1,4 @@
-#include "dialogs/mbs_pos.h"
+#include "bigview/search.h"
 
 #include "bigview/sjis.h"
 
