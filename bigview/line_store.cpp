@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <ostream>
+#include <stdexcept>
 #include <thread>
 
 #include "bigview/byte_scan.h"
@@ -40,14 +41,20 @@ class ReadAhead {
     bool atEnd;     // the file ended
   };
 
-  ReadAhead(platform::ReadOnlyFile& file, char* buffer, size_t from, size_t to)
-      : FFilled(from), FThread([this, &file, buffer, to] { Run(file, buffer, to); }) {}
+  // `reading` is true for as long as the thread may write into the buffer.
+  ReadAhead(platform::ReadOnlyFile& file, char* buffer, size_t from, size_t to, bool& reading)
+      : FReading(reading),
+        FFilled(from),
+        FThread([this, &file, buffer, to] { Run(file, buffer, to); }) {
+    FReading = true;
+  }
   ~ReadAhead() {
     {
       std::lock_guard lock(FMutex);
       FStop = true;
     }
     FThread.join();
+    FReading = false;
   }
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -96,6 +103,7 @@ class ReadAhead {
     FChanged.notify_one();
   }
 
+  bool& FReading;
   std::mutex FMutex;
   std::condition_variable FChanged;
   size_t FFilled;
@@ -141,10 +149,8 @@ void TBvStrings::Grow() {
 }
 
 void TBvStrings::MakeRoom() {
-  if (Count() == kMaxListSize) {
-    Clear();
-    throw TooManyLinesError();
-  }
+  // The loader empties the store once nothing writes into its text any more.
+  if (Count() == kMaxListSize) throw TooManyLinesError();
   Grow();
 }
 
@@ -229,6 +235,9 @@ bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) c
 }
 
 void TBvStrings::Clear() {
+  // Releasing the text while the reading thread writes into it would be a
+  // write into freed memory.
+  if (FReading) throw std::logic_error("line store cleared while a file is read into it");
   if (FCapacity > 0) {
     for (Slot& slot : FList) Release(slot);
     FList.release();
@@ -293,15 +302,20 @@ std::string TBvStrings::GetTextStr() const {
 void TBvStrings::IndexText(size_t size) {
   const char* text = FText.Data();
   size_t pos = 0;
-  for (;;) {
-    size_t end = pos;
-    while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
-    if (Count() == FCapacity) MakeRoom();
-    FList.push_back(Slot{text + pos, end - pos});
-    pos = end;
-    if (pos < size && text[pos] == '\r') ++pos;
-    if (pos < size && text[pos] == '\n') ++pos;
-    if (pos >= size || text[pos] == '\0') break;
+  try {
+    for (;;) {
+      size_t end = pos;
+      while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
+      if (Count() == FCapacity) MakeRoom();
+      FList.push_back(Slot{text + pos, end - pos});
+      pos = end;
+      if (pos < size && text[pos] == '\r') ++pos;
+      if (pos < size && text[pos] == '\n') ++pos;
+      if (pos >= size || text[pos] == '\0') break;
+    }
+  } catch (const TooManyLinesError&) {
+    Clear();
+    throw;
   }
   SetCapacity(Count());
 }
@@ -346,7 +360,17 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
   platform::ReadOnlyFile file(fileName);
   const int64_t size = file.Size();
   Presize(size);
+  try {
+    LoadLines(file, size);
+  } catch (const TooManyLinesError&) {
+    // The reading thread is gone with the loop: only now may the text go.
+    Clear();
+    throw;
+  }
+  SetCapacity(Count());
+}
 
+void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size) {
   // One buffer for the whole file. A file that grows while it is read (a log
   // still being written) gets more room; one that shrinks simply ends early.
   FText = platform::LargeBuffer(static_cast<size_t>(size) + 1);
@@ -363,7 +387,7 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
 
   while (!endOfText) {
     if (filled == FText.Size()) GrowText(CheckedAdd(FText.Size(), FText.Size() / 2 + kReadBlock));
-    ReadAhead reader(file, FText.Data(), filled, FText.Size());
+    ReadAhead reader(file, FText.Data(), filled, FText.Size(), FReading);
     bool ended = false;
     while (!ended && !endOfText) {
       const ReadAhead::Progress progress = reader.WaitPast(filled);
@@ -396,7 +420,6 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
     if (std::exception_ptr error = reader.Error(); error && !endOfText)
       std::rethrow_exception(error);
   }
-  SetCapacity(Count());
 }
 
 void TBvStrings::SaveToStream(std::ostream& stream) const {

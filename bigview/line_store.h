@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/file.h"
 #include "platform/large_vector.h"
 #include "platform/memory.h"
 #include "platform/string_list.h"
@@ -110,12 +111,17 @@ class TBvStrings {
   void Presize(int64_t bytes);
   void GrowText(size_t size);
 
-  // Room for one more line while loading; raises when the store is full.
+  // Room for one more line while loading; raises TooManyLinesError when the
+  // store is full (the loader then empties it).
   void MakeRoom();
+  // Reads the lines of a file into the store, which the caller has emptied
+  // and presized.
+  void LoadLines(platform::ReadOnlyFile& file, int64_t size);
 
   platform::LargeVector<Slot> FList;  // FList.size() is the line count
   int64_t FCapacity = 0;
   platform::LargeBuffer FText;
+  bool FReading = false;  // a thread is reading a file into FText
 };
 
 }  // namespace varlo

@@ -34,11 +34,15 @@ TEST(LineStoreLimits, OneLineTooManyFailsAndLeavesTheStoreEmpty) {
   testing::TempDir dir;
   const auto path = dir.Path() / "many.txt";
   {
-    // Each lone CR ends an empty line: one line more than the store holds.
+    // Each lone CR ends an empty line: one line more than the store holds,
+    // and more text after it, which the reading thread may still be
+    // reading when the limit is reached.
     std::ofstream out(path, std::ios::binary);
     const std::string block(1 << 20, '\r');
     for (int64_t left = kMaxListSize + 1; left > 0; left -= static_cast<int64_t>(block.size()))
       out.write(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+    const std::string more(1 << 20, 'x');
+    for (int i = 0; i < 64; ++i) out.write(more.data(), static_cast<std::streamsize>(more.size()));
   }
   TBvStrings store;
   store.Add("previous");
