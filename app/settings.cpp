@@ -86,6 +86,7 @@ void WriteSettings(const std::filesystem::path& file, TMainState& state) {
   TIniFile ini(file);
   for (const TSetting& row : SettingsOf(state))
     ini.WriteString(row.Section, row.Key, TextOf(row.Field));
+  ini.UpdateFile();
 }
 
 int ClampSetting(TMainState& state, std::string& field) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 
 namespace varlo::platform {
 
@@ -45,6 +46,14 @@ class NewFile {
   std::filesystem::path FName;
   intptr_t FHandle;
 };
+
+// Gives a file new contents in one step, for a small file the program owns
+// (its settings): the bytes go to a new file of a unique name beside it,
+// which then takes the old one's place with its attributes. Another writer
+// doing the same at the same time never mixes with this one, and a failed
+// write leaves the old contents whole. Where the folder takes no new file,
+// the file is rewritten in place. Raises InOutError.
+void ReplaceFileContents(const std::filesystem::path& name, std::string_view bytes);
 
 // True when `name` names an existing file (not a directory).
 bool FileExists(const std::filesystem::path& name);

@@ -4,6 +4,7 @@
 
 #include "platform/application.h"
 #include "platform/errors.h"
+#include "platform/file.h"
 
 namespace varlo {
 namespace {
@@ -85,58 +86,41 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  Load();  // what the file holds now
+  if (!FLoaded) Load();
   const std::string entry = std::string(key) + "=" + std::string(value);
-  std::vector<std::string> lines = FLines;
-  bool inSection = false, done = false;
+  bool inSection = false;
   size_t sectionEnd = std::string::npos;  // where a new key of the section goes
-  for (size_t i = 0; i < lines.size() && !done; ++i) {
+  for (size_t i = 0; i < FLines.size(); ++i) {
     std::string_view name, k, v;
-    if (SectionOf(lines[i], name)) {
+    if (SectionOf(FLines[i], name)) {
       if (inSection) break;
       inSection = SameName(name, section);
       if (inSection) sectionEnd = i + 1;
-    } else if (inSection) {
-      if (KeyOf(lines[i], k, v)) {
-        if (SameName(k, key)) {
-          lines[i] = entry;
-          done = true;
-        }
-        sectionEnd = i + 1;
+    } else if (inSection && KeyOf(FLines[i], k, v)) {
+      if (SameName(k, key)) {
+        FLines[i] = entry;
+        return;
       }
+      sectionEnd = i + 1;
     }
   }
-  if (!done) {
-    if (sectionEnd != std::string::npos) {
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
-    } else {
-      lines.push_back("[" + std::string(section) + "]");
-      lines.push_back(entry);
-    }
+  if (sectionEnd != std::string::npos) {
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+  } else {
+    FLines.push_back("[" + std::string(section) + "]");
+    FLines.push_back(entry);
   }
+}
+
+void TIniFile::UpdateFile() {
+  if (!FLoaded) Load();
   std::string text;
-  for (const std::string& l : lines) text += l + "\r\n";
-  // Written beside the file, then put in its place: a write that fails
-  // (read-only folder, full disk) leaves the file as it was.
-  std::filesystem::path temp = FPath;
-  temp += ".new";
-  std::error_code ignored;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temp, ignored);
-      throw Exception(Utf8FromPath(FPath) + " に書き込めません");
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temp, FPath, error);
-  if (error) {
-    std::filesystem::remove(temp, ignored);
+  for (const std::string& l : FLines) text += l + "\r\n";
+  try {
+    platform::ReplaceFileContents(FPath, text);
+  } catch (const InOutError&) {
     throw Exception(Utf8FromPath(FPath) + " に書き込めません");
   }
-  FLines = std::move(lines);
 }
 
 }  // namespace varlo

@@ -1,4 +1,4 @@
-// A private-profile (INI) file, read and written key by key with the
+// A private-profile (INI) file, read and set key by key with the
 // platform's lookup rules: sections and keys match without regard to ASCII
 // case, blanks around names and values do not count, a value in matching
 // quotes loses them, lines starting with ";" are comments. Values are bytes
@@ -21,10 +21,13 @@ class TIniFile {
   // The value, or `fallback` when the file, the section or the key is
   // missing. At most 1023 bytes of a value are seen.
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback);
-  // Writes one key into the file, creating the file, the section or the key
-  // as needed; raises "<file> に書き込めません" when the file cannot be
-  // written (nothing is lost of what it held).
+  // Sets one key, adding the section or the key as needed. The file gets
+  // it with UpdateFile.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Writes what was set into the file, all at once; raises
+  // "<file> に書き込めません" when the file cannot be written (it then
+  // keeps what it held).
+  void UpdateFile();
 
  private:
   void Load();

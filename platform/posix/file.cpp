@@ -77,6 +77,63 @@ void NewFile::Close() {
   if (::close(fd) != 0) Fail("ファイルに書き込めません", FName, errno);
 }
 
+namespace {
+
+void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& name) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Fail("ファイルに書き込めません", name, errno);
+    }
+    done += static_cast<size_t>(put);
+  }
+}
+
+}  // namespace
+
+void ReplaceFileContents(const std::filesystem::path& name, std::string_view bytes) {
+  // A link is followed: the file it names gets the contents.
+  std::error_code ec;
+  std::filesystem::path target = std::filesystem::canonical(name, ec);
+  if (ec) target = name;
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  // A file the user made read-only stays as it is (whoever runs us).
+  if (exists && (old.st_mode & 0222) == 0) Fail("ファイルに書き込めません", name, EACCES);
+  std::string temp = (target.parent_path() / (target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    // No new file in that folder: in place, as a last resort.
+    const int in = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (in < 0) Fail("ファイルに書き込めません", name, errno);
+    try {
+      WriteAll(in, bytes, name);
+      if (::ftruncate(in, static_cast<off_t>(bytes.size())) != 0)
+        Fail("ファイルに書き込めません", name, errno);
+    } catch (...) {
+      ::close(in);
+      throw;
+    }
+    if (::close(in) != 0) Fail("ファイルに書き込めません", name, errno);
+    return;
+  }
+  bool open = true;
+  try {
+    WriteAll(fd, bytes, name);
+    if (::fsync(fd) != 0) Fail("ファイルに書き込めません", name, errno);
+    ::fchmod(fd, exists ? old.st_mode & 07777 : 0644);
+    open = false;
+    if (::close(fd) != 0) Fail("ファイルに書き込めません", name, errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) Fail("ファイルに書き込めません", name, errno);
+  } catch (...) {
+    if (open) ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
+  }
+}
+
 bool FileExists(const std::filesystem::path& name) {
   struct stat st {};
   return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

@@ -6,6 +6,7 @@
 
 #include "platform/errors.h"
 #include "platform/win32/codepage.h"
+#include "platform/win32/handles.h"
 
 namespace varlo::platform {
 namespace {
@@ -77,6 +78,84 @@ void NewFile::Close() {
   HANDLE h = AsHandle(FHandle);
   FHandle = 0;
   if (!CloseHandle(h)) Fail("ファイルに書き込めません", FName, GetLastError());
+}
+
+namespace {
+
+win32::UniqueKernel Open(const std::filesystem::path& name, DWORD disposition) {
+  HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  return win32::UniqueKernel(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
+
+void WriteAll(HANDLE h, std::string_view bytes, const std::filesystem::path& name) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const size_t left = bytes.size() - done;
+    const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD put = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &put, nullptr))
+      Fail("ファイルに書き込めません", name, GetLastError());
+    done += put;
+  }
+}
+
+// A name beside `name` that no other writer uses, created empty.
+win32::UniqueKernel CreateUnique(const std::filesystem::path& name, std::wstring& temp,
+                                 DWORD& error) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    temp = name.native() + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter) + L".tmp";
+    win32::UniqueKernel h = Open(temp, CREATE_NEW);
+    if (h) return h;
+    error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return {};
+}
+
+}  // namespace
+
+void ReplaceFileContents(const std::filesystem::path& name, std::string_view bytes) {
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // A file the user made read-only stays as it is; a folder is no file.
+  if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    Fail("ファイルに書き込めません", name, ERROR_ACCESS_DENIED);
+  std::wstring temp;
+  DWORD error = 0;
+  win32::UniqueKernel out = CreateUnique(name, temp, error);
+  if (!out) {
+    // No new file in that folder: in place, as a last resort.
+    win32::UniqueKernel in = Open(name, OPEN_ALWAYS);
+    if (!in) Fail("ファイルに書き込めません", name, error != 0 ? error : GetLastError());
+    WriteAll(in.Get(), bytes, name);
+    if (!SetEndOfFile(in.Get())) Fail("ファイルに書き込めません", name, GetLastError());
+    return;
+  }
+  const auto failed = [&](DWORD err) {
+    out.Reset();
+    DeleteFileW(temp.c_str());
+    Fail("ファイルに書き込めません", name, err);
+  };
+  try {
+    WriteAll(out.Get(), bytes, name);
+  } catch (...) {
+    out.Reset();
+    DeleteFileW(temp.c_str());
+    throw;
+  }
+  if (!FlushFileBuffers(out.Get())) failed(GetLastError());
+  out.Reset();
+  const BOOL placed =
+      exists ? ReplaceFileW(name.c_str(), temp.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                            nullptr, nullptr)
+             : MoveFileExW(temp.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH);
+  if (!placed) failed(GetLastError());
+  // The file keeps the attributes it had (hidden, archive, ...).
+  if (exists) SetFileAttributesW(name.c_str(), attributes);
 }
 
 bool FileExists(const std::filesystem::path& name) {

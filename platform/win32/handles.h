@@ -53,6 +53,12 @@ struct GlobalTraits {
   static void Close(HGLOBAL h) { GlobalFree(h); }
 };
 
+// A kernel handle; empty is null (a failed CreateFile's INVALID_HANDLE_VALUE
+// is kept out of it).
+struct KernelTraits {
+  static void Close(HANDLE h) { CloseHandle(h); }
+};
+
 using UniqueBitmap = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using UniqueFont = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
@@ -60,6 +66,7 @@ using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
+using UniqueKernel = UniqueHandle<HANDLE, KernelTraits>;
 
 // A window's device context for the length of a scope.
 class WindowDc {

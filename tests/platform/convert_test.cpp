@@ -2,8 +2,11 @@
 // reading and writing rules.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 
+#include "platform/application.h"
 #include "platform/convert.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
@@ -110,24 +113,46 @@ TEST(IniFile, ReadsWithThePlatformsLookupRules) {
   EXPECT_EQ(longer.ReadString("s", "k", "").size(), 1023u);
 }
 
-TEST(IniFile, WritesKeyByKeyKeepingTheRest) {
+TEST(IniFile, WritesEveryKeyAtOnceKeepingTheRest) {
   testing::TempDir dir;
-  const auto path = dir.Write("b.ini", "; keep me\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+  const std::string before = "; keep me\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n";
+  const auto path = dir.Write("b.ini", before);
   TIniFile ini(path);
   ini.WriteString("a", "X", "10");
   ini.WriteString("A", "z", "3");
   ini.WriteString("C", "w", "\x93\xfa");
+  EXPECT_EQ(testing::ReadAll(path), before);  // nothing until the one write
+  EXPECT_EQ(ini.ReadString("c", "W", ""), "\x93\xfa");
+  ini.UpdateFile();
   EXPECT_EQ(testing::ReadAll(path),
             "; keep me\r\n[A]\r\nX=10\r\nz=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nw=\x93\xfa\r\n");
-  EXPECT_EQ(ini.ReadString("c", "W", ""), "\x93\xfa");
-  // A file that cannot be written is reported and left as it was.
+  // Nothing is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            1);
+
+  // A file that cannot be written is reported and left as it was: in a
+  // folder that does not exist, or made read-only by its user.
+  const auto refused = [](TIniFile& file) {
+    file.WriteString("A", "x", "2");
+    try {
+      file.UpdateFile();
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(std::string(e.what()), Utf8FromPath(file.FileName()) + " に書き込めません");
+    }
+  };
   TIniFile nowhere(dir.Path() / "missing-folder" / "c.ini");
-  try {
-    nowhere.WriteString("A", "x", "1");
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_NE(std::string(e.what()).find(" に書き込めません"), std::string::npos);
-  }
+  refused(nowhere);
+  const auto locked = dir.Write("locked.ini", before);
+  std::filesystem::permissions(locked,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  TIniFile readOnly(locked);
+  refused(readOnly);
+  EXPECT_EQ(testing::ReadAll(locked), before);
 }
 
 }  // namespace

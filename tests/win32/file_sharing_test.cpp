@@ -1,9 +1,12 @@
-// How the store opens a file on the real platform: read-only, sharing read,
-// write and delete, so a log another program is writing can be viewed.
+// How files are opened and written on the real platform: the store reads
+// read-only, sharing read, write and delete, so a log another program is
+// writing can be viewed; the settings file gets new contents in one step
+// and keeps what the user set on it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include "bigview/line_store.h"
+#include "platform/file.h"
 #include "tests/support/temp_dir.h"
 
 namespace varlo {
@@ -77,6 +80,20 @@ TEST(FileSharing, TheFileIsClosedAfterLoading) {
   }
   EXPECT_TRUE(DeleteFileW(path.c_str()));
   EXPECT_EQ(store.Get(0), "x");
+}
+
+TEST(FileSharing, NewSettingsContentsKeepTheFilesAttributes) {
+  testing::TempDir dir;
+  const auto path = dir.Write(L"varlo.INI", "[A]\r\nx=1\r\n");
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  platform::ReplaceFileContents(path, "[A]\r\nx=2\r\n");
+  EXPECT_EQ(testing::ReadAll(path), "[A]\r\nx=2\r\n");
+  EXPECT_EQ(GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  // Only the file itself is in the folder afterwards.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
 }
 
 }  // namespace
