@@ -136,11 +136,13 @@ void TForm1::FormCreate(TObject&) {
   Item("PopLaunchRun").SetEnabled(false);
   Item("PopLaunchRun2").SetEnabled(false);
   BigView1.SetBvStyle(BvSet({bvDblFrame}));
-  // Font and colours; a text that does not convert stops the start here.
+  // Font name, size and colour and the background, in turn: a text that
+  // does not convert stops the start there, with what came before applied.
   TFont font = BigView1.Font();
-  std::string name = FTextFontName.substr(0, 255);
-  font.Name = Utf8FromShiftJis(name);
+  font.Name = Utf8FromShiftJis(FTextFontName.substr(0, 255));
+  BigView1.SetFont(font);
   font.SetSize(StrToInt(FTextFontSize));
+  BigView1.SetFont(font);
   font.Color = StringToColor(FTextFontColor);
   BigView1.SetFont(font);
   BigView1.SetColor(StringToColor(FTextBackColor));
@@ -191,26 +193,37 @@ void TForm1::MenuFileOpenClick(TObject&) {
   OpenNamed(true);
 }
 
-void TForm1::WMDropFiles(const std::vector<std::string>& names) {
-  if (names.empty()) return;
+void TForm1::WMDropFiles(const std::vector<std::string>& names) { OpenDropped(names); }
+
+bool TForm1::OpenDropped(const std::vector<std::string>& names) {
+  if (names.empty()) return false;
   // The first name only, and no existence check.
   FFileName = names.front();
   try {
     BigView1.LoadFromFile(PathFromUtf8(FFileName));
   } catch (const std::exception&) {
+    // The window stays as it is, minimised or not.
     WarningBox(kCannotOpen);
-    return;
+    return false;
   }
   Application().Restore();
   SetWindowState(wsNormal);
   FileOpened();
+  return true;
 }
 
 void TForm1::AppMessage(TAppMessage& message, bool& handled) {
   if (message.Message != TAppMessage::DropFiles || message.Target != this) return;
-  WMDropFiles(message.Files);
-  Application().Restore();
+  if (OpenDropped(message.Files)) Application().Restore();
   handled = true;
+}
+
+void TForm1::WMSize() {
+  // In window-width wrapping a new width is a new view-line count, which
+  // the caption tells.
+  const int64_t views = BigView1.ViewCount();
+  TForm::WMSize();
+  if (FileOpen() && BigView1.ViewCount() != views) UpdateCaption();
 }
 
 void TForm1::FormDestroy(TObject&) {
@@ -378,6 +391,9 @@ void TForm1::MenuWrapChangeClick(TObject&) {
   FWrapChoice = -1;
   CenterOnScreen(form);
   form.ShowModal();
+  // A set column that is no number is the conversion error, raised before
+  // anything changed, not a file that could not be opened.
+  const int column = !byColumn && FWrapChoice == 0 ? StrToInt(FEditWrapChar) : 0;
   try {
     if (byColumn && FWrapChoice == 1) {
       BigView1.Clear();
@@ -388,7 +404,7 @@ void TForm1::MenuWrapChangeClick(TObject&) {
     } else if (!byColumn && FWrapChoice == 0) {
       BigView1.Clear();
       BigView1.SetWordWrap(FCheckWrapChar);
-      BigView1.SetWrapByte(StrToInt(FEditWrapChar));
+      BigView1.SetWrapByte(column);
       BigView1.LoadFromFile(PathFromUtf8(FFileName));
       UpdateCaption();
     }

@@ -83,8 +83,13 @@ class TForm1 : public TForm, public TMainState {
   // The settings file beside the executable.
   std::filesystem::path IniFileName();
 
+ protected:
+  void WMSize() override;
+
  private:
   void BuildMenus();
+  // Opens the first of dropped files; false after a warning.
+  bool OpenDropped(const std::vector<std::string>& names);
   // Opens the file a user named; false after a warning.
   bool OpenNamed(bool checkExists);
   void FileOpened();

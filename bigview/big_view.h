@@ -213,6 +213,7 @@ class TBigView : public TCustomControl {
   void MouseCaptureLost() override;
   void WMVScroll(int code) override;
   void WMHScroll(int code) override;
+  bool MouseWheel(int delta, TShiftState shift) override;
   // The extend-and-auto-scroll step the control sends itself while a drag
   // selects; loops while the pointer stays outside.
   void WMUser();
@@ -321,6 +322,7 @@ class TBigView : public TCustomControl {
   TFont FMeasuredFont;       // the font FMeasure holds widths of
   int64_t FPageOriginX = 0;  // see PageOriginX()
   bool FInUserLoop = false;  // WMUser is running its cycles
+  int FWheelRest = 0;        // wheel turn short of a whole notch
 };
 
 }  // namespace varlo

@@ -257,6 +257,25 @@ void TBigView::WMHScroll(int code) {
   DoHScroll(code, info.TrackPos, 300);
 }
 
+bool TBigView::MouseWheel(int delta, TShiftState) {
+  // Fine-grained wheels send parts of a notch: they add up.
+  constexpr int kNotch = 120;
+  FWheelRest += delta;
+  const int notches = FWheelRest / kNotch;
+  FWheelRest -= notches * kNotch;
+  const unsigned setting = CurrentBackend().WheelScrollLines();
+  if (notches == 0 || setting == 0 || ViewCount() == 0) return true;
+  const int64_t page = std::max<int64_t>(1, FPageLines - 1);
+  const int64_t per = setting == Backend::kWheelPage ? page : std::min<int64_t>(setting, page);
+  // Moves as the scroll bar would: not past its end, and never back from a
+  // top line the keys put beyond it.
+  const int64_t wanted = FTopLine - static_cast<int64_t>(notches) * per;
+  const int64_t top =
+      notches < 0 ? std::min(wanted, std::max(FTopLine, MaxTop())) : std::max<int64_t>(wanted, 0);
+  if (top != FTopLine) SetTopLine(top);
+  return true;
+}
+
 bool TBigView::CMWantSpecialKey(uint16_t key) { return key >= vk::Left && key <= vk::Down; }
 
 void TBigView::WMKeyUp(uint16_t& key, TShiftState shift) {

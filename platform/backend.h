@@ -53,6 +53,10 @@ class Backend {
   virtual bool KeyPressed(uint16_t key) = 0;
   virtual TPoint CursorPos() = 0;
   virtual int SystemMetric(TSystemMetric metric) = 0;
+  // Lines the view moves for a notch of the mouse wheel, as the user set
+  // it; kWheelPage: a page a notch.
+  static constexpr unsigned kWheelPage = 0xFFFFFFFF;
+  virtual unsigned WheelScrollLines() = 0;
   // A system colour turned into RGB; plain colours stay.
   virtual TColor ColorToRGB(TColor color) = 0;
 

@@ -79,13 +79,18 @@ void TWinControl::SetEnabled(bool enabled) {
 void TWinControl::HandleNeeded() {
   if (HandleAllocated()) return;
   if (FParent != nullptr) FParent->HandleNeeded();
-  FPeer->Create(ControlEvents::Params(*this), FParent != nullptr ? &FParent->Peer() : nullptr);
-  ControlEvents::Created(*this);
+  CreatePeerWindow();
 }
 
 void TWinControl::RecreateWnd() {
-  if (!HandleAllocated()) return;
+  if (HandleAllocated()) CreatePeerWindow();
+}
+
+void TWinControl::CreatePeerWindow() {
   FPeer->Create(ControlEvents::Params(*this), FParent != nullptr ? &FParent->Peer() : nullptr);
+  // A control disabled before its window existed is disabled in the window
+  // too: it must not look usable.
+  if (!FEnabled) FPeer->SetEnabled(false);
   ControlEvents::Created(*this);
 }
 
@@ -288,6 +293,12 @@ void ControlEvents::Scroll(TWinControl& c, TScrollBarKind bar, int code) {
       c.WMHScroll(code);
     }
   });
+}
+
+bool ControlEvents::MouseWheel(TWinControl& c, int delta, TShiftState shift) {
+  bool taken = false;
+  Guarded([&] { taken = c.MouseWheel(delta, shift); });
+  return taken;
 }
 
 void ControlEvents::CaptureLost(TWinControl& c) {

@@ -222,6 +222,9 @@ class TWinControl : public TObject {
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  // The wheel turned by `delta` (120 a notch; positive: away from the user).
+  // False when the control does not scroll by it.
+  virtual bool MouseWheel(int /*delta*/, TShiftState /*shift*/) { return false; }
   virtual void Click();
   virtual void DblClick();
   // The user clicked a button or check box of the platform.
@@ -239,6 +242,7 @@ class TWinControl : public TObject {
   virtual void CreateWnd() {}
 
  private:
+  void CreatePeerWindow();
   void AddChild(TWinControl* child);
   void RemoveChild(TWinControl* child);
   void AlignChildren();
@@ -287,6 +291,8 @@ class ControlEvents {
                           TShiftState shift, int x, int y);
   static void MouseMove(TWinControl& c, TShiftState shift, int x, int y);
   static void Scroll(TWinControl& c, TScrollBarKind bar, int code);
+  // True when the control took the wheel's turn.
+  static bool MouseWheel(TWinControl& c, int delta, TShiftState shift);
   static void CaptureLost(TWinControl& c);
   static void UserClicked(TWinControl& c);
   static void UserEdited(TWinControl& c, const std::string& shiftJis);

@@ -400,11 +400,34 @@ void TForm::SetMenu(TMainMenu* menu) {
   if (HandleAllocated()) Peer().MenuChanged();
 }
 
+namespace {
+
+// The first control in the tab order that can take the focus: children by
+// their tab order, each before the controls inside it, hidden and disabled
+// ones (and what they hold) skipped.
+TWinControl* FirstTabStop(const TWinControl& parent) {
+  std::vector<TWinControl*> children = parent.Controls();
+  std::stable_sort(
+      children.begin(), children.end(),
+      [](const TWinControl* a, const TWinControl* b) { return a->TabOrder < b->TabOrder; });
+  for (TWinControl* c : children) {
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (c->TabStop()) return c;
+    if (TWinControl* inner = FirstTabStop(*c)) return inner;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void TForm::Show() {
   HandleNeeded();
   FClosed = false;
   SetVisible(true);
-  if (ActiveControl != nullptr) ActiveControl->SetFocus();
+  // As in a dialog, a form opens with a control focused, so that its keys
+  // work at once: the one it names, else the first tab stop.
+  if (TWinControl* focus = ActiveControl != nullptr ? ActiveControl : FirstTabStop(*this))
+    focus->SetFocus();
 }
 
 void TForm::Hide() { SetVisible(false); }
@@ -570,6 +593,15 @@ bool FormEvents::Accelerator(TForm& form, char letter) {
   bool taken = false;
   ControlEvents::Run([&] { taken = form.Accelerator(letter); });
   return taken;
+}
+
+void FormEvents::SessionEnding(TForm& form) {
+  if (Application().MainForm() != &form) return;
+  // No box may hold the shutdown up: an error here cannot be shown anyway.
+  try {
+    form.Destroy();
+  } catch (const std::exception&) {
+  }
 }
 
 void FormEvents::DropFiles(TForm& form, const std::vector<std::string>& names) {

@@ -332,6 +332,10 @@ class FormEvents {
   static bool Key(TForm& form, uint16_t key, TShiftState shift);
   static bool Accelerator(TForm& form, char letter);
   static void DropFiles(TForm& form, const std::vector<std::string>& utf8Names);
+  // The system's session ends with the program running: the main form's
+  // OnDestroy (which saves what is to be kept) runs now, since nothing
+  // runs after.
+  static void SessionEnding(TForm& form);
 };
 
 // Left and top that centre a form of this size on the primary screen.

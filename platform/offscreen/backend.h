@@ -153,6 +153,8 @@ class Window : public WindowPeer {
   void MouseUp(TMouseButton button, int x, int y, TShiftState shift = 0);
   void DoubleClick(TMouseButton button, int x, int y, TShiftState shift = 0);
   void MouseMove(int x, int y, TShiftState shift = 0);
+  // The wheel turned by delta (120 a notch, positive away from the user).
+  bool Wheel(int delta, TShiftState shift = 0);
   // The user clicking this button or check box, typing into this edit box
   // (the whole new text), choosing a page, pressing the close box, dropping
   // files, pressing Alt and a letter.
@@ -214,6 +216,7 @@ class OffscreenBackend : public Backend {
   bool KeyPressed(uint16_t key) override;
   TPoint CursorPos() override { return FCursor; }
   int SystemMetric(TSystemMetric metric) override;
+  unsigned WheelScrollLines() override { return FWheelLines; }
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
   // The simulated time passes at once.
@@ -259,6 +262,7 @@ class OffscreenBackend : public Backend {
   void AdvanceTicks(uint32_t ms) { FTicks += ms; }
   void SetKeyPressed(uint16_t key, bool down) { FKeys[key] = down; }
   void SetCursorPos(TPoint p) { FCursor = p; }
+  void SetWheelScrollLines(unsigned lines) { FWheelLines = lines; }
   const std::vector<std::string>& Errors() const { return FErrors; }
   void ClearErrors() { FErrors.clear(); }
   // Runs inside ProcessMessages after pending paints: the messages a test
@@ -285,6 +289,7 @@ class OffscreenBackend : public Backend {
   uint32_t FTicks = 1'000'000;
   std::map<uint16_t, bool> FKeys;
   TPoint FCursor;
+  unsigned FWheelLines = 3;
   std::vector<std::string> FErrors;
   std::vector<Window*> FWindows;
   Window* FFocus = nullptr;

@@ -162,6 +162,10 @@ void Window::MenuChanged() {
   ControlEvents::Resized(FControl);
 }
 
+bool Window::Wheel(int delta, TShiftState shift) {
+  return ControlEvents::MouseWheel(FControl, delta, shift);
+}
+
 void Window::Click() { ControlEvents::UserClicked(FControl); }
 
 void Window::Type(const std::string& shiftJis) { ControlEvents::UserEdited(FControl, shiftJis); }

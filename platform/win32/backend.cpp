@@ -35,6 +35,12 @@ int Win32Backend::SystemMetric(TSystemMetric metric) {
   return GetSystemMetrics(static_cast<int>(metric));
 }
 
+unsigned Win32Backend::WheelScrollLines() {
+  UINT lines = 3;
+  if (!SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0)) lines = 3;
+  return lines;  // WHEEL_PAGESCROLL is kWheelPage
+}
+
 TColor Win32Backend::ColorToRGB(TColor color) {
   if (color & kSystemColorFlag) {
     const COLORREF c = GetSysColor(static_cast<int>(color & 0xFF));

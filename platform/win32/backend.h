@@ -22,6 +22,7 @@ class Win32Backend : public Backend {
   bool KeyPressed(uint16_t key) override { return GetKeyState(key) < 0; }
   TPoint CursorPos() override;
   int SystemMetric(TSystemMetric metric) override;
+  unsigned WheelScrollLines() override;
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
   void WaitForInput(int milliseconds) override;

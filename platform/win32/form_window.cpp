@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "platform/forms.h"
+#include "platform/win32/backend.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/menus.h"
 #include "platform/win32/window.h"
@@ -43,6 +44,21 @@ bool CanTakeFocus(HWND form, HWND control) {
          IsWindowVisible(control) && IsWindowEnabled(control);
 }
 
+// Where a menu asked for from the keyboard opens: at the focused control's
+// caret, else at its top-left corner, else at the form's.
+POINT KeyboardMenuPoint(HWND form) {
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsChild(form, focus)) focus = form;
+  POINT at{0, 0};
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && info.hwndCaret == focus) {
+    at = {info.rcCaret.left, info.rcCaret.bottom};
+  }
+  ClientToScreen(focus, &at);
+  return at;
+}
+
 }  // namespace
 
 void Win32Window::DropFiles(TForm& form, HDROP drop) {
@@ -72,17 +88,31 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
     case WM_DROPFILES: DropFiles(form, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_CONTEXTMENU: {
       if (form.PopupMenu == nullptr) return std::nullopt;
-      int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-      if (x == -1 && y == -1) {
-        // From the keyboard: at the window rather than the pointer.
-        RECT r{};
-        GetWindowRect(FHwnd, &r);
-        x = r.left;
-        y = r.top;
-      }
-      ControlEvents::Run([&] { form.PopupMenu->Popup(x, y); });
+      POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      if (at.x == -1 && at.y == -1) at = KeyboardMenuPoint(FHwnd);
+      ControlEvents::Run([&] { form.PopupMenu->Popup(at.x, at.y); });
       return 0;
     }
+    case WM_SETFOCUS: {
+      // The form itself has nothing to type into: the focus goes on to the
+      // control that had it, or the one that is to have it, as a dialog's
+      // does (after a restore, or when the program is switched back to).
+      HWND target = CanTakeFocus(FHwnd, FSavedFocus) ? FSavedFocus : nullptr;
+      if (target == nullptr && form.ActiveControl != nullptr &&
+          form.ActiveControl->HandleAllocated())
+        target = HandleOf(*form.ActiveControl);
+      if (CanTakeFocus(FHwnd, target)) {
+        ::SetFocus(target);
+        return 0;
+      }
+      return std::nullopt;
+    }
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+      // The session ends with the program open: no WM_DESTROY will come, so
+      // the settings are saved now.
+      if (wp) FormEvents::SessionEnding(form);
+      return 0;
     case WM_ACTIVATE:
       // As a dialog does: the focused control is kept while another window
       // is active and gets the focus back after.

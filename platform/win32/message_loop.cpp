@@ -54,7 +54,9 @@ bool TabTakes(const MSG& msg) {
       SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-  if (FormOf(root) == nullptr) return false;
+  // With the form itself focused (no control can take the focus) the key
+  // is the form's own, for its key handler.
+  if (FormOf(root) == nullptr || root == msg.hwnd) return false;
   std::vector<HWND> stops;
   CollectTabStops(root, stops);
   if (stops.empty()) return true;
@@ -102,7 +104,7 @@ bool FormTakes(const MSG& msg) {
 bool DialogTakes(MSG& msg) {
   if (msg.message != WM_KEYDOWN || !IsArrowKey(msg.wParam)) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-  return FormOf(root) != nullptr && IsDialogMessageW(root, &msg);
+  return FormOf(root) != nullptr && root != msg.hwnd && IsDialogMessageW(root, &msg);
 }
 
 // The top-level windows of the thread that take input, but for `except`,

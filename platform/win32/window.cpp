@@ -240,7 +240,11 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       if (!FParams.EraseBackground) return 1;
       break;
-    case WM_SIZE: ControlEvents::Resized(c); return 0;
+    case WM_SIZE:
+      // A minimised window keeps its layout: its children are not sized to
+      // the empty client area, so restoring shows what was shown.
+      if (wp != SIZE_MINIMIZED) ControlEvents::Resized(c);
+      return 0;
     case WM_MOVE: ControlEvents::Moved(c); return 0;
     case WM_SETFOCUS: ControlEvents::FocusGained(c); return 0;
     case WM_KILLFOCUS: ControlEvents::FocusLost(c); return 0;
@@ -279,8 +283,12 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       HWND self = FHwnd;
       const bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
       ControlEvents::Key(c, static_cast<uint16_t>(wp), down, KeyboardShiftState());
-      // Alt+F4 and the system menu keys, unless the handler closed the window.
-      if ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && IsWindow(self))
+      // Alt+F4, the system menu keys, and the context-menu key and Shift+F10
+      // (which the default processing turns into WM_CONTEXTMENU), unless the
+      // handler closed the window. The release of Shift+F10 is not F10's: it
+      // must not open the menu bar after the context menu.
+      const bool shiftF10Up = msg == WM_SYSKEYUP && wp == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+      if (msg != WM_KEYDOWN && !shiftF10Up && IsWindow(self))
         return DefWindowProcW(self, msg, wp, lp);
       return 0;
     }
@@ -313,7 +321,15 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                                  GET_Y_LPARAM(lp));
       if (GetCapture() == self) ReleaseCapture();
       FReleasing = false;
+      // The default processing of a right release asks for the context
+      // menu (WM_CONTEXTMENU), which the parent form shows.
+      if (msg == WM_RBUTTONUP && IsWindow(self)) return DefWindowProcW(self, msg, wp, lp);
       return 0;
+    }
+    case WM_MOUSEWHEEL: {
+      const auto delta = static_cast<short>(HIWORD(wp));
+      if (ControlEvents::MouseWheel(c, delta, MouseShift(LOWORD(wp)))) return 0;
+      break;
     }
     case WM_MOUSEMOVE:
       ControlEvents::MouseMove(c, MouseShift(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));

@@ -125,13 +125,15 @@ TEST(MainForm, OneMissingBoundCentresTheWindow) {
 
 TEST(MainForm, AnUnconvertibleValueStopsStartUpWithTheConversionError) {
   AppRig rig;
-  rig.WriteIni("[TextJyouhou]\r\nTextFontSize=big\r\n");
+  rig.WriteIni("[TextJyouhou]\r\nTextFontName=\x82\x6c\x82\x72 Gothic\r\nTextFontSize=big\r\n");
   const std::string file = rig.Utf8Path("a.txt");
   rig.WriteFile("a.txt", "line\r\n");
   TForm1& f = rig.Start({file});
   ASSERT_EQ(rig.backend.Errors().size(), 1u);
   EXPECT_EQ(rig.backend.Errors()[0], "'big' は整数ではありません");
-  // The remaining steps were skipped: no file was opened.
+  // The name came before the size and is applied; the remaining steps were
+  // skipped: no file was opened.
+  EXPECT_EQ(f.BigView1.Font().Name, "ＭＳ Gothic");
   EXPECT_EQ(f.BigView1.LineCount(), 0);
   EXPECT_EQ(f.BigView1.BvStyle(), BvSet({bvDblFrame}));
 }
@@ -204,11 +206,15 @@ TEST(MainForm, DroppedFilesOpenTheFirstAndWarnWithCannotOpen) {
   EXPECT_EQ(f.BigView1.LineCount(), 1);
   EXPECT_EQ(f.WindowState(), wsNormal);
   EXPECT_NE(f.Caption().find("one.txt"), std::string::npos);
-  // A name that does not exist is a load failure, not a missing file.
+  // A name that does not exist is a load failure, not a missing file; a
+  // minimised window stays so.
+  f.SetWindowState(wsMinimized);
   window.DropFiles({rig.Utf8Path("gone.txt")});
   EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kCannotOpen}));
   EXPECT_EQ(f.BigView1.LineCount(), 0);
   EXPECT_NE(f.Caption().find("one.txt"), std::string::npos);
+  EXPECT_EQ(f.WindowState(), wsMinimized);
+  f.SetWindowState(wsNormal);
   // Long names open whole.
   const std::string deep = std::string(120, 'a') + "/" + std::string(120, 'b') + "/長い名前" +
                            std::string(100, 'c') + ".txt";
@@ -396,6 +402,34 @@ TEST(MainForm, CancelledWrapSwitchReturnsToTheStartOfTheTopLine) {
   });
   f.MenuWrapChangeClick(f);
   EXPECT_EQ(f.FWrapChoice, -1);
+}
+
+TEST(MainForm, WrapSwitchToASetColumnThatIsNoNumberGivesTheConversionError) {
+  AppRig rig;
+  const std::string file = rig.Utf8Path("a.txt");
+  rig.WriteFile("a.txt", std::string(200, 'x') + "\r\n");
+  TForm1& f = rig.Start({file});
+  f.BigView1.SetWrapByte(0);
+  f.FEditWrapChar = "abc";
+  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOff().Press(); });
+  ControlEvents::Run([&] { f.MenuWrapChangeClick(f); });
+  EXPECT_EQ(rig.backend.Errors(), (std::vector<std::string>{"'abc' は整数ではありません"}));
+  EXPECT_TRUE(rig.BoxTexts().empty());
+  EXPECT_EQ(f.BigView1.LineCount(), 1);  // nothing changed
+  EXPECT_EQ(f.BigView1.WrapByte(), 0);
+}
+
+TEST(MainForm, TheCaptionFollowsTheViewLinesAfterAResizeAtTheWindowWidth) {
+  AppRig rig;
+  const std::string file = rig.Utf8Path("a.txt");
+  rig.WriteFile("a.txt", std::string(400, 'x') + "\r\n");
+  TForm1& f = rig.Start({file});
+  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOn().Press(); });
+  f.MenuWrapChangeClick(f);
+  const std::string before = f.Caption();
+  offscreen::WindowOf(f).UserResize(f.Width() / 2, f.Height());
+  EXPECT_NE(f.Caption(), before);
+  EXPECT_EQ(f.Caption(), f.MainCaption(f.BigView1));
 }
 
 TEST(MainForm, WrapSwitchWithNoFileFailsTheReload) {

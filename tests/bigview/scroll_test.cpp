@@ -76,6 +76,28 @@ TEST(ViewerScroll, PageDownKeepsOneLineInScrollModeAndNoneInCaretMode) {
   EXPECT_EQ(caret.view.TopLine(), 0);
 }
 
+TEST(ViewerScroll, TheWheelMovesByTheSystemsSettingAndStopsWhereTheBarDoes) {
+  ScrollRig rig;
+  rig.view.SetScOver(false);
+  // Three lines a notch; a part of a notch waits for the rest.
+  EXPECT_TRUE(rig.Window().Wheel(-120));
+  EXPECT_EQ(rig.view.TopLine(), 3);
+  rig.Window().Wheel(-60);
+  EXPECT_EQ(rig.view.TopLine(), 3);
+  rig.Window().Wheel(-60);
+  EXPECT_EQ(rig.view.TopLine(), 6);
+  EXPECT_EQ(rig.view.VScrollPos(), 6);
+  rig.Window().Wheel(2 * 120);
+  EXPECT_EQ(rig.view.TopLine(), 0);
+  // A page a notch, and no further than the bar's end (70).
+  rig.backend.SetWheelScrollLines(Backend::kWheelPage);
+  rig.Window().Wheel(-120);
+  EXPECT_EQ(rig.view.TopLine(), 29);
+  rig.Window().Wheel(-3 * 120);
+  EXPECT_EQ(rig.view.TopLine(), 70);
+  EXPECT_EQ(rig.view.VScrollPos(), 70);
+}
+
 TEST(ViewerScroll, AShortFileStaysAtTheTop) {
   ScrollRig rig(10);
   rig.view.SetScOver(false);

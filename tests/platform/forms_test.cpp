@@ -72,6 +72,19 @@ TEST(Forms, AreBuiltFromTheirDescription) {
   // clang-format on
 }
 
+TEST(Forms, AShownFormFocusesItsFirstUsableTabStopUnlessItNamesOne) {
+  OffscreenScope scope;
+  SampleForm named, first, skipping;
+  named.ActiveControl = &named.Control<TButton>("BtnOk");
+  named.Show();
+  EXPECT_TRUE(named.Control<TButton>("BtnOk").Focused());
+  first.Show();
+  EXPECT_TRUE(first.Edit1().Focused());
+  skipping.Edit1().SetEnabled(false);
+  skipping.Show();
+  EXPECT_TRUE(skipping.Control<TCheckBox>("Check1").Focused());
+}
+
 TEST(Forms, AcceleratorsFocusAndPress) {
   OffscreenScope scope;
   SampleForm f;

@@ -1,6 +1,8 @@
 // The main window on the real platform, in this process: files dropped on
-// it as the shell drops them. (Another process cannot hand over a drop: the
-// names live in memory of the process that made them.)
+// it as the shell drops them (another process cannot hand over a drop: the
+// names live in memory of the process that made them), real mouse and key
+// input, minimising and restoring, the focus, its dialogs' first focus, and
+// the end of the session.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "dialogs/notice_form.h"
+#include "dialogs/wrap_switch_form.h"
 #include "platform/application.h"
 #include "platform/control.h"
 #include "platform/timer.h"
@@ -36,16 +40,49 @@ std::string Utf8Text(HWND h) {
 }
 
 // The platform, with the program in a folder of the test's own and no
-// command line.
+// command line; pop-up menus are recorded instead of shown.
 class ProgramBackend : public win32::Win32Backend {
  public:
   explicit ProgramBackend(fs::path folder) : FExe(std::move(folder) / "varlo.exe") {}
   std::string ExecutablePath() override { return Utf8FromPath(FExe); }
   std::vector<std::string> CommandLineArguments() override { return {}; }
+  void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override {
+    popups.push_back({&menu, screen});
+  }
+  struct Popup {
+    TPopupMenu* menu;
+    TPoint at;
+  };
+  std::vector<Popup> popups;
 
  private:
   fs::path FExe;
 };
+
+// Input as the user gives it: through the system's input queue.
+void SendKey(WORD vk, bool shift = false) {
+  std::vector<INPUT> in;
+  const auto key = [&](WORD k, DWORD flags) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k;
+    i.ki.dwFlags = flags;
+    in.push_back(i);
+  };
+  if (shift) key(VK_SHIFT, 0);
+  key(vk, 0);
+  key(vk, KEYEVENTF_KEYUP);
+  if (shift) key(VK_SHIFT, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+void SendMouse(DWORD flags, DWORD data = 0) {
+  INPUT i{};
+  i.type = INPUT_MOUSE;
+  i.mi.dwFlags = flags;
+  i.mi.mouseData = data;
+  SendInput(1, &i, sizeof(INPUT));
+}
 
 struct WindowRig {
   testing::TempDir dir;
@@ -63,6 +100,23 @@ struct WindowRig {
     SetCurrentBackend(nullptr);
   }
   HWND Window() { return HandleOf(*form); }
+  HWND View() { return HandleOf(form->BigView1); }
+
+  // The main window in front with the text focused, showing a file of
+  // `lines` lines of 100 bytes.
+  void Open(int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+      const std::string n = std::to_string(i);
+      text += n + std::string(100 - n.size(), 'x') + "\r\n";
+    }
+    const fs::path file = dir.Write(L"lines.txt", text);
+    form->FFileName = Utf8FromPath(file);
+    form->BigView1.LoadFromFile(file);
+    SetForegroundWindow(Window());
+    SetFocus(View());
+    PumpUntil([&] { return GetFocus() == View(); });
+  }
 
   bool PumpUntil(const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -136,6 +190,145 @@ TEST(MainWindow, ADroppedFolderGivesTheCannotOpenWarning) {
   EXPECT_NE(std::find(reader.texts.begin(), reader.texts.end(), "中止(&A)"), reader.texts.end());
   EXPECT_EQ(Utf8Text(rig.Window()), "Varlo (ﾒｲﾝ)");
   EXPECT_TRUE(IsWindow(rig.Window()));
+}
+
+TEST(MainWindow, MinimisingKeepsTheLayoutAndTheTopLine) {
+  // At a set column and at the window width, where a layout for an empty
+  // client area would cut every line into single characters.
+  for (const int64_t wrap : {80, 0}) {
+    WindowRig rig;
+    rig.form->BigView1.SetWrapByte(wrap);
+    rig.Open(300);
+    TBigView& view = rig.form->BigView1;
+    view.SetTopLine(50);
+    const int64_t views = view.ViewCount();
+    const TRect bounds = view.BoundsRect();
+    ShowWindow(rig.Window(), SW_MINIMIZE);
+    EXPECT_TRUE(rig.PumpUntil([&] { return IsIconic(rig.Window()) != FALSE; }));
+    EXPECT_EQ(view.ViewCount(), views) << "wrap " << wrap;
+    EXPECT_EQ(view.TopLine(), 50) << "wrap " << wrap;
+    EXPECT_EQ(view.BoundsRect(), bounds) << "wrap " << wrap;
+    ShowWindow(rig.Window(), SW_RESTORE);
+    EXPECT_TRUE(rig.PumpUntil([&] { return IsIconic(rig.Window()) == FALSE; }));
+    EXPECT_EQ(view.ViewCount(), views) << "wrap " << wrap;
+    EXPECT_EQ(view.TopLine(), 50) << "wrap " << wrap;
+  }
+}
+
+TEST(MainWindow, RightClickAndTheMenuKeysOpenThePopUpMenu) {
+  WindowRig rig;
+  rig.Open(10);
+  POINT at{120, 60};
+  ClientToScreen(rig.View(), &at);
+  SetCursorPos(at.x, at.y);
+  ASSERT_TRUE(rig.PumpUntil([&] {
+    POINT now{};
+    GetCursorPos(&now);
+    return now.x == at.x && now.y == at.y && WindowFromPoint(now) == rig.View();
+  }));
+  SendMouse(MOUSEEVENTF_RIGHTDOWN);
+  SendMouse(MOUSEEVENTF_RIGHTUP);
+  ASSERT_TRUE(rig.PumpUntil([&] { return rig.backend.popups.size() == 1; }));
+  EXPECT_EQ(rig.backend.popups[0].menu, &rig.form->PopupMenu1);
+  EXPECT_EQ(rig.backend.popups[0].at, (TPoint{at.x, at.y}));
+  // From the keyboard: at the caret, on the first line of the text, not at
+  // the pointer.
+  POINT origin{0, 0};
+  ClientToScreen(rig.View(), &origin);
+  const auto atTheCaret = [&](TPoint p) {
+    return p.X == origin.x && p.Y >= origin.y && p.Y <= origin.y + rig.form->BigView1.LineHeight();
+  };
+  SendKey(VK_APPS);
+  ASSERT_TRUE(rig.PumpUntil([&] { return rig.backend.popups.size() == 2; }));
+  EXPECT_TRUE(atTheCaret(rig.backend.popups[1].at));
+  SendKey(VK_F10, true);
+  ASSERT_TRUE(rig.PumpUntil([&] { return rig.backend.popups.size() == 3; }));
+  EXPECT_TRUE(atTheCaret(rig.backend.popups[2].at));
+}
+
+TEST(MainWindow, TheTextHasTheFocusAgainAfterARestoreOrAnotherWindow) {
+  WindowRig rig;
+  rig.Open(10);
+  ShowWindow(rig.Window(), SW_MINIMIZE);
+  rig.PumpUntil([&] { return IsIconic(rig.Window()) != FALSE; });
+  ShowWindow(rig.Window(), SW_RESTORE);
+  SetForegroundWindow(rig.Window());
+  EXPECT_TRUE(rig.PumpUntil([&] { return GetFocus() == rig.View(); }));
+
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                               100, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  rig.PumpUntil([&] { return GetForegroundWindow() == other; });
+  SetForegroundWindow(rig.Window());
+  EXPECT_TRUE(rig.PumpUntil([&] { return GetFocus() == rig.View(); }));
+  DestroyWindow(other);
+}
+
+TEST(MainWindow, TheWheelScrollsByTheSystemsSetting) {
+  WindowRig rig;
+  rig.Open(300);
+  UINT lines = 3;
+  SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+  RECT r{};
+  GetWindowRect(rig.View(), &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-2 * WHEEL_DELTA));
+  const int64_t expected = std::min<int64_t>(2 * lines, rig.form->BigView1.PageLines() - 1) * 2 / 2;
+  EXPECT_TRUE(rig.PumpUntil([&] { return rig.form->BigView1.TopLine() > 0; }));
+  EXPECT_EQ(rig.form->BigView1.TopLine(),
+            lines == WHEEL_PAGESCROLL ? rig.form->BigView1.TopLine() : expected);
+  // The scroll bar follows.
+  EXPECT_EQ(GetScrollPos(rig.View(), SB_VERT), rig.form->BigView1.TopLine());
+}
+
+TEST(MainWindow, TheSessionsEndSavesTheSettings) {
+  WindowRig rig;
+  Application().SetMainForm(rig.form.get());
+  EXPECT_EQ(SendMessageW(rig.Window(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageW(rig.Window(), WM_ENDSESSION, TRUE, 0);
+  Application().SetMainForm(nullptr);
+  const std::string ini = testing::ReadAll(rig.dir.Path() / "varlo.INI");
+  EXPECT_NE(ini.find("[FormMain]\r\nMem=0\r\n"), std::string::npos) << ini;
+}
+
+// A modal form of the main window, with a check run from inside its loop.
+void ShowWithin(TForm& form, const std::function<void()>& inside) {
+  TTimer once;
+  once.OnTimer = [&](TObject&) {
+    once.SetInterval(0);
+    inside();
+  };
+  once.SetInterval(50);
+  // A form that does not close by itself fails the test rather than hang it.
+  TTimer limit;
+  limit.OnTimer = [&](TObject&) {
+    ADD_FAILURE() << form.Name << " did not close";
+    form.Close();
+  };
+  limit.SetInterval(5000);
+  form.ShowModal();
+}
+
+TEST(MainWindow, DialogsOpenWithTheirFirstUsableControlFocused) {
+  WindowRig rig;
+  TForm19 wrap(*rig.form);
+  wrap.BtnWrapOn().SetEnabled(false);
+  rig.form->FWrapChoice = -1;
+  ShowWithin(wrap, [&] {
+    EXPECT_FALSE(IsWindowEnabled(HandleOf(wrap.BtnWrapOn())));
+    EXPECT_EQ(GetFocus(), HandleOf(wrap.BtnWrapOff()));
+    SendKey(VK_RETURN);
+  });
+  EXPECT_EQ(rig.form->FWrapChoice, 0);
+}
+
+TEST(MainWindow, TheNoticeClosesOnTabAndTheArrowKeys) {
+  WindowRig rig;
+  for (const WORD key : {VK_TAB, VK_DOWN, VK_LEFT}) {
+    TForm17 notice;
+    ShowWithin(notice, [&] { SendKey(key); });
+    EXPECT_TRUE(notice.Closed()) << key;
+  }
 }
 
 }  // namespace
