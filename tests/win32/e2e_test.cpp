@@ -178,6 +178,33 @@ bool Eventually(const std::function<bool()>& holds, int ms = 5000) {
   return WaitFor([&] { return holds() ? reinterpret_cast<HWND>(1) : nullptr; }, ms) != nullptr;
 }
 
+// What a warning box of the program showed.
+struct WarningSeen {
+  std::vector<std::string> texts;  // of its parts
+  std::string button;              // the caption of its button
+  bool Shows(const std::string& text) const {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+};
+
+// Waits for the program's warning box, reads it, and presses its button.
+WarningSeen AnswerWarning(Varlo& varlo) {
+  WarningSeen seen;
+  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "警告"); });
+  if (box == nullptr) return seen;
+  HWND button = nullptr;
+  for (HWND c : Children(box)) {
+    seen.texts.push_back(Utf8Text(c));
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
+  }
+  if (button != nullptr) {
+    seen.button = Utf8Text(button);
+    SendMessageW(button, BM_CLICK, 0, 0);
+  }
+  Eventually([&] { return !IsWindow(box); });
+  return seen;
+}
+
 using Pixels = std::vector<uint32_t>;
 
 // The client area of a window as the screen shows it.
@@ -280,20 +307,9 @@ TEST(EndToEnd, OpensAFilePagesItAndWritesTheSettingsAtExit) {
 TEST(EndToEnd, AMissingFileGivesTheWarningBox) {
   Varlo varlo;
   varlo.Start(L"\"" + (varlo.dir.Path() / L"missing.txt").wstring() + L"\"");
-  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "警告"); });
-  ASSERT_NE(box, nullptr);
-  std::vector<std::string> texts;
-  HWND button = nullptr;
-  for (HWND c : Children(box)) {
-    texts.push_back(Utf8Text(c));
-    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
-  }
-  EXPECT_NE(
-      std::find(texts.begin(), texts.end(), "   指定されたファイルが存在しません。          "),
-      texts.end());
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(Utf8Text(button), "中止(&A)");
-  SendMessageW(button, BM_CLICK, 0, 0);
+  const WarningSeen box = AnswerWarning(varlo);
+  EXPECT_TRUE(box.Shows("   指定されたファイルが存在しません。          "));
+  EXPECT_EQ(box.button, "中止(&A)");
   HWND main = varlo.Main();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)");
@@ -392,21 +408,10 @@ TEST(EndToEnd, AMissingProgramGivesTheWarningAndTheViewerStays) {
   ASSERT_NE(OpenViewer(varlo, file, main), nullptr);
   const std::string caption = Utf8Text(main);
   Press(main, VK_RETURN, {VK_SHIFT});
-  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "警告"); });
-  ASSERT_NE(box, nullptr);
-  std::vector<std::string> texts;
-  HWND button = nullptr;
-  for (HWND c : Children(box)) {
-    texts.push_back(Utf8Text(c));
-    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
-  }
-  const std::string warning =
-      "    " + FromWide(kUtf8, missing.wstring()) + " の実行に失敗しました。          ";
-  EXPECT_NE(std::find(texts.begin(), texts.end(), warning), texts.end());
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(Utf8Text(button), "中止(&A)");
-  SendMessageW(button, BM_CLICK, 0, 0);
-  EXPECT_TRUE(Eventually([&] { return !IsWindow(box); }));
+  const WarningSeen box = AnswerWarning(varlo);
+  EXPECT_TRUE(
+      box.Shows("    " + FromWide(kUtf8, missing.wstring()) + " の実行に失敗しました。          "));
+  EXPECT_EQ(box.button, "中止(&A)");
   EXPECT_TRUE(IsWindow(main));
   EXPECT_EQ(Utf8Text(main), caption);
   PostMessageW(main, WM_CLOSE, 0, 0);
