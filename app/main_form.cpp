@@ -444,13 +444,6 @@ void TForm1::MenuSelectEndClick(TObject&) {}
 void TForm1::MenuOptionSetClick(TObject&) {}
 void TForm1::MenuFontClick(TObject&) {}
 void TForm1::MenuBackColorClick(TObject&) {}
-void TForm1::MenuLaunchClick(TObject&) {}
-void TForm1::MenuLaunchClick2(TObject&) {}
 void TForm1::MenuHelpDispClick(TObject&) {}
-void TForm1::ProgramExecute() {}
-void TForm1::FocusMoveToApli() {}
-void TForm1::FocusMoveToApliMinimized() {}
-void TForm1::PopLaunchRunClick(TObject&) {}
-void TForm1::PopLaunchRun2Click(TObject&) {}
 
 }  // namespace varlo

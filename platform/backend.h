@@ -95,6 +95,13 @@ class Backend {
   // the program name) as UTF-8 text.
   virtual std::string ExecutablePath() = 0;
   virtual std::vector<std::string> CommandLineArguments() = 0;
+  // Starts a program through the shell's "open" verb, shown normally (see
+  // ShellOpen in platform/shell.h); true when it started.
+  virtual bool ShellOpen(TWinControl& owner, const std::string& program,
+                         const std::string& parameters, const std::string& directory) = 0;
+  // Makes a top-level window of this class (any title) the foreground
+  // window; false when none exists.
+  virtual bool ActivateWindowOfClass(const std::string& className) = 0;
 };
 
 Backend& CurrentBackend();

@@ -112,6 +112,18 @@ bool OffscreenBackend::ExecuteOpenDialog(TOpenDialog& dialog) {
   return OnOpenDialog && OnOpenDialog(dialog);
 }
 
+bool OffscreenBackend::ShellOpen(TWinControl& owner, const std::string& program,
+                                 const std::string& parameters, const std::string& directory) {
+  FShellRequests.push_back({&owner, program, parameters, directory});
+  return OnShellOpen && OnShellOpen(FShellRequests.back());
+}
+
+bool OffscreenBackend::ActivateWindowOfClass(const std::string& className) {
+  if (!WindowClasses.contains(className)) return false;
+  FActivated.push_back(className);
+  return true;
+}
+
 bool OffscreenBackend::ExecuteFontDialog(TFontDialog& dialog) {
   FModalLog.push_back("FontDialog");
   return OnFontDialog && OnFontDialog(dialog);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,9 @@ class OffscreenBackend : public Backend {
   void StopTimer(TTimer& timer) override;
   std::string ExecutablePath() override { return FExePath; }
   std::vector<std::string> CommandLineArguments() override { return FArguments; }
+  bool ShellOpen(TWinControl& owner, const std::string& program, const std::string& parameters,
+                 const std::string& directory) override;
+  bool ActivateWindowOfClass(const std::string& className) override;
 
   // --- For tests. ---
   // Runs when a form is shown modally: it plays the user, and should end
@@ -247,6 +251,18 @@ class OffscreenBackend : public Backend {
   std::function<bool(TOpenDialog&)> OnOpenDialog;
   std::function<bool(TFontDialog&)> OnFontDialog;
   std::function<bool(TColorDialog&)> OnColorDialog;
+  // The shell: every start asked of it, and its answer (none: nothing
+  // starts).
+  struct ShellRequest {
+    TWinControl* Owner;
+    std::string Program, Parameters, Directory;
+  };
+  const std::vector<ShellRequest>& ShellRequests() const { return FShellRequests; }
+  std::function<bool(const ShellRequest&)> OnShellOpen;
+  // The classes of other programs' top-level windows that exist, and the
+  // classes whose window was made the foreground window, in order.
+  std::set<std::string> WindowClasses;
+  const std::vector<std::string>& Activated() const { return FActivated; }
   // Forms shown modally so far, by name, in order.
   const std::vector<std::string>& ModalLog() const { return FModalLog; }
   bool Terminated() const { return FTerminated; }
@@ -300,6 +316,8 @@ class OffscreenBackend : public Backend {
   std::string FClipboard;
   std::string FExePath = "/varlo/varlo.exe";
   std::vector<std::string> FArguments;
+  std::vector<ShellRequest> FShellRequests;
+  std::vector<std::string> FActivated;
   struct Due {
     unsigned interval;
     uint32_t next;

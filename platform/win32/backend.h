@@ -41,6 +41,9 @@ class Win32Backend : public Backend {
   void StopTimer(TTimer& timer) override;
   std::string ExecutablePath() override;
   std::vector<std::string> CommandLineArguments() override;
+  bool ShellOpen(TWinControl& owner, const std::string& program, const std::string& parameters,
+                 const std::string& directory) override;
+  bool ActivateWindowOfClass(const std::string& className) override;
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int Run();

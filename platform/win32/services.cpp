@@ -1,9 +1,11 @@
 // The platform's services: the open, font and colour dialogs, the
-// clipboard, the program's path and its command line.
+// clipboard, the program's path and its command line, starting programs
+// through the shell and handing the foreground to another window.
 #include <windows.h>
 // After windows.h, which they need.
 #include <cderr.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -180,6 +182,27 @@ std::vector<std::string> Win32Backend::CommandLineArguments() {
   for (const std::wstring& a : SplitCommandLine(GetCommandLineW()))
     args.push_back(FromWide(kUtf8, a));
   return args;
+}
+
+bool Win32Backend::ShellOpen(TWinControl& owner, const std::string& program,
+                             const std::string& parameters, const std::string& directory) {
+  // The wide call: texts of any length, and names outside the ANSI code
+  // page reach the program whole.
+  const std::wstring file = ToWide(kUtf8, program);
+  const std::wstring params = ToWide(kUtf8, parameters);
+  const std::wstring folder = ToWide(kUtf8, directory);
+  const HINSTANCE result = ShellExecuteW(HandleOf(owner), L"open", file.c_str(),
+                                         params.empty() ? nullptr : params.c_str(),
+                                         folder.empty() ? nullptr : folder.c_str(), SW_SHOW);
+  // Values above 32 mean started; the others are error codes.
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+bool Win32Backend::ActivateWindowOfClass(const std::string& className) {
+  HWND window = FindWindowW(ToWide(kUtf8, className).c_str(), nullptr);
+  if (window == nullptr) return false;
+  SetForegroundWindow(window);
+  return true;
 }
 
 }  // namespace varlo::win32

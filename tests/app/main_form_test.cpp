@@ -308,10 +308,13 @@ TEST(MainForm, IconModeWithoutTheConfirmationOnlyMinimises) {
   TForm1& g = quiet.Start({"/i"});
   g.SetWindowState(wsNormal);
   offscreen::WindowOf(g.BigView1).SetFocus();
+  quiet.backend.WindowClasses = {"ExploreWClass"};
   quiet.backend.SendKey(vk::Escape);
   EXPECT_EQ(g.WindowState(), wsMinimized);
   EXPECT_FALSE(g.Closed());
   EXPECT_TRUE(quiet.Seen().empty());
+  // The foreground goes to the Explorer window.
+  EXPECT_EQ(quiet.backend.Activated(), (std::vector<std::string>{"ExploreWClass"}));
 }
 
 TEST(MainForm, KeyMapRowsLookAtTheWholeShiftState) {

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using win32::FromWide;
+using win32::kShiftJis;
 using win32::kUtf8;
 
 std::wstring Text(HWND h) {
@@ -124,6 +127,7 @@ class Varlo {
     return code;
   }
   std::string Ini() { return testing::ReadAll(dir.Path() / L"varlo.INI"); }
+  void WriteIni(const std::string& shiftJis) { dir.Write(L"varlo.INI", shiftJis); }
 
   testing::TempDir dir;
 
@@ -149,9 +153,56 @@ void Key(HWND target, WPARAM vk) {
   PostMessageW(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
 }
 
+// Keys as the keyboard gives them to the foreground window, with these
+// modifiers held: what the program sees of the modifier keys is the
+// keyboard's state, which posted messages leave alone.
+void Press(HWND window, WORD vk, std::initializer_list<WORD> held = {}) {
+  SetForegroundWindow(window);
+  std::vector<INPUT> input;
+  const auto add = [&](WORD key, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = key;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.push_back(i);
+  };
+  for (WORD m : held) add(m, false);
+  add(vk, false);
+  add(vk, true);
+  for (auto m = held.end(); m != held.begin();) add(*--m, true);
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
 // Waits until the condition holds.
 bool Eventually(const std::function<bool()>& holds, int ms = 5000) {
   return WaitFor([&] { return holds() ? reinterpret_cast<HWND>(1) : nullptr; }, ms) != nullptr;
+}
+
+// What a warning box of the program showed.
+struct WarningSeen {
+  std::vector<std::string> texts;  // of its parts
+  std::string button;              // the caption of its button
+  bool Shows(const std::string& text) const {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+};
+
+// Waits for the program's warning box, reads it, and presses its button.
+WarningSeen AnswerWarning(Varlo& varlo) {
+  WarningSeen seen;
+  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "警告"); });
+  if (box == nullptr) return seen;
+  HWND button = nullptr;
+  for (HWND c : Children(box)) {
+    seen.texts.push_back(Utf8Text(c));
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
+  }
+  if (button != nullptr) {
+    seen.button = Utf8Text(button);
+    SendMessageW(button, BM_CLICK, 0, 0);
+  }
+  Eventually([&] { return !IsWindow(box); });
+  return seen;
 }
 
 using Pixels = std::vector<uint32_t>;
@@ -256,20 +307,9 @@ TEST(EndToEnd, OpensAFilePagesItAndWritesTheSettingsAtExit) {
 TEST(EndToEnd, AMissingFileGivesTheWarningBox) {
   Varlo varlo;
   varlo.Start(L"\"" + (varlo.dir.Path() / L"missing.txt").wstring() + L"\"");
-  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "警告"); });
-  ASSERT_NE(box, nullptr);
-  std::vector<std::string> texts;
-  HWND button = nullptr;
-  for (HWND c : Children(box)) {
-    texts.push_back(Utf8Text(c));
-    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) button = c;
-  }
-  EXPECT_NE(
-      std::find(texts.begin(), texts.end(), "   指定されたファイルが存在しません。          "),
-      texts.end());
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(Utf8Text(button), "中止(&A)");
-  SendMessageW(button, BM_CLICK, 0, 0);
+  const WarningSeen box = AnswerWarning(varlo);
+  EXPECT_TRUE(box.Shows("   指定されたファイルが存在しません。          "));
+  EXPECT_EQ(box.button, "中止(&A)");
   HWND main = varlo.Main();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)");
@@ -284,6 +324,197 @@ TEST(EndToEnd, TheIconSwitchStartsMinimised) {
   ASSERT_NE(main, nullptr);
   EXPECT_TRUE(Eventually([&] { return IsIconic(main) != FALSE; }));
   EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)");
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// --- Launchers. ---
+
+// The settings of a launcher record, Shift-JIS as the file keeps them.
+std::string LauncherIni(const fs::path& program, const std::string& option,
+                        const fs::path& folder) {
+  return "[ProgTitle]\r\n1=probe\r\n[ProgName]\r\n1=" + FromWide(kShiftJis, program.wstring()) +
+         "\r\n[ProgOption]\r\n1=" + option +
+         "\r\n[ProgDir]\r\n1=" + FromWide(kShiftJis, folder.wstring()) + "\r\n";
+}
+
+// A folder whose name is longer than 255 bytes in Shift-JIS.
+fs::path DeepFolder(const testing::TempDir& dir) {
+  std::wstring name;
+  for (int i = 0; i < 40; ++i) name += L"表示ﾂｰﾙ";
+  const fs::path folder = dir.Path() / name;
+  fs::create_directories(folder);
+  return folder;
+}
+
+// The viewer showing the file, once it is drawn.
+HWND OpenViewer(Varlo& varlo, const fs::path& file, HWND& main) {
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  main = varlo.Main();
+  if (main == nullptr) return nullptr;
+  Eventually([&] { return Utf8Text(main).find("全行数") != std::string::npos; });
+  HWND view = Viewer(main);
+  if (view != nullptr) Settled(view);
+  return view;
+}
+
+TEST(EndToEnd, ShiftEnterStartsLauncherOneWithTheFileAndTheTopLine) {
+  Varlo varlo;
+  const fs::path folder = DeepFolder(varlo.dir);
+  ASSERT_GT(FromWide(kShiftJis, folder.wstring()).size(), 255u);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const fs::path probe = folder / L"probe.exe";
+  fs::copy_file(fs::path(self).parent_path() / L"launch_probe.exe", probe);
+  // A long option text: the whole of it reaches the program.
+  const std::string tail(300, 'x');
+  varlo.WriteIni(LauncherIni(probe, "\"%f\" /L%l " + tail, folder));
+  // Blanks, Japanese, and Korean, which Shift-JIS has not.
+  const fs::path file = varlo.dir.Write(L"日本 語 한글.txt", ShiftJisLines(300));
+  HWND main = nullptr;
+  HWND view = OpenViewer(varlo, file, main);
+  ASSERT_NE(view, nullptr);
+  // Five rows down: line 5 at the top.
+  const Pixels top = Settled(view);
+  for (int i = 0; i < 5; ++i) Key(view, VK_DOWN);
+  Changed(view, top);
+  Press(main, VK_RETURN, {VK_SHIFT});
+  EXPECT_EQ(varlo.Exit(), 0u);
+  const fs::path out = folder / L"probe.exe.out";
+  // The probe writes two lines at once.
+  std::string got;
+  ASSERT_TRUE(Eventually(
+      [&] {
+        got = testing::ReadAll(out);
+        return std::count(got.begin(), got.end(), '\n') == 2;
+      },
+      15000));
+  const std::string params = "\"" + FromWide(kUtf8, file.wstring()) + "\" /L5 " + tail;
+  const size_t cut = got.find('\n');
+  ASSERT_NE(cut, std::string::npos) << got;
+  // The shell puts the program in quotes before the parameters.
+  EXPECT_EQ(got.substr(0, cut), "\"" + FromWide(kUtf8, probe.wstring()) + "\" " + params);
+  EXPECT_EQ(got.substr(cut + 1), FromWide(kUtf8, folder.wstring()) + "\n");
+  // The settings were saved as the program ended.
+  EXPECT_NE(varlo.Ini().find("[ProgOption]\r\n1=\"%f\" /L%l " + tail + "\r\n"), std::string::npos);
+}
+
+TEST(EndToEnd, AMissingProgramGivesTheWarningAndTheViewerStays) {
+  Varlo varlo;
+  const fs::path missing = varlo.dir.Path() / L"無い.exe";
+  varlo.WriteIni(LauncherIni(missing, "%f", varlo.dir.Path()));
+  const fs::path file = varlo.dir.Write(L"a.txt", ShiftJisLines(10));
+  HWND main = nullptr;
+  ASSERT_NE(OpenViewer(varlo, file, main), nullptr);
+  const std::string caption = Utf8Text(main);
+  Press(main, VK_RETURN, {VK_SHIFT});
+  const WarningSeen box = AnswerWarning(varlo);
+  EXPECT_TRUE(
+      box.Shows("    " + FromWide(kUtf8, missing.wstring()) + " の実行に失敗しました。          "));
+  EXPECT_EQ(box.button, "中止(&A)");
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_EQ(Utf8Text(main), caption);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+TEST(EndToEnd, TheLauncherEditorFromTheMenuStoresWhatIsTyped) {
+  Varlo varlo;
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  // 環境設定 (Alt+K), then ﾗﾝﾁｬｰ2設定 (M).
+  Press(main, 'K', {VK_MENU});
+  Press(main, 'M');
+  HWND editor = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾗﾝﾁｬｰ編集)"); });
+  ASSERT_NE(editor, nullptr);
+  std::vector<HWND> edits;
+  HWND ok = nullptr;
+  for (HWND c : Children(editor)) {
+    if (_wcsicmp(ClassOf(c).c_str(), L"Edit") == 0) edits.push_back(c);
+    if (Utf8Text(c) == "OK(&O)") ok = c;
+  }
+  ASSERT_EQ(edits.size(), 5u);
+  ASSERT_NE(ok, nullptr);
+  SetWindowTextW(edits[0], L"エディタ");
+  SetWindowTextW(edits[1], L"C:\\ツール\\ed.exe");
+  SetWindowTextW(edits[2], L"\"%f\" +%l");
+  SetWindowTextW(edits[3], L"C:\\ツール");
+  PostMessageW(ok, BM_CLICK, 0, 0);
+  ASSERT_TRUE(Eventually([&] { return !IsWindow(editor); }));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  const std::string ini = varlo.Ini();
+  EXPECT_NE(ini.find("[ProgTitle]\r\n1=\r\n2=\x83\x47\x83\x66\x83\x42\x83\x5e\r\n"),
+            std::string::npos)
+      << ini;
+  EXPECT_NE(ini.find("[ProgName]\r\n1=\r\n2=C:\\\x83\x63\x81\x5b\x83\x8b\\ed.exe\r\n"),
+            std::string::npos);
+  EXPECT_NE(ini.find("[ProgOption]\r\n1=\r\n2=\"%f\" +%l\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("[ProgDir]\r\n1=\r\n2=C:\\\x83\x63\x81\x5b\x83\x8b\r\n"), std::string::npos);
+  // An empty shortcut is stored as one blank.
+  EXPECT_NE(ini.find("[ProgShortCut]\r\n1=\r\n2=\" \"\r\n"), std::string::npos);
+}
+
+// A top-level window of another program's class, made by this process.
+class ForeignWindow {
+ public:
+  explicit ForeignWindow(const wchar_t* className) : FClass(className) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    FWindow = CreateWindowExW(0, className, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~ForeignWindow() {
+    DestroyWindow(FWindow);
+    UnregisterClassW(FClass, GetModuleHandleW(nullptr));
+  }
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+  HWND Handle() const { return FWindow; }
+
+ private:
+  const wchar_t* FClass;
+  HWND FWindow;
+};
+
+// Lets this thread's windows take the messages that activation sends.
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+TEST(EndToEnd, F4HandsTheForegroundToTheFileManagerElseExplorer) {
+  auto explorer = std::make_unique<ForeignWindow>(L"CabinetWClass");
+  auto corvo = std::make_unique<ForeignWindow>(L"CorvoMainWin");
+  Varlo varlo;
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const auto f4 = [&](HWND expected) {
+    SetForegroundWindow(main);
+    EXPECT_TRUE(Eventually([&] {
+      Pump();
+      return GetForegroundWindow() == main;
+    }));
+    Press(main, VK_F4);
+    return Eventually([&] {
+      Pump();
+      return GetForegroundWindow() == expected;
+    });
+  };
+  EXPECT_TRUE(f4(corvo->Handle()));
+  corvo.reset();
+  EXPECT_TRUE(f4(explorer->Handle()));
+  explorer.reset();
+  // Neither: the viewer keeps the foreground.
+  EXPECT_TRUE(f4(main));
+  Sleep(300);
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), main);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(varlo.Exit(), 0u);
 }
