@@ -1,8 +1,9 @@
-// Hot loops over contiguous bytes, 64 at a time: the bytes that can end a
-// line (CR) or the text (0x1A) when loading, and the control bytes (tabs
-// among them) when measuring text.
+// Hot loops over contiguous bytes, many at a time: the bytes that can end a
+// line (CR) or the text (0x1A) when loading, the control bytes (tabs among
+// them) when measuring text, and the places a search text may start.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -60,6 +61,127 @@ inline void ForEachControlByte(const char* data, size_t from, size_t to, Hit&& h
 #endif
   for (; i < to; ++i)
     if (static_cast<unsigned char>(data[i]) < 0x20) hit(i);
+}
+
+// Two bytes at a fixed distance: a byte from `a` at offset `first` of a
+// place and one from `b` at offset `second`. Testing two bytes far apart
+// rules out nearly every place of real text at the cost of two compares.
+struct BytePairFilter {
+  size_t first = 0, second = 0;
+  std::array<unsigned char, 3> a{}, b{};  // repeat a byte to fill
+
+  bool Holds(const char* p) const {
+    const auto x = static_cast<unsigned char>(p[first]), y = static_cast<unsigned char>(p[second]);
+    return (x == a[0] || x == a[1] || x == a[2]) && (y == b[0] || y == b[1] || y == b[2]);
+  }
+};
+
+#if defined(__SSE2__)
+namespace detail {
+
+struct PairVectors {
+  __m128i a0, a1, a2, b0, b1, b2;
+  bool single;  // one byte each: one compare suffices
+  explicit PairVectors(const BytePairFilter& f)
+      : a0(_mm_set1_epi8(static_cast<char>(f.a[0]))),
+        a1(_mm_set1_epi8(static_cast<char>(f.a[1]))),
+        a2(_mm_set1_epi8(static_cast<char>(f.a[2]))),
+        b0(_mm_set1_epi8(static_cast<char>(f.b[0]))),
+        b1(_mm_set1_epi8(static_cast<char>(f.b[1]))),
+        b2(_mm_set1_epi8(static_cast<char>(f.b[2]))),
+        single(f.a[1] == f.a[0] && f.a[2] == f.a[0] && f.b[1] == f.b[0] && f.b[2] == f.b[0]) {}
+};
+
+// Bit i: the place p + i passes the filter, for 32 places.
+template <bool kSingle>
+inline uint32_t PairMask32(const char* p, const BytePairFilter& f, const PairVectors& v) {
+  uint32_t mask = 0;
+  for (int k = 0; k < 2; ++k) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.first));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.second));
+    __m128i ex = _mm_cmpeq_epi8(x, v.a0), ey = _mm_cmpeq_epi8(y, v.b0);
+    if constexpr (!kSingle) {
+      ex = _mm_or_si128(ex, _mm_or_si128(_mm_cmpeq_epi8(x, v.a1), _mm_cmpeq_epi8(x, v.a2)));
+      ey = _mm_or_si128(ey, _mm_or_si128(_mm_cmpeq_epi8(y, v.b1), _mm_cmpeq_epi8(y, v.b2)));
+    }
+    mask |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ex, ey))) << (16 * k);
+  }
+  return mask;
+}
+
+template <bool kSingle, class Hit>
+inline void PairForward(const char* from, const char* to, const BytePairFilter& f,
+                        const PairVectors& v, Hit& hit) {
+  const char* p = from;
+  while (p < to) {
+    if (to - p >= 32) {
+      const uint32_t mask = PairMask32<kSingle>(p, f, v);
+      if (mask == 0) {
+        p += 32;
+        continue;
+      }
+      p = hit(p + __builtin_ctz(mask));
+      continue;
+    }
+    p = f.Holds(p) ? hit(p) : p + 1;
+  }
+}
+
+template <bool kSingle, class Hit>
+inline void PairBackward(const char* from, const char* to, const BytePairFilter& f,
+                         const PairVectors& v, Hit& hit) {
+  const char* end = to;
+  while (end > from) {
+    if (end - from >= 32) {
+      const char* p = end - 32;
+      const uint32_t mask = PairMask32<kSingle>(p, f, v);
+      if (mask == 0) {
+        end = p;
+        continue;
+      }
+      end = hit(p + (31 - __builtin_clz(mask)));
+      continue;
+    }
+    end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
+  }
+}
+
+}  // namespace detail
+#endif
+
+// Calls hit(p) for each place p in [from, to) that passes the filter, in
+// increasing order. hit returns where to go on (after p; `to` or beyond
+// stops). Bytes up to to - 1 + max(first, second) are read.
+template <class Hit>
+inline void ForEachPairForward(const char* from, const char* to, const BytePairFilter& f,
+                               Hit&& hit) {
+#if defined(__SSE2__)
+  const detail::PairVectors v(f);
+  if (v.single) {
+    detail::PairForward<true>(from, to, f, v, hit);
+  } else {
+    detail::PairForward<false>(from, to, f, v, hit);
+  }
+#else
+  for (const char* p = from; p < to;) p = f.Holds(p) ? hit(p) : p + 1;
+#endif
+}
+
+// The same in decreasing order; hit returns the new end (at most p; `from`
+// or below stops).
+template <class Hit>
+inline void ForEachPairBackward(const char* from, const char* to, const BytePairFilter& f,
+                                Hit&& hit) {
+#if defined(__SSE2__)
+  const detail::PairVectors v(f);
+  if (v.single) {
+    detail::PairBackward<true>(from, to, f, v, hit);
+  } else {
+    detail::PairBackward<false>(from, to, f, v, hit);
+  }
+#else
+  for (const char* end = to; end > from;) end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
+#endif
 }
 
 }  // namespace varlo
