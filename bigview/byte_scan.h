@@ -3,6 +3,7 @@
 // them) when measuring text, and the places a search text may start.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -79,17 +80,43 @@ struct BytePairFilter {
 #if defined(__SSE2__)
 namespace detail {
 
+// One byte of a filter as one compare: a set of one byte, or an ASCII
+// letter in either case (setting bit 5 makes both the small letter).
+struct OneCompare {
+  bool possible;
+  unsigned char bits, value;
+  explicit OneCompare(const std::array<unsigned char, 3>& set) {
+    const unsigned char x = set[0];
+    const bool one = set[1] == x && set[2] == x;
+    const unsigned char small = x | 0x20;
+    const bool letter = small >= 'a' && small <= 'z' &&
+                        std::all_of(set.begin(), set.end(), [&](unsigned char c) {
+                          return (c | 0x20) == small;
+                        });
+    possible = one || letter;
+    bits = one ? 0 : 0x20;
+    value = one ? x : small;
+  }
+};
+
 struct PairVectors {
   __m128i a0, a1, a2, b0, b1, b2;
-  bool single;  // one byte each: one compare suffices
+  __m128i aBits, aValue, bBits, bValue;
+  bool single;  // one compare each
   explicit PairVectors(const BytePairFilter& f)
       : a0(_mm_set1_epi8(static_cast<char>(f.a[0]))),
         a1(_mm_set1_epi8(static_cast<char>(f.a[1]))),
         a2(_mm_set1_epi8(static_cast<char>(f.a[2]))),
         b0(_mm_set1_epi8(static_cast<char>(f.b[0]))),
         b1(_mm_set1_epi8(static_cast<char>(f.b[1]))),
-        b2(_mm_set1_epi8(static_cast<char>(f.b[2]))),
-        single(f.a[1] == f.a[0] && f.a[2] == f.a[0] && f.b[1] == f.b[0] && f.b[2] == f.b[0]) {}
+        b2(_mm_set1_epi8(static_cast<char>(f.b[2]))) {
+    const OneCompare a(f.a), b(f.b);
+    single = a.possible && b.possible;
+    aBits = _mm_set1_epi8(static_cast<char>(a.bits));
+    aValue = _mm_set1_epi8(static_cast<char>(a.value));
+    bBits = _mm_set1_epi8(static_cast<char>(b.bits));
+    bValue = _mm_set1_epi8(static_cast<char>(b.value));
+  }
 };
 
 // Bit i: the place p + i passes the filter, for 32 places.
@@ -99,10 +126,15 @@ inline uint32_t PairMask32(const char* p, const BytePairFilter& f, const PairVec
   for (int k = 0; k < 2; ++k) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.first));
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.second));
-    __m128i ex = _mm_cmpeq_epi8(x, v.a0), ey = _mm_cmpeq_epi8(y, v.b0);
-    if constexpr (!kSingle) {
-      ex = _mm_or_si128(ex, _mm_or_si128(_mm_cmpeq_epi8(x, v.a1), _mm_cmpeq_epi8(x, v.a2)));
-      ey = _mm_or_si128(ey, _mm_or_si128(_mm_cmpeq_epi8(y, v.b1), _mm_cmpeq_epi8(y, v.b2)));
+    __m128i ex, ey;
+    if constexpr (kSingle) {
+      ex = _mm_cmpeq_epi8(_mm_or_si128(x, v.aBits), v.aValue);
+      ey = _mm_cmpeq_epi8(_mm_or_si128(y, v.bBits), v.bValue);
+    } else {
+      ex = _mm_or_si128(_mm_cmpeq_epi8(x, v.a0),
+                        _mm_or_si128(_mm_cmpeq_epi8(x, v.a1), _mm_cmpeq_epi8(x, v.a2)));
+      ey = _mm_or_si128(_mm_cmpeq_epi8(y, v.b0),
+                        _mm_or_si128(_mm_cmpeq_epi8(y, v.b1), _mm_cmpeq_epi8(y, v.b2)));
     }
     mask |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ex, ey))) << (16 * k);
   }
