@@ -89,10 +89,9 @@ struct OneCompare {
     const unsigned char x = set[0];
     const bool one = set[1] == x && set[2] == x;
     const unsigned char small = x | 0x20;
-    const bool letter = small >= 'a' && small <= 'z' &&
-                        std::all_of(set.begin(), set.end(), [&](unsigned char c) {
-                          return (c | 0x20) == small;
-                        });
+    const bool letter =
+        small >= 'a' && small <= 'z' &&
+        std::all_of(set.begin(), set.end(), [&](unsigned char c) { return (c | 0x20) == small; });
     possible = one || letter;
     bits = one ? 0 : 0x20;
     value = one ? x : small;

@@ -19,8 +19,7 @@ enum class Verdict { Hit, NotHere, NotInView, AfterNul };
 
 // A place at `offset` of a view line where the pattern's bytes may stand.
 // AfterNul: a NUL at `nul`, before the place, ends the line for the test.
-Verdict Check(const TSearchPattern& pattern, std::string_view view, size_t offset,
-              size_t& nul) {
+Verdict Check(const TSearchPattern& pattern, std::string_view view, size_t offset, size_t& nul) {
   // Past a byte outside the lead ranges characters start for certain; from
   // there the lead-range bytes pair up.
   size_t q = offset;
@@ -79,8 +78,8 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
     if (p + m > text.data() + text.size()) return next;
     const int64_t v = ViewOfOffset(hint, p - text.data());
     const int64_t start = std::max<int64_t>(FViewLines.Start(v), 1) - 1;
-    const std::string_view view = text.substr(static_cast<size_t>(start),
-                                              static_cast<size_t>(ViewLineLength(v)));
+    const std::string_view view =
+        text.substr(static_cast<size_t>(start), static_cast<size_t>(ViewLineLength(v)));
     if (p + m > view.data() + view.size()) return next;
     size_t nul = 0;
     switch (Check(pattern, view, static_cast<size_t>(p - view.data()), nul)) {

@@ -116,8 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const bool matchCase = (flags & 1) != 0;
   const int64_t views = view.ViewCount();
-  const int64_t starts[] = {views > 0 ? static_cast<int64_t>(startPick) % views : 0, 0,
-                            views - 1};
+  const int64_t starts[] = {views > 0 ? static_cast<int64_t>(startPick) % views : 0, 0, views - 1};
   for (const int64_t from : starts)
     for (const bool upward : {false, true}) {
       const Found fast = Fast(view, pattern, matchCase, from, upward);

@@ -80,8 +80,8 @@ std::string Ini(int findScroll, int wrap = 80) {
 }
 
 std::string Hit(int64_t view, int64_t line, int64_t column) {
-  return "  検索行 : " + std::to_string(view) + " (" + std::to_string(line) + ")  検索位置 : " +
-         std::to_string(column);
+  return "  検索行 : " + std::to_string(view) + " (" + std::to_string(line) +
+         ")  検索位置 : " + std::to_string(column);
 }
 
 std::vector<std::string> Numbered(int n, int target1 = 0, int target2 = 0) {
@@ -201,8 +201,9 @@ TEST(SearchCommands, CaseRules) {
 
 TEST(SearchCommands, AMatchInsideADoubleByteCharacterIsNoHitButSetsTheColumn) {
   // ア is 0x83 0x41: its trail byte is an "A".
-  Viewing v({"\x83\x41", "\x83\x41"
-                         "A"});
+  Viewing v({"\x83\x41",
+             "\x83\x41"
+             "A"});
   v.f->FSearchUperLower = true;
   v.Find("A");
   // Line 1 holds "A" only as a trail byte; in line 2 the column is the
@@ -324,8 +325,8 @@ TEST(JumpCommand, TextRules) {
     std::string text;
     int64_t top;  // -1: the out-of-range notice
   } rows[] = {
-      {"12", 22}, {" 12", 22}, {"+12", 22}, {"$A", 18},   {"12a", -1},
-      {"0", -1},  {"-5", -1},  {"5-", -1},  {"99", 59},   {"$FFFF", 59},
+      {"12", 22}, {" 12", 22}, {"+12", 22}, {"$A", 18}, {"12a", -1},
+      {"0", -1},  {"-5", -1},  {"5-", -1},  {"99", 59}, {"$FFFF", 59},
   };
   for (const auto& row : rows) {
     Viewing v(lines, Ini(0, 10));
@@ -387,7 +388,9 @@ TEST(RangeCopy, CopiesWholeLinesUpToNineHundredNinetyNine) {
   Viewing v(lines);
   TForm1& f = *v.f;
   const std::string counts = f.Caption();
-  const auto topAt = [&](int64_t line) { f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(line - 1)); };
+  const auto topAt = [&](int64_t line) {
+    f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(line - 1));
+  };
 
   // No start yet.
   topAt(5);

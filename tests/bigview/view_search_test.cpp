@@ -37,7 +37,7 @@ void ExpectSameAsPlain(const TBigView& view, const std::string& pattern, bool ma
 
 TEST(ViewSearch, FindsWhatThePlainReadingFinds) {
   const std::string kLeadRun(100, '\x81');  // ＝＝... a run the look back cannot pair up
-  const std::string kRoman = "\xFA\x40";     // ⅰ, upper case Ⅰ is 0x87 0x54
+  const std::string kRoman = "\xFA\x40";    // ⅰ, upper case Ⅰ is 0x87 0x54
   const struct {
     std::vector<std::string> lines;
     int wrap;
@@ -46,18 +46,25 @@ TEST(ViewSearch, FindsWhatThePlainReadingFinds) {
   } rows[] = {
       {{"abc", "xyz abc", "", "ab", "c"}, 80, "abc", true},
       {{"0123456789abcdef", "89ab"}, 10, "89ab", true},  // split by wrapping
-      {{"\x83\x41", "x\x83\x41"
-                    "A"},
-       80, "A", true},  // a trail byte that is an "A"
+      {{"\x83\x41",
+        "x\x83\x41"
+        "A"},
+       80,
+       "A",
+       true},  // a trail byte that is an "A"
       {{kLeadRun + "\x81", kLeadRun + "x\x81\x81", "\x81" + kLeadRun}, 0, "\x81\x81", true},
-      {{kLeadRun + "ab", "x" + kLeadRun + "ab"}, 0, "\x81"
-                                                    "a",
+      {{kLeadRun + "ab", "x" + kLeadRun + "ab"},
+       0,
+       "\x81"
+       "a",
        true},
-      {{std::string(70, 'x') + "needle" + std::string(70, 'y'), std::string(200, 'n')}, 0,
-       "NEEDLE", false},
+      {{std::string(70, 'x') + "needle" + std::string(70, 'y'), std::string(200, 'n')},
+       0,
+       "NEEDLE",
+       false},
       {{"\x82\x81\x82\x82", "\x82\x60\x82\x61", "ab"}, 80, "\x82\x81", false},  // ａ, Ａ
       {{kRoman, "\x87\x54", "\xEE\xEF"}, 80, "\x87\x54", false},
-      {{kRoman, "x"}, 80, "\x87", false},  // a lead byte that ends the pattern
+      {{kRoman, "x"}, 80, "\x87", false},     // a lead byte that ends the pattern
       {{"\x82", "a\x82"}, 80, "\x82", true},  // a lead byte that ends the line
   };
   for (const auto& row : rows) {
@@ -73,7 +80,8 @@ TEST(ViewSearch, LinesOfTheirOwnAmongLoadedOnes) {
   ViewerRig rig;
   rig.view.SetWrapByte(4);
   std::vector<std::string> lines;
-  for (int i = 0; i < 40; ++i) lines.push_back(i % 7 == 3 ? "key here" : "line " + std::to_string(i));
+  for (int i = 0; i < 40; ++i)
+    lines.push_back(i % 7 == 3 ? "key here" : "line " + std::to_string(i));
   rig.Load(lines);
   TBigView& view = rig.view;
   // Replaced, inserted, deleted and exchanged lines: the loaded text no

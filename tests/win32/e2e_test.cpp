@@ -407,7 +407,8 @@ TEST(EndToEnd, SearchJumpLineNumbersAndRangeCopyFromTheKeyboard) {
     GlobalUnlock(data);
   }
   CloseClipboard();
-  EXPECT_EQ(copied, ToWide(kShiftJis, lines[199] + "\r\n" + lines[200] + "\r\n" + lines[201] + "\r\n"));
+  EXPECT_EQ(copied,
+            ToWide(kShiftJis, lines[199] + "\r\n" + lines[200] + "\r\n" + lines[201] + "\r\n"));
 
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(varlo.Exit(), 0u);
