@@ -30,6 +30,37 @@ constexpr int64_t kMaxRangeDistance = 999;
 
 bool InLineNumbers(int64_t n) { return n >= 1 && n <= kMaxLineNumber; }
 
+// N and P: below or above the hit while the view has not moved since, else
+// below or above the top line; the pause, then the view moves.
+void SearchAgain(TForm1& f, bool upward) {
+  TBigView& view = f.BigView1;
+  f.FFoundTopLine = view.TopLine();
+  view.SetCaret(false);
+  f.Timer1.SetInterval(0);
+  if (f.FFindStr[0].empty()) {
+    f.ShowNotice(kNoSearchText);
+    return;
+  }
+  const int64_t top = view.TopLine(), step = upward ? -1 : 1;
+  int64_t from = top + step;
+  if (f.FFoundShown == 1)
+    from = f.FFindScroll >= f.FFoundLine ? f.FFoundLine - 1 + step : top + step + f.FFindScroll;
+  // A view scrolled near the end after a hit can put an upward start past
+  // the last line: it starts at the last line then.
+  if (upward) from = std::min(from, view.ViewCount() - 1);
+  const int64_t hit = f.SearchLine(from, upward);
+  if (hit == 0) {
+    f.ShowNotice(kNoHit);
+    return;
+  }
+  {
+    TForm14 pause;
+    pause.SetBounds(f.Left(), f.Top(), pause.Width(), pause.Height());
+    pause.ShowModal();
+  }
+  f.ShowFoundLine(hit);
+}
+
 }  // namespace
 
 int64_t TForm1::SearchLine(int64_t from, bool upward) {
@@ -84,58 +115,9 @@ void TForm1::MenuFindClick(TObject&) {
   FFindStr[1] = FFindStr[0];
 }
 
-void TForm1::MenuReFindClick(TObject&) {
-  FFoundTopLine = BigView1.TopLine();
-  BigView1.SetCaret(false);
-  Timer1.SetInterval(0);
-  if (FFindStr[0].empty()) {
-    ShowNotice(kNoSearchText);
-    return;
-  }
-  // While the view has not moved since the hit, both give the view line
-  // below it.
-  const int64_t top = BigView1.TopLine();
-  int64_t from = top + 1;
-  if (FFoundShown == 1) from = FFindScroll >= FFoundLine ? FFoundLine : top + 1 + FFindScroll;
-  const int64_t hit = SearchLine(from, false);
-  if (hit == 0) {
-    ShowNotice(kNoHit);
-    return;
-  }
-  {
-    TForm14 pause;
-    pause.SetBounds(Left(), Top(), pause.Width(), pause.Height());
-    pause.ShowModal();
-  }
-  ShowFoundLine(hit);
-}
+void TForm1::MenuReFindClick(TObject&) { SearchAgain(*this, false); }
 
-void TForm1::MenuReFindPriorClick(TObject&) {
-  FFoundTopLine = BigView1.TopLine();
-  BigView1.SetCaret(false);
-  Timer1.SetInterval(0);
-  if (FFindStr[0].empty()) {
-    ShowNotice(kNoSearchText);
-    return;
-  }
-  const int64_t top = BigView1.TopLine();
-  int64_t from = top - 1;
-  if (FFoundShown == 1) from = FFindScroll >= FFoundLine ? FFoundLine - 2 : top - 1 + FFindScroll;
-  // A view scrolled near the end after a hit can put the start past the
-  // last line: the search starts at the last line then.
-  from = std::min(from, BigView1.ViewCount() - 1);
-  const int64_t hit = SearchLine(from, true);
-  if (hit == 0) {
-    ShowNotice(kNoHit);
-    return;
-  }
-  {
-    TForm14 pause;
-    pause.SetBounds(Left(), Top(), pause.Width(), pause.Height());
-    pause.ShowModal();
-  }
-  ShowFoundLine(hit);
-}
+void TForm1::MenuReFindPriorClick(TObject&) { SearchAgain(*this, true); }
 
 void TForm1::MenuJumpClick(TObject&) {
   FJumpLine[0].clear();

@@ -181,37 +181,32 @@ inline void PairBackward(const char* from, const char* to, const BytePairFilter&
 #endif
 
 // Calls hit(p) for each place p in [from, to) that passes the filter, in
-// increasing order. hit returns where to go on (after p; `to` or beyond
-// stops). Bytes up to to - 1 + max(first, second) are read.
-template <class Hit>
-inline void ForEachPairForward(const char* from, const char* to, const BytePairFilter& f,
-                               Hit&& hit) {
+// increasing order, or with kDown false in decreasing order. Going down,
+// hit returns where to go on (after p; `to` or beyond stops); going up, the
+// new end (at most p; `from` or below stops). Bytes up to
+// to - 1 + max(first, second) are read.
+template <bool kDown, class Hit>
+inline void ForEachPair(const char* from, const char* to, const BytePairFilter& f, Hit&& hit) {
 #if defined(__SSE2__)
   const detail::PairVectors v(f);
+  const auto run = [&]<bool kSingle>() {
+    if constexpr (kDown) {
+      detail::PairForward<kSingle>(from, to, f, v, hit);
+    } else {
+      detail::PairBackward<kSingle>(from, to, f, v, hit);
+    }
+  };
   if (v.single) {
-    detail::PairForward<true>(from, to, f, v, hit);
+    run.template operator()<true>();
   } else {
-    detail::PairForward<false>(from, to, f, v, hit);
+    run.template operator()<false>();
   }
 #else
-  for (const char* p = from; p < to;) p = f.Holds(p) ? hit(p) : p + 1;
-#endif
-}
-
-// The same in decreasing order; hit returns the new end (at most p; `from`
-// or below stops).
-template <class Hit>
-inline void ForEachPairBackward(const char* from, const char* to, const BytePairFilter& f,
-                                Hit&& hit) {
-#if defined(__SSE2__)
-  const detail::PairVectors v(f);
-  if (v.single) {
-    detail::PairBackward<true>(from, to, f, v, hit);
+  if constexpr (kDown) {
+    for (const char* p = from; p < to;) p = f.Holds(p) ? hit(p) : p + 1;
   } else {
-    detail::PairBackward<false>(from, to, f, v, hit);
+    for (const char* end = to; end > from;) end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
   }
-#else
-  for (const char* end = to; end > from;) end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
 #endif
 }
 

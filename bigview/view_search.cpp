@@ -98,7 +98,7 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
       const char* begin = line == fromLine ? fromBegin : run.Begin;
       if (run.End - begin >= m) {
         const char* to = run.End - m + 1;
-        ForEachPairForward(begin, to, filter, [&](const char* p) {
+        ForEachPair<true>(begin, to, filter, [&](const char* p) {
           const char* next = visit(run, p, true);
           return next == nullptr ? to : next;
         });
@@ -111,7 +111,7 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
       const char* end = line == fromLine ? fromEnd : run.End;
       if (end - run.Begin >= m) {
         const char* from = run.Begin;
-        ForEachPairBackward(from, end - m + 1, filter, [&](const char* p) {
+        ForEachPair<false>(from, end - m + 1, filter, [&](const char* p) {
           const char* next = visit(run, p, false);
           return next == nullptr ? from : next;
         });
