@@ -434,13 +434,6 @@ void TForm1::Timer1Timer(TObject&) {
 }
 
 // Commands whose features are not built yet: they do nothing for now.
-void TForm1::MenuFindClick(TObject&) {}
-void TForm1::MenuReFindClick(TObject&) {}
-void TForm1::MenuReFindPriorClick(TObject&) {}
-void TForm1::MenuJumpClick(TObject&) {}
-void TForm1::MenuLineNumDispClick(TObject&) {}
-void TForm1::MenuSelectStartClick(TObject&) {}
-void TForm1::MenuSelectEndClick(TObject&) {}
 void TForm1::MenuOptionSetClick(TObject&) {}
 void TForm1::MenuFontClick(TObject&) {}
 void TForm1::MenuBackColorClick(TObject&) {}

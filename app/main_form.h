@@ -80,6 +80,12 @@ class TForm1 : public TForm, public TMainState {
   void ShowNotice(const std::string& text);
   void ExitRequest();
   void ClearFoundMark();
+  // Search (search_commands.cpp): the 1-based view line of the first hit
+  // from view line `from` on, downward or upward; 0 when there is none.
+  int64_t SearchLine(int64_t from, bool upward);
+  // Moves to the hit in view line `hit` (1-based), marks it and shows it in
+  // the caption.
+  void ShowFoundLine(int64_t hit);
   // The settings file beside the executable.
   std::filesystem::path IniFileName();
 

@@ -2,6 +2,7 @@
 // benchmarks, and the figures printed at the end as "name: value".
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,6 +25,19 @@ double TimeCommand(const std::string& command, int runs = 3);
 // Peak resident memory, in bytes, that `work` adds when it runs in a fresh
 // child process.
 double PeakBytes(const std::function<void()>& work);
+
+// Times one command per iteration after an untimed set-up (for benchmarks
+// that use manual time).
+template <class State, class Setup, class Command>
+void Timed(State& state, Setup setup, Command command) {
+  for (auto _ : state) {
+    setup();
+    const auto start = std::chrono::steady_clock::now();
+    command();
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
 
 // Computes and prints figures once every benchmark has run.
 struct Figures {

@@ -91,18 +91,6 @@ void BM_Redraw1G(benchmark::State& state) { Redraw(state, Big()); }
 BENCHMARK(BM_Redraw1K)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Redraw1G)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
-// Times one command after an untimed set-up.
-template <class Setup, class Command>
-void Timed(benchmark::State& state, Setup setup, Command command) {
-  for (auto _ : state) {
-    setup();
-    const auto start = std::chrono::steady_clock::now();
-    command();
-    state.SetIterationTime(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-}
-
 void BM_EndKey(benchmark::State& state) {
   Viewer& v = Big();
   Timed(

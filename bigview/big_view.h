@@ -5,7 +5,7 @@
 //
 // The implementation is split by concern: big_view.cpp (construction,
 // properties, content operations), layout.cpp, paint.cpp, scroll.cpp,
-// mouse.cpp.
+// mouse.cpp, view_search.cpp.
 #pragma once
 
 #include <array>
@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "bigview/line_store.h"
+#include "bigview/search.h"
 #include "bigview/sjis.h"
 #include "bigview/text_measure.h"
 #include "bigview/view_lines.h"
@@ -155,6 +156,13 @@ class TBigView : public TCustomControl {
   bool MakeVisible(TPoint pos);
   int64_t MaxTop() const;
 
+  // --- Search. ---
+  // The first view line that holds the pattern, from view line `from` down
+  // to the last or (upward) back to the first, `from` itself tested first;
+  // -1 when there is none. Each view line is tested on its own, as
+  // TSearchPattern::Find tests it; the text is scanned where it lies.
+  int64_t FindViewLine(const TSearchPattern& pattern, int64_t from, bool upward) const;
+
   // --- Selection and mouse. ---
   void SetSelStart(TPoint pos);
   void SetSelEnd(TPoint pos);
@@ -250,6 +258,8 @@ class TBigView : public TCustomControl {
   int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
                      TextMeasure::Meter& meter) const;
   int64_t ViewLineLength(int64_t viewIndex) const;
+  // The view line of a logical line that holds byte `offset` of it.
+  int64_t ViewOfOffset(int64_t line, int64_t offset) const;
   void CheckViewIndex(int64_t viewIndex) const;
   void BottomLineStep();
   void EmptyAfterFailure();

@@ -155,6 +155,7 @@ void TBvStrings::MakeRoom() {
 }
 
 void TBvStrings::Append(Slot slot) {
+  FInOrder = false;
   try {
     if (Count() == FCapacity) Grow();
     FList.push_back(slot);
@@ -173,6 +174,7 @@ int64_t TBvStrings::Add(std::string_view s) {
 void TBvStrings::Insert(int64_t index, std::string_view s) {
   if (index < 0 || index > Count()) Error();
   Slot slot = MakeOwned(s);
+  FInOrder = false;
   try {
     if (Count() == FCapacity) Grow();
     FList.insert(static_cast<size_t>(index), slot);
@@ -191,12 +193,14 @@ void TBvStrings::Delete(int64_t index) {
 void TBvStrings::Exchange(int64_t index1, int64_t index2) {
   CheckIndex(index1);
   CheckIndex(index2);
+  FInOrder = false;
   std::swap(FList[static_cast<size_t>(index1)], FList[static_cast<size_t>(index2)]);
 }
 
 void TBvStrings::Put(int64_t index, std::string_view s) {
   CheckIndex(index);
   Slot slot = MakeOwned(s);
+  FInOrder = false;
   Release(FList[static_cast<size_t>(index)]);
   FList[static_cast<size_t>(index)] = slot;
 }
@@ -244,12 +248,56 @@ void TBvStrings::Clear() {
     FCapacity = 0;
   }
   FText.Reset();
+  FInOrder = true;
+}
+
+TBvStrings::Run TBvStrings::RunAt(int64_t line, int64_t lo, int64_t hi) const {
+  const Slot* slots = FList.data();
+  const auto end = [&](int64_t i) { return slots[i].data + slots[i].Length(); };
+  if (FInOrder) return {lo, hi, slots[lo].data, end(hi - 1)};
+  // A line of its own, or an empty one that points nowhere, is a run alone.
+  const auto inText = [&](int64_t i) {
+    return (slots[i].size & Slot::kOwned) == 0 && slots[i].data != nullptr;
+  };
+  if (!inText(line)) return {line, line + 1, slots[line].data, end(line)};
+  int64_t first = line, last = line + 1;
+  while (first > lo && inText(first - 1) && end(first - 1) <= slots[first].data) --first;
+  while (last < hi && inText(last) && end(last - 1) <= slots[last].data) ++last;
+  return {first, last, slots[first].data, end(last - 1)};
+}
+
+int64_t TBvStrings::LineOfByte(const Run& run, const char* p, int64_t hint) const {
+  const Slot* slots = FList.data();
+  const auto after = [&](int64_t i) { return slots[i].data > p; };
+  // Gallop from the hint to a range that holds the answer, then halve it:
+  // slots[lo] starts at or before p, slots[hi] after it (or hi is the end).
+  int64_t lo = 0, hi = 0;
+  hint = std::clamp(hint, run.First, run.Last - 1);
+  if (!after(hint)) {
+    int64_t step = 1;
+    for (lo = hint; lo + step < run.Last && !after(lo + step); step *= 2) lo += step;
+    hi = std::min(run.Last, lo + step);
+  } else {
+    int64_t step = 1;
+    for (hi = hint; hi - step > run.First && after(hi - step); step *= 2) hi -= step;
+    lo = std::max(run.First, hi - step);
+  }
+  while (hi - lo > 1) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (after(mid)) {
+      hi = mid;
+    } else {
+      lo = mid;
+    }
+  }
+  return lo;
 }
 
 void TBvStrings::SetCount(int64_t newCount) {
   if (newCount < 0 || newCount > kMaxListSize) Error();
   if (newCount > FCapacity) SetCapacity(newCount);
   for (int64_t i = newCount; i < Count(); ++i) Release(FList[static_cast<size_t>(i)]);
+  if (newCount > Count()) FInOrder = false;  // empty lines that point nowhere
   FList.resize(static_cast<size_t>(newCount));
 }
 

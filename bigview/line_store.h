@@ -87,6 +87,21 @@ class TBvStrings {
         i + kAhead < n ? slots[i + kAhead].View() : std::string_view());
   }
 
+  // Lines whose bytes lie one after another in one block of memory, with
+  // nothing but bytes of no line between them: a search scans the block
+  // instead of visiting the lines. Lines [First, Last), bytes [Begin, End).
+  struct Run {
+    int64_t First = 0, Last = 0;
+    const char* Begin = nullptr;
+    const char* End = nullptr;
+  };
+  // The longest such run within lines [lo, hi) that holds `line`.
+  Run RunAt(int64_t line, int64_t lo, int64_t hi) const;
+  // The line of the run whose bytes start at or before p, the last such:
+  // the line holding p, or the one before the gap p lies in. Looks near
+  // `hint` first, so a scan that moves on from line to line stays cheap.
+  int64_t LineOfByte(const Run& run, const char* p, int64_t hint) const;
+
   void AddStrings(const StringListRef& source);
   void Assign(const StringListRef& source);
   void AssignTo(StringListSinkRef dest) const;
@@ -118,6 +133,9 @@ class TBvStrings {
   // and presized.
   void LoadLines(platform::ReadOnlyFile& file, int64_t size);
 
+  // Every slot is a view into FText and they follow in order: one run.
+  // Loading leaves it so; anything that puts a line of its own clears it.
+  bool FInOrder = true;
   platform::LargeVector<Slot> FList;  // FList.size() is the line count
   int64_t FCapacity = 0;
   platform::LargeBuffer FText;

@@ -1,5 +1,8 @@
 #include "bigview/sjis.h"
 
+#include <algorithm>
+#include <span>
+
 namespace varlo::sjis {
 
 int ByteKind(std::string_view s, int64_t index) {
@@ -48,6 +51,37 @@ uint16_t LowerChar(uint16_t code) {
   for (const auto& r : kLowerOnly)
     if (code >= r.upper && code < r.upper + r.count) return r.lower + (code - r.upper);
   return code;
+}
+
+// Every range that upper-casing maps by.
+using CaseTable = std::span<const CaseRange>;
+constexpr CaseTable kTables[] = {kPairs, kUpperOnly};
+
+int UpperPreimages(uint16_t upper, uint16_t out[3]) {
+  int n = 0;
+  if (UpperChar(upper) == upper) out[n++] = upper;
+  if (upper < 0x100) {
+    if (upper >= 'A' && upper <= 'Z') out[n++] = LowerByte(static_cast<unsigned char>(upper));
+    return n;
+  }
+  for (CaseTable table : kTables)
+    for (const auto& r : table)
+      if (upper >= r.upper && upper < r.upper + r.count)
+        out[n++] = static_cast<uint16_t>(r.lower + (upper - r.upper));
+  return n;
+}
+
+int UpperLeadPreimages(unsigned char lead, unsigned char out[3]) {
+  // Most characters of a lead byte keep it; only some ranges change it.
+  int n = 0;
+  out[n++] = lead;
+  for (CaseTable table : kTables)
+    for (const auto& r : table) {
+      const auto from = static_cast<unsigned char>(r.lower >> 8);
+      if (r.upper >> 8 == lead && from != lead && std::find(out, out + n, from) == out + n)
+        out[n++] = from;
+    }
+  return n;
 }
 
 namespace {

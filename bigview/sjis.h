@@ -49,6 +49,13 @@ void MakeUpper(std::string& s);
 void MakeLower(std::string& s);
 std::string Upper(std::string_view s);
 
+// What upper-casing maps onto a given result, for searching the unchanged
+// text: the characters whose upper case is `upper` (itself included when
+// it is its own), and the lead bytes that a character with lead byte `lead`
+// may have had before. Each returns how many it wrote (at most 3).
+int UpperPreimages(uint16_t upper, uint16_t out[3]);
+int UpperLeadPreimages(unsigned char lead, unsigned char out[3]);
+
 // One byte mapped alone, as a one-byte string: only ASCII letters change.
 constexpr unsigned char UpperByte(unsigned char b) { return b >= 'a' && b <= 'z' ? b - 0x20 : b; }
 constexpr unsigned char LowerByte(unsigned char b) { return b >= 'A' && b <= 'Z' ? b + 0x20 : b; }

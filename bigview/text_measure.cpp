@@ -96,6 +96,8 @@ template <class F>
     start = p + 1;
   };
   if (FOnlyTabs) {
+    // An empty line of its own has no bytes at all, not even an address.
+    if (text.empty()) return;
     const char* begin = text.data();
     const char* end = begin + text.size();
     for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\t', end - p))); ++p)

@@ -47,5 +47,55 @@ TEST(MbsPos, ALeadByteAtTheEndIsASingleCharacter) {
   EXPECT_EQ(MbsStepChar(end), 0);
 }
 
+// The column is the first byte-wise occurrence in the line as a whole
+// string upper-cases: a trail byte keeps its case, a pair may change both
+// bytes, and the occurrence may start inside a character.
+TEST(SearchPattern, ColumnOfTheFirstByteWiseOccurrence) {
+  const struct {
+    std::string line, pattern;
+    bool matchCase;
+    int64_t column;
+  } rows[] = {
+      {"\x83\x61"
+       "a",
+       "A", false, 3},  // 0x61 is a trail byte there: it stays small
+      {"\x83\x61"
+       "a",
+       "a", true, 2},
+      {"x\x82\x81", "\x82\x60", false, 2},  // ａ upper-cases to Ａ
+      {"x\x82\x81", "\x82\x60", true, 0},
+      {"\x8a\xbf\x8e\x9a\xbf\x8e", "\xbf\x8e", true, 2},
+      {"abcabc", "CA", false, 3},
+      {std::string("a\0bab", 5), "ab", true, 4},
+      {"aab", "ab", false, 2},  // after a partial match
+      {"", "a", false, 0},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(TSearchPattern(row.pattern, row.matchCase).Column(row.line), row.column)
+        << row.line << " / " << row.pattern;
+}
+
+TEST(SearchPattern, FindIsMbsPosOverTheUpperCasedLine) {
+  const struct {
+    std::string line, pattern;
+    bool matchCase;
+    size_t at;
+  } rows[] = {
+      {"\x83\x41"
+       "A",
+       "a", false, 2},
+      {"\x83\x41", "a", false, std::string::npos},
+      {"\xFA\x40", "\x87\x54", false, 0},  // ⅰ is Ⅰ upper-cased, from another lead byte
+      {"\xFA\x40", "\x87", false, 0},
+      {"\xFA\x40", "\x87", true, std::string::npos},
+      {std::string("x\0ab", 4), "ab", false, std::string::npos},
+      {"", "a", false, std::string::npos},
+      {"abc", "", false, std::string::npos},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(TSearchPattern(row.pattern, row.matchCase).Find(row.line), row.at)
+        << row.line << " / " << row.pattern;
+}
+
 }  // namespace
 }  // namespace varlo

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "dialogs/notice_form.h"
+
 namespace varlo::testing {
 
 AppRig::AppRig() {
@@ -12,6 +14,7 @@ AppRig::AppRig() {
       shown.text = box->Text();
       for (TButton* b : box->Buttons()) shown.buttons.push_back(b->Caption());
     }
+    if (auto* notice = dynamic_cast<TForm17*>(&f)) shown.text = notice->Label1().Caption();
     FSeen.push_back(shown);
     if (FSteps.empty()) return;  // closed as cancelled
     auto step = std::move(FSteps.front());

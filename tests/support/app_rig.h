@@ -20,7 +20,7 @@ namespace varlo::testing {
 struct Shown {
   std::string name;                  // the form's name ("MessageForm" for boxes)
   std::string caption;               // the form's caption
-  std::string text;                  // a box's text
+  std::string text;                  // a box's or a notice's text
   std::vector<std::string> buttons;  // a box's button captions
 };
 

@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 using win32::FromWide;
 using win32::kShiftJis;
 using win32::kUtf8;
+using win32::ToWide;
 
 std::wstring Text(HWND h) {
   const int n = GetWindowTextLengthW(h);
@@ -517,6 +518,110 @@ TEST(EndToEnd, F4HandsTheForegroundToTheFileManagerElseExplorer) {
   EXPECT_EQ(GetForegroundWindow(), main);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// Text as the keyboard gives it, a character at a time, to the window in
+// front.
+void Type(const std::wstring& text) {
+  std::vector<INPUT> keys;
+  for (wchar_t c : text)
+    for (bool up : {false, true}) {
+      INPUT in{};
+      in.type = INPUT_KEYBOARD;
+      in.ki.wScan = c;
+      in.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+      keys.push_back(in);
+    }
+  SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// The label texts of a window.
+std::vector<std::string> Texts(HWND h) {
+  std::vector<std::string> texts;
+  for (HWND c : Children(h)) texts.push_back(Utf8Text(c));
+  return texts;
+}
+
+TEST(EndToEnd, SearchJumpLineNumbersAndRangeCopyFromTheKeyboard) {
+  Varlo varlo;
+  // Lines 120 and 250 hold the word searched for.
+  const std::string target = "\x96\xda\x95\x57";  // 目標
+  std::string text;
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 300; ++i) {
+    std::string line = std::to_string(i) + "\t\x93\xfa\x96\x7b\x8c\xea line";
+    if (i == 120 || i == 250) line += " " + target;
+    lines.push_back(line);
+    text += line + "\r\n";
+  }
+  const fs::path file = varlo.dir.Write(L"search.txt", text);
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const std::string counts =
+      "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 300 (300)";
+  ASSERT_TRUE(Eventually([&] { return Utf8Text(main) == counts; })) << Utf8Text(main);
+  ASSERT_NE(Viewer(main), nullptr);
+  SetForegroundWindow(main);
+  const auto captionIs = [&](const std::string& want) {
+    const bool ok = Eventually([&] { return Utf8Text(main) == want; });
+    EXPECT_TRUE(ok) << "caption: " << Utf8Text(main) << "\nwanted: " << want;
+    return ok;
+  };
+  const std::string column = std::to_string(lines[119].find(target) + 1);
+
+  // F, the text, Enter.
+  Press(main, 'F');
+  HWND dialog = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (検索)"); });
+  ASSERT_NE(dialog, nullptr);
+  Type(ToWide(kShiftJis, target));
+  Press(dialog, VK_RETURN);
+  captionIs(counts + "  検索行 : 120 (120)  検索位置 : " + column);
+  // N and P, each after the pause.
+  Press(main, 'N');
+  captionIs(counts + "  検索行 : 250 (250)  検索位置 : " + column);
+  Press(main, 'P');
+  captionIs(counts + "  検索行 : 120 (120)  検索位置 : " + column);
+
+  // J, a number, Enter; I shows where the view stands.
+  Press(main, 'J');
+  dialog = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ｼﾞｬﾝﾌﾟ)"); });
+  ASSERT_NE(dialog, nullptr);
+  Type(L"200");
+  Press(dialog, VK_RETURN);
+  ASSERT_TRUE(Eventually([&] { return TopLevel(varlo.Pid(), "Varlo (ｼﾞｬﾝﾌﾟ)") == nullptr; }));
+  Press(main, 'I');
+  HWND notice = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)"); });
+  ASSERT_NE(notice, nullptr);
+  const std::vector<std::string> said = Texts(notice);
+  EXPECT_NE(std::find(said.begin(), said.end(), "表示行 : 200     論理行 : 200"), said.end());
+  Press(notice, VK_SPACE);
+  ASSERT_TRUE(Eventually([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)") == nullptr; }));
+
+  // Ctrl+B, two lines down, Ctrl+C: the lines on the clipboard as Unicode.
+  Press(main, 'B', {VK_CONTROL});
+  captionIs(" 選択中です。 開始行は  200  です。");
+  Press(main, VK_DOWN);
+  Press(main, VK_DOWN);
+  Press(main, 'C', {VK_CONTROL});
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == "  クリップボードにコピー中です。 "; }))
+      << Utf8Text(main);
+  captionIs(counts);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  std::wstring copied;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    copied = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_EQ(copied,
+            ToWide(kShiftJis, lines[199] + "\r\n" + lines[200] + "\r\n" + lines[201] + "\r\n"));
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  // The search text is remembered in the settings file.
+  EXPECT_NE(varlo.Ini().find("[FindStrName]\r\n1=" + target + "\r\n"), std::string::npos);
 }
 
 }  // namespace
