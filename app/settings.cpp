@@ -66,22 +66,11 @@ struct Reader {
   }
 };
 
-// Reading takes the blanks off a value's ends and one pair of matching
-// quotes off the value: a text that would lose either (a launcher option
-// "%f") is written in quotes of its own, which reading takes off again.
-std::string Protected(const std::string& text) {
-  if (text.empty()) return text;
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-                      text.back() == text.front();
-  return quoted || blank(text.front()) || blank(text.back()) ? "\"" + text + "\"" : text;
-}
-
 std::string TextOf(const std::variant<bool*, int*, std::string*>& field) {
   struct {
     std::string operator()(bool* f) const { return *f ? "1" : "0"; }
     std::string operator()(int* f) const { return std::to_string(*f); }
-    std::string operator()(std::string* f) const { return Protected(*f); }
+    std::string operator()(std::string* f) const { return *f; }
   } text;
   return std::visit(text, field);
 }

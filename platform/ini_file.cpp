@@ -85,9 +85,26 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   return std::string(fallback.substr(0, kValueBuffer - 1));
 }
 
+namespace {
+
+// Reading takes the blanks off a value's ends and one pair of matching
+// quotes off the value: a value that would lose either (a launcher option
+// "%f", a search text with a blank at its end) is written in quotes of its
+// own, which reading takes off again.
+std::string Protected(std::string_view value) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (!value.empty() && (quoted || blank(value.front()) || blank(value.back())))
+    return "\"" + std::string(value) + "\"";
+  return std::string(value);
+}
+
+}  // namespace
+
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!FLoaded) Load();
-  const std::string entry = std::string(key) + "=" + std::string(value);
+  const std::string entry = std::string(key) + "=" + Protected(value);
   bool inSection = false;
   size_t sectionEnd = std::string::npos;  // where a new key of the section goes
   for (size_t i = 0; i < FLines.size(); ++i) {

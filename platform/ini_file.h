@@ -21,8 +21,9 @@ class TIniFile {
   // The value, or `fallback` when the file, the section or the key is
   // missing. At most 1023 bytes of a value are seen.
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback);
-  // Sets one key, adding the section or the key as needed. The file gets
-  // it with UpdateFile.
+  // Sets one key, adding the section or the key as needed; it reads back
+  // as given, blanks and quotes at its ends included. The file gets it with
+  // UpdateFile.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   // Writes what was set into the file, all at once; raises
   // "<file> に書き込めません" when the file cannot be written (it then

@@ -123,9 +123,17 @@ TEST(IniFile, WritesEveryKeyAtOnceKeepingTheRest) {
   ini.WriteString("C", "w", "\x93\xfa");
   EXPECT_EQ(testing::ReadAll(path), before);  // nothing until the one write
   EXPECT_EQ(ini.ReadString("c", "W", ""), "\x93\xfa");
+  // Values read back as written, with blanks and quotes at their ends.
+  for (const std::string value : {" x ", "\"%f\"", "'a'", "\"", "a \""}) {
+    ini.WriteString("Q", "v", value);
+    ini.UpdateFile();
+    EXPECT_EQ(TIniFile(path).ReadString("Q", "v", "?"), value);
+  }
+  ini.WriteString("Q", "v", "");
   ini.UpdateFile();
   EXPECT_EQ(testing::ReadAll(path),
-            "; keep me\r\n[A]\r\nX=10\r\nz=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nw=\x93\xfa\r\n");
+            "; keep me\r\n[A]\r\nX=10\r\nz=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nw=\x93\xfa\r\n"
+            "[Q]\r\nv=\r\n");
   // Nothing is left beside it.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
