@@ -45,7 +45,7 @@ const Figures kFigures([] {
   Print("load_vs_wc", load / wc);
   Print("load_lines", static_cast<double>(gLines), 0);
   Print("load_peak_mib", peak / mib, 0);
-  Print("load_peak_budget_mib", (size + 16.0 * static_cast<double>(gLines)) / mib + 64.0, 0);
+  Print("load_peak_budget_mib", (size + 8.0 * static_cast<double>(gLines)) / mib + 64.0, 0);
 });
 
 }  // namespace
