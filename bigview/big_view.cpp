@@ -125,35 +125,41 @@ void TBigView::CheckViewIndex(int64_t viewIndex) const {
   if (viewIndex < 0 || viewIndex >= ViewCount()) throw Exception(kViewIndexError);
 }
 
-int64_t TBigView::ViewLineLength(int64_t viewIndex) const {
-  const int64_t start = FViewLines.Start(viewIndex);
+int64_t TBigView::ViewLineLength(const ViewLines::Place& at, int64_t viewIndex) const {
+  const int64_t start = FViewLines.Start(at, viewIndex);
   if (start == 0) return 0;
-  if (!FViewLines.Last(viewIndex)) return FViewLines.Start(viewIndex + 1) - start;
-  return static_cast<int64_t>(FLines->Get(FViewLines.Line(viewIndex)).size()) - start + 1;
+  if (viewIndex < at.first + at.extra) return FViewLines.Start(at, viewIndex + 1) - start;
+  return static_cast<int64_t>(FLines->Get(at.line).size()) - start + 1;
+}
+
+int64_t TBigView::ViewLineLength(int64_t viewIndex) const {
+  return ViewLineLength(FViewLines.Locate(viewIndex), viewIndex);
 }
 
 std::string_view TBigView::GetViewLine(int64_t viewIndex) const {
   CheckViewIndex(viewIndex);
-  const int64_t start = FViewLines.Start(viewIndex);
+  const ViewLines::Place at = FViewLines.Locate(viewIndex);
+  const int64_t start = FViewLines.Start(at, viewIndex);
   if (start == 0) return {};
-  const std::string_view line = FLines->Get(FViewLines.Line(viewIndex));
+  const std::string_view line = FLines->Get(at.line);
   return line.substr(static_cast<size_t>(start - 1),
-                     static_cast<size_t>(ViewLineLength(viewIndex)));
+                     static_cast<size_t>(ViewLineLength(at, viewIndex)));
 }
 
 TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
   CheckViewIndex(viewIndex);
+  const ViewLines::Place at = FViewLines.Locate(viewIndex);
   TViewLineRec rec;
-  rec.Line = FViewLines.Line(viewIndex);
-  rec.Start = FViewLines.Start(viewIndex);
-  rec.Part = FViewLines.Part(viewIndex);
-  rec.Last = FViewLines.Last(viewIndex);
+  rec.Line = at.line;
+  rec.Start = FViewLines.Start(at, viewIndex);
+  rec.Part = viewIndex - at.first;
+  rec.Last = viewIndex == at.first + at.extra;
   if (rec.Start == 0) return rec;
   const std::string_view line = FLines->Get(rec.Line);
   if (!FWordWrap) {
     rec.Len = static_cast<int64_t>(line.size());
   } else if (!rec.Last) {
-    rec.Len = FViewLines.Start(viewIndex + 1) - rec.Start;
+    rec.Len = FViewLines.Start(at, viewIndex + 1) - rec.Start;
   } else {
     // The last piece keeps the length the layout gave it, which may reach
     // past the line's end.
@@ -171,14 +177,16 @@ TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
 
 void TBigView::PutViewLine(int64_t viewIndex, std::string_view s) {
   CheckViewIndex(viewIndex);
-  const int64_t line = FViewLines.Line(viewIndex);
-  const int64_t start = FViewLines.Start(viewIndex);
+  const ViewLines::Place at = FViewLines.Locate(viewIndex);
+  const int64_t line = at.line;
+  const int64_t start = FViewLines.Start(at, viewIndex);
   std::string text;
   if (start == 0) {
     text = s;
   } else {
     text = FLines->Get(line);
-    text.replace(static_cast<size_t>(start - 1), static_cast<size_t>(ViewLineLength(viewIndex)), s);
+    text.replace(static_cast<size_t>(start - 1), static_cast<size_t>(ViewLineLength(at, viewIndex)),
+                 s);
   }
   FLines->Put(line, text);
   BuildViewLines(line);

@@ -258,8 +258,9 @@ class TBigView : public TCustomControl {
   int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
                      TextMeasure::Meter& meter) const;
   int64_t ViewLineLength(int64_t viewIndex) const;
+  int64_t ViewLineLength(const ViewLines::Place& at, int64_t viewIndex) const;
   // The view line of a logical line that holds byte `offset` of it.
-  int64_t ViewOfOffset(int64_t line, int64_t offset) const;
+  int64_t ViewOfOffset(const ViewLines::Place& at, int64_t offset) const;
   void CheckViewIndex(int64_t viewIndex) const;
   void BottomLineStep();
   void EmptyAfterFailure();

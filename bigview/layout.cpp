@@ -121,7 +121,22 @@ bool TBigView::UpdateMaxChar(int64_t first, int64_t count) {
   if (count < 1) return false;
   int64_t longest = FMaxChar;
   const int64_t end = std::min(CheckedAdd(first, count), ViewCount());
-  for (int64_t v = first; v < end; ++v) longest = std::max(longest, ViewLineLength(v));
+  // Line by line: the one view line of a line that is not wrapped is the
+  // whole line, read without finding its view line's line.
+  if (first < end) {
+    ViewLines::Place at = FViewLines.Locate(first);
+    for (int64_t v = first;;) {
+      const int64_t last = at.first + at.extra;
+      if (at.extra == 0) {
+        longest = std::max<int64_t>(longest, static_cast<int64_t>(FLines->Get(at.line).size()));
+      } else {
+        for (; v < end && v <= last; ++v) longest = std::max(longest, ViewLineLength(at, v));
+      }
+      v = last + 1;
+      if (v >= end) break;
+      at = {at.line + 1, v, FViewLines.Extra(at.line + 1)};
+    }
+  }
   if (longest <= FMaxChar) return false;
   SetMaxChar(longest);
   FUpdating = true;
@@ -175,17 +190,20 @@ void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
         }
         c.BeginLine(out);
         const auto len = static_cast<int64_t>(text.size());
-        // One view line starting at 1, or at 0 for an empty line.
-        if (len == 0 || !rule.wordWrap) {
-          c.Add(out, len == 0 ? 0 : 1);
+        // A line no longer than the wrap is one view line without a cut.
+        if (len == 0 || !rule.wordWrap || (!rule.byWidth && len <= rule.wrap)) {
+          c.EndLine(out, len == 0, 0);
           return;
         }
         const int64_t fitted =
             rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
-        for (int64_t start = 1; start <= len;) {
+        int64_t more = 0;
+        for (int64_t start = 1 + PieceLength(text, 1, fitted); start <= len;
+             start += PieceLength(text, start, fitted)) {
           c.Add(out, start);
-          start += PieceLength(text, start, fitted);
+          ++more;
         }
+        c.EndLine(out, false, more);
       });
   out.End(c);
 }
@@ -195,7 +213,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     // Lines before fromLine keep their view lines; the first one to rebuild
     // is taken from the layout as it was.
     const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
-    FViewLines.TruncateAt(from, FViewLines.First(from));
+    FViewLines.TruncateAt(from);
     FViewLines.Reserve(FLines->Capacity());
     LayoutRule rule;
     rule.wordWrap = FWordWrap;
@@ -218,8 +236,13 @@ void TBigView::BuildViewLines(int64_t fromLine) {
       LayoutLines(FViewLines, from, lines, rule);
       return;
     }
+    // The parts after the first start on a sample step of the layout.
+    constexpr int64_t kStep = int64_t{1} << ViewLines::kSampleShift;
     std::vector<int64_t> bounds;
-    for (int64_t k = 0; k <= parts; ++k) bounds.push_back(from + (lines - from) * k / parts);
+    for (int64_t k = 0; k <= parts; ++k) {
+      const int64_t at = from + (lines - from) * k / parts;
+      bounds.push_back(k == 0 || k == parts ? at : at / kStep * kStep);
+    }
     std::vector<ViewLines> rest(static_cast<size_t>(parts - 1));
     for (size_t k = 0; k < rest.size(); ++k) rest[k].Reserve(bounds[k + 2] - bounds[k + 1]);
     std::vector<std::exception_ptr> errors(rest.size());
@@ -266,24 +289,26 @@ TPoint TBigView::LineToViewPos(TPoint pos) const {
   const int64_t first = ViewIndexOfLine(pos.Y);
   if (first == ViewCount()) return {1, first};
   // The last view line of this logical line that starts at or before X.
-  int64_t lo = first + 1, hi = FViewLines.First(pos.Y + 1);
+  const ViewLines::Place at = FViewLines.At(pos.Y);
+  int64_t lo = first + 1, hi = first + 1 + at.extra;
   while (lo < hi) {
     const int64_t mid = lo + (hi - lo) / 2;
-    if (FViewLines.Start(mid) <= pos.X) {
+    if (FViewLines.Start(at, mid) <= pos.X) {
       lo = mid + 1;
     } else {
       hi = mid;
     }
   }
   const int64_t view = lo - 1;
-  const int64_t column = pos.X - FViewLines.Start(view) + 1;
+  const int64_t column = pos.X - FViewLines.Start(at, view) + 1;
   if (column < 1) return {0, 0};
   return {column, view};
 }
 
 TPoint TBigView::ViewToLinePos(TPoint pos) const {
   if (pos.Y < 0 || pos.Y >= ViewCount()) return {0, 0};
-  return {FViewLines.Start(pos.Y) - 1 + pos.X, FViewLines.Line(pos.Y)};
+  const ViewLines::Place at = FViewLines.Locate(pos.Y);
+  return {FViewLines.Start(at, pos.Y) - 1 + pos.X, at.line};
 }
 
 }  // namespace varlo

@@ -155,8 +155,9 @@ void TBvStrings::MakeRoom() {
 }
 
 void TBvStrings::Append(Slot slot) {
-  FInOrder = false;
   try {
+    ToSlots();
+    FInOrder = false;
     if (Count() == FCapacity) Grow();
     FList.push_back(slot);
   } catch (...) {
@@ -174,8 +175,9 @@ int64_t TBvStrings::Add(std::string_view s) {
 void TBvStrings::Insert(int64_t index, std::string_view s) {
   if (index < 0 || index > Count()) Error();
   Slot slot = MakeOwned(s);
-  FInOrder = false;
   try {
+    ToSlots();
+    FInOrder = false;
     if (Count() == FCapacity) Grow();
     FList.insert(static_cast<size_t>(index), slot);
   } catch (...) {
@@ -186,6 +188,7 @@ void TBvStrings::Insert(int64_t index, std::string_view s) {
 
 void TBvStrings::Delete(int64_t index) {
   CheckIndex(index);
+  ToSlots();
   Release(FList[static_cast<size_t>(index)]);
   FList.erase(static_cast<size_t>(index));
 }
@@ -193,12 +196,14 @@ void TBvStrings::Delete(int64_t index) {
 void TBvStrings::Exchange(int64_t index1, int64_t index2) {
   CheckIndex(index1);
   CheckIndex(index2);
+  ToSlots();
   FInOrder = false;
   std::swap(FList[static_cast<size_t>(index1)], FList[static_cast<size_t>(index2)]);
 }
 
 void TBvStrings::Put(int64_t index, std::string_view s) {
   CheckIndex(index);
+  ToSlots();
   Slot slot = MakeOwned(s);
   FInOrder = false;
   Release(FList[static_cast<size_t>(index)]);
@@ -206,9 +211,11 @@ void TBvStrings::Put(int64_t index, std::string_view s) {
 }
 
 int64_t TBvStrings::IndexOf(std::string_view s) const {
-  for (size_t i = 0; i < FList.size(); ++i)
-    if (FList[i].View() == s) return static_cast<int64_t>(i);
-  return -1;
+  int64_t found = -1;
+  ForEachLine(0, Count(), [&](int64_t i, std::string_view line, std::string_view) {
+    if (found < 0 && line == s) found = i;
+  });
+  return found;
 }
 
 bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) const {
@@ -223,7 +230,7 @@ bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) c
   if (lineIndex < 0) lineIndex = 0;
   const auto n = static_cast<int64_t>(s.size());
   while (lineIndex < Count()) {
-    const std::string_view line = FList[static_cast<size_t>(lineIndex)].View();
+    const std::string_view line = Line(static_cast<size_t>(lineIndex));
     const int64_t last = static_cast<int64_t>(line.size()) - n + 1;
     if (column < 1) column = 1;
     for (; column <= last; ++column) {
@@ -245,16 +252,53 @@ void TBvStrings::Clear() {
   if (FCapacity > 0) {
     for (Slot& slot : FList) Release(slot);
     FList.release();
+    FStarts.release();
+    FBases = {};
     FCapacity = 0;
   }
   FText.Reset();
+  FLastEnd = 0;
+  FCompact = true;
   FInOrder = true;
 }
 
+bool TBvStrings::AppendCompact(uint64_t start, uint64_t end) {
+  const size_t i = FStarts.size();
+  // Each group's base is where its first line starts.
+  if ((i & ((size_t{1} << kGroupShift) - 1)) == 0) FBases.push_back(start);
+  const uint64_t offset = start - FBases[i >> kGroupShift];
+  if (offset > kMaxOffset) return false;
+  const uint32_t crlf = i > 0 && start - FLastEnd == 2 ? 1 : 0;
+  FStarts.push_back(static_cast<uint32_t>(offset << 1) | crlf);
+  FLastEnd = end;
+  return true;
+}
+
+void TBvStrings::ToSlots() {
+  if (!FCompact) return;
+  const size_t n = FStarts.size();
+  FList.reserve(std::max(n, FStarts.capacity()));
+  for (size_t i = 0; i < n; ++i) {
+    const std::string_view line = CompactLine(i);
+    FList.push_back(Slot{line.data(), line.size()});
+  }
+  FStarts.release();
+  FBases = {};
+  FCompact = false;
+}
+
+size_t TBvStrings::IndexBytes() const {
+  return FCompact ? FStarts.size() * sizeof(uint32_t) + FBases.size() * sizeof(uint64_t)
+                  : FList.size() * sizeof(Slot);
+}
+
 TBvStrings::Run TBvStrings::RunAt(int64_t line, int64_t lo, int64_t hi) const {
+  if (FInOrder) {
+    const std::string_view last = Line(static_cast<size_t>(hi - 1));
+    return {lo, hi, LineData(static_cast<size_t>(lo)), last.data() + last.size()};
+  }
   const Slot* slots = FList.data();
   const auto end = [&](int64_t i) { return slots[i].data + slots[i].Length(); };
-  if (FInOrder) return {lo, hi, slots[lo].data, end(hi - 1)};
   // A line of its own, or an empty one that points nowhere, is a run alone.
   const auto inText = [&](int64_t i) {
     return (slots[i].size & Slot::kOwned) == 0 && slots[i].data != nullptr;
@@ -267,8 +311,7 @@ TBvStrings::Run TBvStrings::RunAt(int64_t line, int64_t lo, int64_t hi) const {
 }
 
 int64_t TBvStrings::LineOfByte(const Run& run, const char* p, int64_t hint) const {
-  const Slot* slots = FList.data();
-  const auto after = [&](int64_t i) { return slots[i].data > p; };
+  const auto after = [&](int64_t i) { return LineData(static_cast<size_t>(i)) > p; };
   // Gallop from the hint to a range that holds the answer, then halve it:
   // slots[lo] starts at or before p, slots[hi] after it (or hi is the end).
   int64_t lo = 0, hi = 0;
@@ -295,6 +338,7 @@ int64_t TBvStrings::LineOfByte(const Run& run, const char* p, int64_t hint) cons
 
 void TBvStrings::SetCount(int64_t newCount) {
   if (newCount < 0 || newCount > kMaxListSize) Error();
+  ToSlots();
   if (newCount > FCapacity) SetCapacity(newCount);
   for (int64_t i = newCount; i < Count(); ++i) Release(FList[static_cast<size_t>(i)]);
   if (newCount > Count()) FInOrder = false;  // empty lines that point nowhere
@@ -308,8 +352,15 @@ void TBvStrings::SetCapacity(int64_t newCapacity) {
   // Storage grows geometrically; a presize reserves address space whose
   // pages are only used as lines arrive.
   const auto wanted = static_cast<size_t>(newCapacity);
-  if (wanted > FList.capacity())
-    FList.reserve(std::max(wanted, FList.capacity() + FList.capacity() / 2));
+  const auto reserve = [&](auto& list) {
+    if (wanted > list.capacity())
+      list.reserve(std::max(wanted, list.capacity() + list.capacity() / 2));
+  };
+  if (FCompact) {
+    reserve(FStarts);
+  } else {
+    reserve(FList);
+  }
   FCapacity = newCapacity;
 }
 
@@ -332,18 +383,21 @@ void TBvStrings::Assign(const StringListRef& source) {
 
 void TBvStrings::AssignTo(StringListSinkRef dest) const {
   dest.Clear();
-  for (const Slot& slot : FList) dest.Add(slot.View());
+  ForEachLine(0, Count(),
+              [&](int64_t, std::string_view line, std::string_view) { dest.Add(line); });
 }
 
 std::string TBvStrings::GetTextStr() const {
   size_t total = 0;
-  for (const Slot& slot : FList) total = CheckedAdd(total, CheckedAdd(slot.Length(), size_t{2}));
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+    total = CheckedAdd(total, CheckedAdd(line.size(), size_t{2}));
+  });
   std::string text;
   text.reserve(total);
-  for (const Slot& slot : FList) {
-    text.append(slot.View());
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+    text.append(line);
     text.append("\r\n");
-  }
+  });
   return text;
 }
 
@@ -355,7 +409,7 @@ void TBvStrings::IndexText(size_t size) {
       size_t end = pos;
       while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
       if (Count() == FCapacity) MakeRoom();
-      FList.push_back(Slot{text + pos, end - pos});
+      AddLoaded(pos, end);
       pos = end;
       if (pos < size && text[pos] == '\r') ++pos;
       if (pos < size && text[pos] == '\n') ++pos;
@@ -397,19 +451,31 @@ void TBvStrings::LoadFromStream(std::istream& stream) {
 }
 
 void TBvStrings::GrowText(size_t size) {
-  // The block may move; every line is a view into it at this point.
+  // The block may move; every line is a view into it at this point (the
+  // compact index holds offsets, which stay).
   const char* old = FText.Data();
   FText.Resize(size);
   for (Slot& slot : FList) slot.data = FText.Data() + (slot.data - old);
 }
 
+void TBvStrings::AddLoaded(size_t start, size_t end) {
+  if (FCompact && AppendCompact(start, end)) return;
+  // A place the compact index cannot hold (a line of 2 GiB or more).
+  ToSlots();
+  FList.push_back(Slot{FText.Data() + start, end - start});
+}
+
 void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
+  LoadFromFile(fileName, nullptr);
+}
+
+void TBvStrings::LoadFromFile(const std::filesystem::path& fileName, const LoadProgress& progress) {
   Clear();
   platform::ReadOnlyFile file(fileName);
   const int64_t size = file.Size();
   Presize(size);
   try {
-    LoadLines(file, size);
+    LoadLines(file, size, progress);
   } catch (const TooManyLinesError&) {
     // The reading thread is gone with the loop: only now may the text go.
     Clear();
@@ -418,7 +484,8 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
   SetCapacity(Count());
 }
 
-void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size) {
+void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size,
+                           const LoadProgress& onBlock) {
   // One buffer for the whole file. A file that grows while it is read (a log
   // still being written) gets more room; one that shrinks simply ends early.
   FText = platform::LargeBuffer(static_cast<size_t>(size) + 1);
@@ -430,7 +497,7 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size) {
   const auto addLine = [&](size_t end) {
     if (Count() == FCapacity) [[unlikely]]
       MakeRoom();
-    FList.push_back(Slot{FText.Data() + lineStart, end - lineStart});
+    AddLoaded(lineStart, end);
   };
 
   while (!endOfText) {
@@ -462,6 +529,7 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size) {
       // last byte searched; start the next search after it.
       scanned = std::max(limit, lineStart);
       if (endOfText && lineStart < limit) addLine(limit);
+      if (onBlock) onBlock(Count(), static_cast<int64_t>(filled), size);
     }
     // A failed read keeps the lines read before it, unless the text had
     // ended before the failure mattered.
@@ -471,10 +539,10 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size) {
 }
 
 void TBvStrings::SaveToStream(std::ostream& stream) const {
-  for (const Slot& slot : FList) {
-    stream.write(slot.data, static_cast<std::streamsize>(slot.Length()));
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+    stream.write(line.data(), static_cast<std::streamsize>(line.size()));
     stream.write("\r\n", 2);
-  }
+  });
   if (!stream) throw InOutError("ストリームに書き込めません");
 }
 
@@ -482,19 +550,18 @@ void TBvStrings::SaveToFile(const std::filesystem::path& fileName) const {
   platform::NewFile file(fileName);
   std::string block;
   block.reserve(kReadBlock);
-  for (const Slot& slot : FList) {
-    if (block.size() + slot.Length() + 2 > kReadBlock && !block.empty()) {
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+    if (block.size() + line.size() + 2 > kReadBlock && !block.empty()) {
       file.Write(block.data(), block.size());
       block.clear();
     }
-    if (slot.Length() >= kReadBlock) {
-      file.Write(slot.data, slot.Length());
-      block.append("\r\n");
+    if (line.size() >= kReadBlock) {
+      file.Write(line.data(), line.size());
     } else {
-      block.append(slot.View());
-      block.append("\r\n");
+      block.append(line);
     }
-  }
+    block.append("\r\n");
+  });
   file.Write(block.data(), block.size());
   file.Close();
 }
@@ -502,14 +569,13 @@ void TBvStrings::SaveToFile(const std::filesystem::path& fileName) const {
 std::string TBvStrings::GetCommaText() const {
   std::string text;
   text.reserve(4096);
-  for (size_t i = 0; i < FList.size(); ++i) {
-    const std::string_view line = FList[i].View();
+  ForEachLine(0, Count(), [&](int64_t i, std::string_view line, std::string_view) {
     if (i > 0) text.push_back(',');
     const bool quote = line.find_first_of(" ,") != std::string_view::npos;
     if (quote) text.push_back('"');
     text.append(line);
     if (quote) text.push_back('"');
-  }
+  });
   return text;
 }
 

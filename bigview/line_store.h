@@ -1,18 +1,22 @@
 // TBvStrings: the text the viewer shows, one byte string per logical line,
 // without the bytes that ended the lines in the source.
 //
-// A loaded file is read into one buffer and each line is a view into it
-// until the line is replaced; replaced and added lines own their bytes. The
-// slot capacity the callers see (growth by 32, presizing, trimming) is
-// bookkeeping over storage that grows geometrically underneath.
+// A loaded file is read into one buffer. As long as its lines are unchanged
+// the store keeps only where each starts, 4 bytes a line; the first change
+// turns them into slots (a view into the buffer, or bytes of its own for a
+// replaced or added line), 16 bytes a line. The slot capacity the callers
+// see (growth by 32, presizing, trimming) is bookkeeping over storage that
+// grows geometrically underneath.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -62,7 +66,7 @@ class TBvStrings {
   // The line's bytes; valid until that line is changed or the store cleared.
   std::string_view Get(int64_t index) const {
     if (index < 0 || index >= Count()) Error();
-    return FList[static_cast<size_t>(index)].View();
+    return Line(static_cast<size_t>(index));
   }
   void Put(int64_t index, std::string_view s);
   // Forward search ignoring ASCII case from (lineIndex, column), column
@@ -70,7 +74,7 @@ class TBvStrings {
   bool Find(std::string_view s, int64_t& lineIndex, int64_t& column) const;
   void Clear();
 
-  int64_t Count() const { return static_cast<int64_t>(FList.size()); }
+  int64_t Count() const { return static_cast<int64_t>(FCompact ? FStarts.size() : FList.size()); }
   int64_t Capacity() const { return FCapacity; }
 
   // Calls f(index, line, ahead) for the lines from `from` on, in order: the
@@ -80,12 +84,26 @@ class TBvStrings {
   // Only reads the store: several threads may visit it at once.
   template <class F>
   void ForEachLine(int64_t from, int64_t to, F&& f) const {
+    const size_t n = std::min(static_cast<size_t>(Count()), static_cast<size_t>(to));
+    if (FCompact) {
+      for (size_t i = static_cast<size_t>(from); i < n; ++i)
+        f(static_cast<int64_t>(i), CompactLine(i),
+          i + kAhead < n ? CompactLine(i + kAhead) : std::string_view());
+      return;
+    }
     const Slot* slots = FList.data();
-    const size_t n = std::min(FList.size(), static_cast<size_t>(to));
     for (size_t i = static_cast<size_t>(from); i < n; ++i)
       f(static_cast<int64_t>(i), slots[i].View(),
         i + kAhead < n ? slots[i + kAhead].View() : std::string_view());
   }
+
+  // Called while a file loads, after each block: the lines so far (each
+  // complete and readable), the bytes read and the file's size.
+  using LoadProgress = std::function<void(int64_t lines, int64_t done, int64_t size)>;
+  void LoadFromFile(const std::filesystem::path& fileName, const LoadProgress& progress);
+
+  // Bytes the store keeps besides the text, for the benchmarks.
+  size_t IndexBytes() const;
 
   // Lines whose bytes lie one after another in one block of memory, with
   // nothing but bytes of no line between them: a search scans the block
@@ -118,6 +136,32 @@ class TBvStrings {
   static Slot MakeOwned(std::string_view s);
   static void Release(Slot& slot);
 
+  // Lines of FText in order, by where each starts: entry i is the offset
+  // of line i from its group's base, shifted left by one, with bit 0 set
+  // when the line before it ended with CR LF (else with one byte). A line
+  // ends where the next one starts, less its line end; the last one at
+  // FLastEnd. A group of 2^kGroupShift lines shares one 64-bit base.
+  static constexpr int kGroupShift = 12;
+  static constexpr uint64_t kMaxOffset = (uint64_t{1} << 31) - 1;
+  uint64_t CompactStart(size_t i) const { return FBases[i >> kGroupShift] + (FStarts[i] >> 1); }
+  std::string_view CompactLine(size_t i) const {
+    const uint64_t start = CompactStart(i);
+    const uint64_t end =
+        i + 1 < FStarts.size() ? CompactStart(i + 1) - 1 - (FStarts[i + 1] & 1) : FLastEnd;
+    return {FText.Data() + start, static_cast<size_t>(end - start)};
+  }
+  std::string_view Line(size_t i) const { return FCompact ? CompactLine(i) : FList[i].View(); }
+  // Appends a line of FText [start, end) to the compact index; false when
+  // its place cannot be held there (the caller then turns to slots).
+  bool AppendCompact(uint64_t start, uint64_t end);
+  // Every line becomes a slot: before any change of a line.
+  void ToSlots();
+  // Appends the loaded line FText[start, end).
+  void AddLoaded(size_t start, size_t end);
+  const char* LineData(size_t i) const {
+    return FCompact ? FText.Data() + CompactStart(i) : FList[i].data;
+  }
+
   void CheckIndex(int64_t index) const;
   void Grow();
   void Append(Slot slot);
@@ -131,12 +175,17 @@ class TBvStrings {
   void MakeRoom();
   // Reads the lines of a file into the store, which the caller has emptied
   // and presized.
-  void LoadLines(platform::ReadOnlyFile& file, int64_t size);
+  void LoadLines(platform::ReadOnlyFile& file, int64_t size, const LoadProgress& progress);
 
-  // Every slot is a view into FText and they follow in order: one run.
-  // Loading leaves it so; anything that puts a line of its own clears it.
+  // Every line lies in FText and they follow in order: one run. Loading
+  // leaves it so; anything that puts a line of its own clears it.
   bool FInOrder = true;
-  platform::LargeVector<Slot> FList;  // FList.size() is the line count
+  // The lines are FStarts (true) or FList (false).
+  bool FCompact = true;
+  platform::LargeVector<uint32_t> FStarts;
+  std::vector<uint64_t> FBases;
+  uint64_t FLastEnd = 0;
+  platform::LargeVector<Slot> FList;
   int64_t FCapacity = 0;
   platform::LargeBuffer FText;
   bool FReading = false;  // a thread is reading a file into FText

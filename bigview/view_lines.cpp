@@ -6,77 +6,163 @@
 
 namespace varlo {
 
-void ViewLines::TruncateAt(int64_t line, int64_t view) {
-  FStart.resize(static_cast<size_t>(view));
-  FLine.resize(static_cast<size_t>(view));
-  FFirst.resize(static_cast<size_t>(line));
-}
-
 void ViewLines::TooMany() { throw Exception("表示行が多すぎるため表示できません"); }
 
+void ViewLines::TooManyAt(const Cursor& c) {
+  End(c);
+  TooMany();
+}
+
+int64_t ViewLines::First(int64_t line) const {
+  if (line >= LineCount()) return Count();
+  const auto s = static_cast<size_t>(line) >> kSampleShift;
+  int64_t extra = FSamples[s];
+  for (auto j = static_cast<int64_t>(s << kSampleShift); j < line; ++j) extra += Extra(j);
+  return line + extra;
+}
+
+ViewLines::Place ViewLines::Locate(int64_t view) const {
+  // The last sampled line whose first view line is at or before `view`,
+  // then line by line from there.
+  size_t lo = 0, hi = FSamples.size();
+  while (hi - lo > 1) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (static_cast<int64_t>(mid << kSampleShift) + FSamples[mid] <= view) {
+      lo = mid;
+    } else {
+      hi = mid;
+    }
+  }
+  auto line = static_cast<int64_t>(lo << kSampleShift);
+  int64_t first = line + FSamples[lo];
+  for (;;) {
+    const int64_t extra = Extra(line);
+    if (view <= first + extra) return {line, first, extra};
+    first += 1 + extra;
+    ++line;
+  }
+}
+
+int64_t ViewLines::BigExtra(int64_t line) const {
+  const auto at = std::lower_bound(
+      FBig.begin(), FBig.end(), line,
+      [](const std::pair<uint32_t, uint32_t>& e, int64_t l) { return e.first < l; });
+  return at->second;
+}
+
+void ViewLines::TruncateAt(int64_t line) {
+  const int64_t view = First(line);
+  const auto lines = static_cast<size_t>(line);
+  const auto extra = static_cast<size_t>(view - line);
+  FCounts.resize(lines);
+  FSamples.resize((lines + (size_t{1} << kSampleShift) - 1) >> kSampleShift);
+  if (FWide) {
+    FWideStarts.resize(extra);
+  } else {
+    FStarts.resize(extra);
+  }
+  while (!FBig.empty() && FBig.back().first >= lines) FBig.pop_back();
+  FViews = view;
+}
+
 ViewLines::Cursor ViewLines::Begin() {
-  Cursor c{FStart.data(), FLine.data(), FFirst.data(), FStart.size(), 0, FFirst.size(), 0};
-  c.cap = std::min({FStart.capacity(), FLine.capacity(), static_cast<size_t>(kMaxViewLines)});
-  c.linesCap = FFirst.capacity();
+  Cursor c{};
+  c.counts = FCounts.data();
+  c.lines = FCounts.size();
+  c.linesCap = FCounts.capacity();
+  c.extra = static_cast<size_t>(FViews) - c.lines;
+  // Wide starts all go the slow way.
+  c.starts = FWide ? nullptr : FStarts.data();
+  c.extraCap = FWide ? 0 : FStarts.capacity();
   return c;
 }
 
 void ViewLines::End(const Cursor& c) {
-  FStart.adopt(c.size);
-  FLine.adopt(c.size);
-  FFirst.adopt(c.lines);
+  FCounts.adopt(c.lines);
+  if (!FWide) FStarts.adopt(c.extra);
+  FViews = static_cast<int64_t>(c.lines + c.extra);
 }
 
-ViewLines::Cursor ViewLines::Grow(Cursor c) {
-  // View indexes must stay within the scroll bar's range.
-  if (c.size >= static_cast<size_t>(kMaxViewLines)) {
-    End(c);
-    TooMany();
-  }
+ViewLines::Cursor ViewLines::GrowLines(Cursor c) {
   End(c);
-  if (c.size == FStart.capacity() || c.size == FLine.capacity()) {
-    const size_t more = std::max<size_t>(c.size, 4096);
-    FStart.reserve(c.size + more);
-    FLine.reserve(c.size + more);
-  }
-  if (c.lines == FFirst.capacity()) FFirst.reserve(c.lines + std::max<size_t>(c.lines, 4096));
+  FCounts.reserve(c.lines + std::max<size_t>(c.lines, 4096));
   return Begin();
 }
 
+ViewLines::Cursor ViewLines::AddSlow(Cursor c, int64_t start) {
+  End(c);
+  if (!FWide && static_cast<uint64_t>(start) > UINT32_MAX) Widen();
+  if (FWide) {
+    FWideStarts.push_back(static_cast<uint64_t>(start));
+    FViews += 1;
+    return Begin();
+  }
+  FStarts.reserve(c.extra + std::max<size_t>(c.extra, 4096));
+  c = Begin();
+  c.starts[c.extra++] = static_cast<uint32_t>(start);
+  return c;
+}
+
+void ViewLines::Widen() {
+  FWideStarts.reserve(FStarts.size());
+  for (uint32_t s : FStarts) FWideStarts.push_back(s);
+  FStarts.release();
+  FWide = true;
+}
+
+void ViewLines::AddBig(size_t line, int64_t more) {
+  FBig.emplace_back(static_cast<uint32_t>(line), static_cast<uint32_t>(more));
+}
+
+void ViewLines::Sample(const Cursor& c) {
+  FSamples.resize(c.lines >> kSampleShift);
+  FSamples.push_back(static_cast<uint32_t>(c.extra));
+}
+
 void ViewLines::Append(const ViewLines& part) {
-  const size_t views = FStart.size(), lines = FFirst.size();
-  if (views + part.FStart.size() > static_cast<size_t>(kMaxViewLines)) TooMany();
-  FStart.reserve(views + part.FStart.size());
-  FLine.reserve(views + part.FLine.size());
-  FFirst.reserve(lines + part.FFirst.size());
-  std::copy(part.FStart.begin(), part.FStart.end(), FStart.data() + views);
-  const auto lineBase = static_cast<uint32_t>(lines);
-  const auto viewBase = static_cast<uint32_t>(views);
-  std::transform(part.FLine.begin(), part.FLine.end(), FLine.data() + views,
-                 [lineBase](uint32_t l) { return l + lineBase; });
-  std::transform(part.FFirst.begin(), part.FFirst.end(), FFirst.data() + lines,
-                 [viewBase](uint32_t v) { return v + viewBase; });
-  FStart.adopt(views + part.FStart.size());
-  FLine.adopt(views + part.FLine.size());
-  FFirst.adopt(lines + part.FFirst.size());
+  const size_t lines = FCounts.size();
+  const auto extra = static_cast<size_t>(FViews) - lines;
+  if (FViews + part.FViews > kMaxViewLines) TooMany();
+  FCounts.reserve(lines + part.FCounts.size());
+  std::copy(part.FCounts.begin(), part.FCounts.end(), FCounts.data() + lines);
+  FCounts.adopt(lines + part.FCounts.size());
+  // The part starts on a sample step, so its samples are ours shifted.
+  FSamples.resize(lines >> kSampleShift);
+  for (uint32_t s : part.FSamples) FSamples.push_back(static_cast<uint32_t>(s + extra));
+  if (part.FWide && !FWide) Widen();
+  if (FWide) {
+    const auto more = static_cast<size_t>(part.FViews) - part.FCounts.size();
+    for (size_t k = 0; k < more; ++k)
+      FWideStarts.push_back(static_cast<uint64_t>(part.ExtraStart(k)));
+  } else {
+    FStarts.reserve(extra + part.FStarts.size());
+    std::copy(part.FStarts.begin(), part.FStarts.end(), FStarts.data() + extra);
+    FStarts.adopt(extra + part.FStarts.size());
+  }
+  for (const auto& [line, more] : part.FBig)
+    FBig.emplace_back(static_cast<uint32_t>(line + lines), more);
+  FViews += part.FViews;
 }
 
 void ViewLines::Reserve(int64_t lines) {
   const auto n = static_cast<size_t>(lines);
-  FFirst.reserve(n);
-  FStart.reserve(n);
-  FLine.reserve(n);
+  FCounts.reserve(n);
+  FSamples.reserve((n >> kSampleShift) + 1);
 }
 
 void ViewLines::Clear() {
-  FStart.release();
-  FLine.release();
-  FFirst.release();
+  FCounts.release();
+  FSamples.release();
+  FStarts.release();
+  FWideStarts.release();
+  FWide = false;
+  FBig = {};
+  FViews = 0;
 }
 
 size_t ViewLines::MemoryBytes() const {
-  return FStart.size() * sizeof(uint64_t) + FLine.size() * sizeof(uint32_t) +
-         FFirst.size() * sizeof(uint32_t);
+  return FCounts.size() + FSamples.size() * sizeof(uint32_t) + FStarts.size() * sizeof(uint32_t) +
+         FWideStarts.size() * sizeof(uint64_t) + FBig.size() * sizeof(FBig[0]);
 }
 
 }  // namespace varlo

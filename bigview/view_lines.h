@@ -1,9 +1,15 @@
-// The layout of logical lines into view lines, compactly: per view line its
-// start byte and its logical line (12 bytes), per logical line its first
-// view line (4 bytes). Every lookup is constant time.
+// The layout of logical lines into view lines, compactly. Most lines are
+// shorter than the wrap and have one view line, so the layout keeps per
+// logical line one byte (how many view lines it has beyond its first, and
+// whether it is empty), and a start only for each further view line of a
+// wrapped line (4 bytes). A sample every 32 lines of how many further view
+// lines come before makes the first view line of a logical line a constant
+// time lookup, and the logical line of a view line a logarithmic one.
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "platform/large_vector.h"
 
@@ -22,62 +28,81 @@ class ViewLines {
  public:
   // View indexes must fit the scroll bar's 32-bit positions.
   static constexpr int64_t kMaxViewLines = INT32_MAX;
+  static constexpr int kSampleShift = 5;
 
-  int64_t Count() const { return static_cast<int64_t>(FLine.size()); }
-  int64_t LineCount() const { return static_cast<int64_t>(FFirst.size()); }
+  int64_t Count() const { return FViews; }
+  int64_t LineCount() const { return static_cast<int64_t>(FCounts.size()); }
 
-  int64_t Line(int64_t view) const { return FLine[static_cast<size_t>(view)]; }
-  int64_t Start(int64_t view) const {
-    return static_cast<int64_t>(FStart[static_cast<size_t>(view)]);
-  }
-  bool Last(int64_t view) const { return view + 1 == Count() || Line(view + 1) != Line(view); }
-  int64_t Part(int64_t view) const { return view - First(Line(view)); }
   // First view line of a logical line the layout holds; the view count for
   // a line past the last.
-  int64_t First(int64_t line) const {
-    return line < LineCount() ? static_cast<int64_t>(FFirst[static_cast<size_t>(line)]) : Count();
+  int64_t First(int64_t line) const;
+  // View lines of a logical line beyond its first.
+  int64_t Extra(int64_t line) const {
+    const uint8_t c = FCounts[static_cast<size_t>(line)] & kCountMask;
+    return c == kEscape ? BigExtra(line) : c;
   }
 
-  // Drops the view lines from `view` on and the logical lines from `line`
-  // on; `view` must be First(line).
-  void TruncateAt(int64_t line, int64_t view);
-  // Starts the records of the next logical line (its index is LineCount()).
-  void BeginLine() { FFirst.push_back(static_cast<uint32_t>(Count())); }
-  // Appends a view line of the logical line begun last.
-  void Add(int64_t start) {
-    if (Count() >= kMaxViewLines) TooMany();
-    FStart.push_back(static_cast<uint64_t>(start));
-    FLine.push_back(static_cast<uint32_t>(LineCount() - 1));
+  // Where a view line lies: its logical line and that line's first view
+  // line and further view lines.
+  struct Place {
+    int64_t line, first, extra;
+  };
+  Place Locate(int64_t view) const;
+  // The same for a logical line the layout holds.
+  Place At(int64_t line) const { return {line, First(line), Extra(line)}; }
+  int64_t Line(int64_t view) const { return Locate(view).line; }
+  // Start of a view line of the logical line at `at` (1-based byte, 0 for
+  // an empty line).
+  int64_t Start(const Place& at, int64_t view) const {
+    if (view == at.first) return FCounts[static_cast<size_t>(at.line)] & kEmpty ? 0 : 1;
+    return ExtraStart(static_cast<size_t>(view - at.line - 1));
   }
-  // The ends of the three vectors while the layout appends to them. The
-  // layout keeps it in a local passed and returned by value, so the sizes
-  // stay in registers: no store into the arrays can be taken for one into
-  // them.
+  int64_t Start(int64_t view) const { return Start(Locate(view), view); }
+
+  // Drops the view lines from `line` on.
+  void TruncateAt(int64_t line);
+
+  // Appends logical lines. The layout keeps the ends of its arrays in a
+  // local passed and returned by value, so the sizes stay in registers: no
+  // store into the arrays can be taken for one into them.
   struct Cursor {
-    uint64_t* start;
-    uint32_t* line;
-    uint32_t* first;
-    size_t size, cap, lines, linesCap;
+    uint8_t* counts;
+    uint32_t* starts;
+    size_t lines, linesCap, extra, extraCap;
 
+    // Starts the next logical line (its index is `lines`).
     void BeginLine(ViewLines& v) {
-      if (lines == linesCap) *this = v.Grow(*this);
-      first[lines++] = static_cast<uint32_t>(size);
+      if (lines == linesCap) [[unlikely]]
+        *this = v.GrowLines(*this);
+      if ((lines & ((size_t{1} << kSampleShift) - 1)) == 0) [[unlikely]]
+        v.Sample(*this);
     }
-    void Add(ViewLines& v, int64_t at) {
-      if (size == cap) *this = v.Grow(*this);
-      start[size] = static_cast<uint64_t>(at);
-      line[size] = static_cast<uint32_t>(lines - 1);
-      ++size;
+    // A further view line of it, starting at `start` (1-based).
+    void Add(ViewLines& v, int64_t start) {
+      if (extra == extraCap || static_cast<uint64_t>(start) > UINT32_MAX) [[unlikely]] {
+        *this = v.AddSlow(*this, start);
+        return;
+      }
+      starts[extra++] = static_cast<uint32_t>(start);
+    }
+    // Ends the logical line with `more` further view lines.
+    void EndLine(ViewLines& v, bool empty, int64_t more) {
+      if (more >= kEscape) [[unlikely]] {
+        v.AddBig(lines, more);
+        more = kEscape;
+      }
+      counts[lines++] = static_cast<uint8_t>(more | (empty ? kEmpty : 0));
+      if (lines + extra > static_cast<size_t>(kMaxViewLines)) [[unlikely]]
+        v.TooManyAt(*this);
     }
   };
   Cursor Begin();
-  // More room, the same contents; raises past the view-line limit.
-  Cursor Grow(Cursor c);
   // What the cursor wrote becomes the contents.
   void End(const Cursor& c);
 
   // Appends the layout of the logical lines that follow this one's, laid
-  // out on their own (their line and view indexes counted from 0).
+  // out on their own (their line and view indexes counted from 0). This
+  // layout's line count must be a multiple of the sample step.
   void Append(const ViewLines& part);
 
   // Reserves room for the lines of a store of that capacity.
@@ -88,11 +113,33 @@ class ViewLines {
   size_t MemoryBytes() const;
 
  private:
-  [[noreturn]] static void TooMany();
+  static constexpr uint8_t kEmpty = 0x80;
+  static constexpr uint8_t kCountMask = 0x7F;
+  static constexpr uint8_t kEscape = 0x7F;  // the count is in FBig
 
-  platform::LargeVector<uint64_t> FStart;
-  platform::LargeVector<uint32_t> FLine;
-  platform::LargeVector<uint32_t> FFirst;
+  [[noreturn]] static void TooMany();
+  [[noreturn]] void TooManyAt(const Cursor& c);
+  int64_t BigExtra(int64_t line) const;
+  int64_t ExtraStart(size_t k) const {
+    return FWide ? static_cast<int64_t>(FWideStarts[k]) : FStarts[k];
+  }
+  Cursor GrowLines(Cursor c);
+  Cursor AddSlow(Cursor c, int64_t start);
+  void AddBig(size_t line, int64_t more);
+  void Sample(const Cursor& c);
+  void Widen();
+
+  int64_t FViews = 0;
+  platform::LargeVector<uint8_t> FCounts;
+  // Further view lines before line 32 s, for every s.
+  platform::LargeVector<uint32_t> FSamples;
+  // Starts of the further view lines, in view order; 64-bit once one
+  // does not fit 32 bits (a line of 4 GiB or more).
+  platform::LargeVector<uint32_t> FStarts;
+  platform::LargeVector<uint64_t> FWideStarts;
+  bool FWide = false;
+  // Lines with kEscape further view lines or more, and how many, in order.
+  std::vector<std::pair<uint32_t, uint32_t>> FBig;
 };
 
 }  // namespace varlo

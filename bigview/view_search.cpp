@@ -36,12 +36,12 @@ Verdict Check(const TSearchPattern& pattern, std::string_view view, size_t offse
 
 }  // namespace
 
-int64_t TBigView::ViewOfOffset(int64_t line, int64_t offset) const {
-  int64_t lo = FViewLines.First(line), hi = FViewLines.First(line + 1);
+int64_t TBigView::ViewOfOffset(const ViewLines::Place& at, int64_t offset) const {
+  int64_t lo = at.first, hi = at.first + at.extra + 1;
   // The view lines of one logical line start at rising offsets.
   while (hi - lo > 1) {
     const int64_t mid = lo + (hi - lo) / 2;
-    if (FViewLines.Start(mid) - 1 > offset) {
+    if (FViewLines.Start(at, mid) - 1 > offset) {
       hi = mid;
     } else {
       lo = mid;
@@ -60,11 +60,12 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
   filter.b = pattern.Second().bytes;
 
   // Where view line `from` starts and ends in its logical line.
-  const int64_t fromLine = FViewLines.Line(from);
+  const ViewLines::Place fromAt = FViewLines.Locate(from);
+  const int64_t fromLine = fromAt.line;
   const char* fromText = FLines->Get(fromLine).data();
-  const int64_t fromStart = std::max<int64_t>(FViewLines.Start(from), 1) - 1;
+  const int64_t fromStart = std::max<int64_t>(FViewLines.Start(fromAt, from), 1) - 1;
   const char* fromBegin = fromText + fromStart;
-  const char* fromEnd = fromBegin + ViewLineLength(from);
+  const char* fromEnd = fromBegin + ViewLineLength(fromAt, from);
 
   int64_t found = -1;
   int64_t hint = fromLine;
@@ -76,10 +77,11 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
     const std::string_view text = FLines->Get(hint);
     // In the gap after a line, or running out of it.
     if (p + m > text.data() + text.size()) return next;
-    const int64_t v = ViewOfOffset(hint, p - text.data());
-    const int64_t start = std::max<int64_t>(FViewLines.Start(v), 1) - 1;
+    const ViewLines::Place at = FViewLines.At(hint);
+    const int64_t v = ViewOfOffset(at, p - text.data());
+    const int64_t start = std::max<int64_t>(FViewLines.Start(at, v), 1) - 1;
     const std::string_view view =
-        text.substr(static_cast<size_t>(start), static_cast<size_t>(ViewLineLength(v)));
+        text.substr(static_cast<size_t>(start), static_cast<size_t>(ViewLineLength(at, v)));
     if (p + m > view.data() + view.size()) return next;
     size_t nul = 0;
     switch (Check(pattern, view, static_cast<size_t>(p - view.data()), nul)) {

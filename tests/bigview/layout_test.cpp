@@ -3,10 +3,14 @@
 // to the layout, the scroll range and MaxChar.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bigview/sjis.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/viewer_rig.h"
 
 namespace varlo {
@@ -346,12 +350,6 @@ TEST(ViewerLayout, FailedLoadLeavesAnEmptyConsistentView) {
   EXPECT_EQ(rig.Pixel(10, 10), testing::kBackground);
 }
 
-}  // namespace
-}  // namespace varlo
-
-namespace varlo {
-namespace {
-
 // A rebuild of more than a million lines is shared out to threads; it must
 // give exactly the records a rebuild of the same lines on one thread gives.
 TEST(ViewerLayout, SharedOutRebuildMatchesARebuildOnOneThread) {
@@ -386,6 +384,137 @@ TEST(ViewerLayout, SharedOutRebuildMatchesARebuildOnOneThread) {
       alone.emplace_back(rig.view.LineIndexOfView(v), rig.view.ViewToLinePos({1, v}).X);
     EXPECT_TRUE(shared == alone) << "wrap " << wrap;
     EXPECT_GT(shared.size(), 1'000'000u);
+  }
+}
+
+// The layout as the rules say it, written plainly: each line walked from its
+// first byte for the double-byte rule, the window-width fit measuring each
+// prefix anew. What the viewer keeps must give the same view lines.
+std::vector<Piece> ReferenceLayout(TBigView& view, const std::vector<std::string>& lines) {
+  std::vector<Piece> pieces;
+  for (size_t l = 0; l < lines.size(); ++l) {
+    const std::string& text = lines[l];
+    const auto line = static_cast<int64_t>(l);
+    const auto len = static_cast<int64_t>(text.size());
+    if (len == 0) {
+      pieces.push_back({line, 0, 0, 0, true});
+      continue;
+    }
+    if (!view.WordWrap()) {
+      pieces.push_back({line, 1, len, 0, true});
+      continue;
+    }
+    int64_t n = view.WrapByte();
+    if (n == 0) {
+      int64_t w = view.ClientWidth();
+      const int64_t wx = view.MeasureText("x");
+      int64_t lw = view.MeasureText(text);
+      if (lw <= w) {
+        n = len;
+      } else {
+        if (w < wx) w = wx;
+        n = w / std::max<int64_t>(1, lw / len);
+        bool grew = false, shrank = false;
+        while (!(w - 2 * view.CharWidth() < lw && lw < w)) {
+          if (w - 2 * view.CharWidth() >= lw) ++n;
+          if (lw > w) --n;
+          n = std::clamp<int64_t>(n, 1, len);
+          const int64_t prev = lw;
+          lw = view.MeasureText(text.substr(0, static_cast<size_t>(n)));
+          (lw > prev ? grew : shrank) = true;
+          if (lw == prev || (grew && shrank)) break;
+        }
+      }
+    }
+    // The kind of every byte, by one walk from the first.
+    std::vector<int> kinds(text.size() + 1);
+    for (int64_t i = 1; i <= len; ++i)
+      kinds[static_cast<size_t>(i)] =
+          kinds[static_cast<size_t>(i - 1)] == sjis::kLeadByte
+              ? sjis::kTrailByte
+              : sjis::ByteKind(text.substr(static_cast<size_t>(i - 1), 1), 1);
+    for (int64_t start = 1, part = 0; start <= len; ++part) {
+      int64_t piece = n;
+      if (start + piece <= len && kinds[static_cast<size_t>(start + piece)] == sjis::kTrailByte) {
+        --piece;
+        if (piece < 1) piece = 2;
+      }
+      pieces.push_back({line, start, piece, part, false});
+      start += piece;
+    }
+    pieces.back().last = true;
+  }
+  return pieces;
+}
+
+// Lines of bytes that make cuts awkward: runs of lead-range bytes, trail
+// bytes that look like ASCII, tabs, half-width katakana; most short, some
+// long enough for hundreds of view lines.
+std::vector<std::string> AwkwardLines(std::mt19937& random, int count) {
+  const std::string alphabet = "ab \t\x81\x9f\xe0\xfc\x40\x7e\x80\xa1\xdf\x8a\xbf\x01";
+  std::vector<std::string> lines;
+  for (int i = 0; i < count; ++i) {
+    const unsigned kind = random() % 200;
+    const size_t len = kind < 10 ? 0 : kind == 10 ? 10'200 + random() % 2'000 : random() % 300;
+    std::string line;
+    for (size_t k = 0; k < len; ++k) line += alphabet[random() % alphabet.size()];
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(ViewerLayout, LayoutGivesTheViewLinesOfTheRulesInEveryMode) {
+  std::mt19937 random(15);
+  const std::vector<std::string> lines = AwkwardLines(random, 2'000);
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  testing::TempDir dir;
+  const auto file = dir.Write("awkward.txt", text);
+  struct Mode {
+    bool wordWrap;
+    int64_t wrap;
+    int width;
+  };
+  for (const Mode mode : {Mode{true, 80, 600}, Mode{true, 1, 600}, Mode{true, 2, 600},
+                          Mode{true, 3, 600}, Mode{true, 255, 600}, Mode{false, 80, 600},
+                          Mode{true, 0, 600}, Mode{true, 0, 97}, Mode{true, 0, 8}}) {
+    ViewerRig rig(mode.width, 480);
+    rig.view.SetViewTabStop(4);
+    rig.view.SetWordWrap(mode.wordWrap);
+    rig.view.SetWrapByte(mode.wrap);
+    const int64_t maxCharBefore = rig.view.MaxChar();
+    // Laid out while the file loads, then once more from the first line.
+    rig.view.LoadFromFile(file);
+    const std::vector<Piece> expected = ReferenceLayout(rig.view, lines);
+    for (int rebuilt = 0; rebuilt < 2; ++rebuilt) {
+      const std::string what = "wrap " + std::to_string(mode.wrap) + " width " +
+                               std::to_string(mode.width) + (rebuilt ? " rebuilt" : "");
+      ASSERT_EQ(PiecesOf(rig.view), expected) << what;
+      int64_t longest = 0;
+      for (int64_t v = 0; v < static_cast<int64_t>(expected.size()); ++v) {
+        const Piece& p = expected[static_cast<size_t>(v)];
+        const int64_t shown =
+            p.start == 0
+                ? 0
+                : std::min(p.len, static_cast<int64_t>(lines[p.line].size()) - p.start + 1);
+        longest = std::max(longest, shown);
+        ASSERT_EQ(rig.view.LineIndexOfView(v), p.line) << what;
+        ASSERT_EQ(rig.view.GetViewLine(v).size(), static_cast<size_t>(shown)) << what;
+        ASSERT_EQ(rig.view.ViewToLinePos({3, v}), (TPoint{p.start - 1 + 3, p.line})) << what;
+        if (p.part == 0) {
+          ASSERT_EQ(rig.view.ViewIndexOfLine(p.line), v) << what;
+        }
+        if (p.start > 0) {
+          ASSERT_EQ(rig.view.LineToViewPos({p.start, p.line}), (TPoint{1, v})) << what;
+          ASSERT_EQ(rig.view.LineToViewPos({p.start + p.len - 1, p.line}), (TPoint{p.len, v}))
+              << what;
+        }
+      }
+      if (rebuilt == 0) {
+        EXPECT_EQ(rig.view.MaxChar(), std::max(maxCharBefore, longest)) << what;
+      }
+      rig.view.BuildViewLines(0);
+    }
   }
 }
 

@@ -130,11 +130,15 @@ TEST(LineStoreFile, ManyShortLinesMatchTheTextRules) {
   std::string text;
   Lines expected;
   for (int i = 0; i < 200'000; ++i) {
-    expected.push_back(i % 7 == 0 ? "" : "line " + std::to_string(i));
+    expected.push_back(i % 7 == 0 ? "" : "line " + std::to_string(i) + (i % 11 ? "" : "\n"));
     text += expected.back() + (i % 5 == 0 ? "\r" : "\r\n");
   }
   TBvStrings store;
   store.LoadFromFile(dir.Write("many.txt", text));
+  EXPECT_EQ(LinesOf(store), expected);
+  // The first change of a line keeps every other one as it was.
+  store.Put(4097, "changed");
+  expected[4097] = "changed";
   EXPECT_EQ(LinesOf(store), expected);
 }
 
