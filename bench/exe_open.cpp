@@ -6,6 +6,7 @@
 //   varlo-exe-open VARLO.EXE FILE RUNS
 // Prints one line per run: "seconds peak_bytes".
 #include <windows.h>
+// After windows.h, which it needs.
 #include <psapi.h>
 
 #include <chrono>
@@ -51,7 +52,8 @@ int wmain(int argc, wchar_t** argv) {
   // A folder of its own, so that no settings file of an earlier run counts.
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const fs::path dir = fs::path(temp) / (L"varlo-exe-open-" + std::to_wstring(GetCurrentProcessId()));
+  const fs::path dir =
+      fs::path(temp) / (L"varlo-exe-open-" + std::to_wstring(GetCurrentProcessId()));
   fs::create_directories(dir);
   const fs::path exe = dir / L"varlo.exe";
   fs::copy_file(argv[1], exe, fs::copy_options::overwrite_existing);
@@ -64,8 +66,8 @@ int wmain(int argc, wchar_t** argv) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     const auto start = std::chrono::steady_clock::now();
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.c_str(), &si, &pi)) {
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                        &si, &pi)) {
       std::fprintf(stderr, "varlo-exe-open: CreateProcessW failed: %lu\n", GetLastError());
       return 1;
     }
