@@ -19,6 +19,10 @@ namespace {
 constexpr const char* kNotFound = "   指定されたファイルが存在しません。          ";
 constexpr const char* kCannotOpen = "   指定されたファイルがオープンできません。          ";
 constexpr const char* kCouldNotOpen = "   指定されたファイルがオープンできませんでした。          ";
+// A load shows its progress once it has taken this long (milliseconds), and
+// lets the window paint at least this often.
+constexpr uint32_t kProgressAfter = 500;
+constexpr uint32_t kPaintEvery = 100;
 
 }  // namespace
 
@@ -170,13 +174,48 @@ bool TForm1::OpenNamed(bool checkExists) {
     return false;
   }
   try {
-    BigView1.LoadFromFile(path);
+    LoadFile(path);
   } catch (const std::exception&) {
     WarningBox(kCannotOpen);
     return false;
   }
   FileOpened();
   return true;
+}
+
+void TForm1::LoadFile(const std::filesystem::path& path) {
+  Backend& backend = CurrentBackend();
+  const uint32_t start = backend.TickCount();
+  uint32_t painted = start - kPaintEvery;  // the first block paints
+  const std::string before = Caption();
+  int shown = -1;
+  // Only paint messages run meanwhile: no input, so nothing enters the load
+  // again, and the caption and the window show how far it got.
+  BigView1.OnLoadProgress = [&](int64_t done, int64_t size) {
+    const uint32_t now = backend.TickCount();
+    bool changed = false;
+    if (now - start >= kProgressAfter) {
+      const int percent =
+          size > 0 ? static_cast<int>(std::min<int64_t>(done * 100 / size, 100)) : 100;
+      if (percent != shown) {
+        shown = percent;
+        SetCaption(FBaseCaption + "  " + FFileName + "  読み込み中 " + std::to_string(percent) +
+                   "%");
+        changed = true;
+      }
+    }
+    if (!changed && now - painted < kPaintEvery) return;
+    painted = now;
+    backend.ProcessPaintMessages();
+  };
+  try {
+    BigView1.LoadFromFile(path);
+  } catch (...) {
+    BigView1.OnLoadProgress = nullptr;
+    if (shown >= 0) SetCaption(before);
+    throw;
+  }
+  BigView1.OnLoadProgress = nullptr;
 }
 
 void TForm1::FileOpened() {
@@ -200,7 +239,7 @@ bool TForm1::OpenDropped(const std::vector<std::string>& names) {
   // The first name only, and no existence check.
   FFileName = names.front();
   try {
-    BigView1.LoadFromFile(PathFromUtf8(FFileName));
+    LoadFile(PathFromUtf8(FFileName));
   } catch (const std::exception&) {
     // The window stays as it is, minimised or not.
     WarningBox(kCannotOpen);
@@ -399,13 +438,13 @@ void TForm1::MenuWrapChangeClick(TObject&) {
       BigView1.Clear();
       BigView1.SetWordWrap(true);
       BigView1.SetWrapByte(0);
-      BigView1.LoadFromFile(PathFromUtf8(FFileName));
+      LoadFile(PathFromUtf8(FFileName));
       UpdateCaption();
     } else if (!byColumn && FWrapChoice == 0) {
       BigView1.Clear();
       BigView1.SetWordWrap(FCheckWrapChar);
       BigView1.SetWrapByte(column);
-      BigView1.LoadFromFile(PathFromUtf8(FFileName));
+      LoadFile(PathFromUtf8(FFileName));
       UpdateCaption();
     }
   } catch (const std::exception&) {

@@ -98,6 +98,9 @@ class TForm1 : public TForm, public TMainState {
   bool OpenDropped(const std::vector<std::string>& names);
   // Opens the file a user named; false after a warning.
   bool OpenNamed(bool checkExists);
+  // The viewer's LoadFromFile; a load that takes a while shows its progress
+  // in the caption, which a failed load puts back.
+  void LoadFile(const std::filesystem::path& path);
   void FileOpened();
   bool FileOpen() const { return !FFileName.empty(); }
 };

@@ -313,13 +313,30 @@ void TBigView::EmptyAfterFailure() {
 }
 
 void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
+  // The lines are laid out as they come in, while the next ones are still
+  // being read: each line's layout depends on that line alone.
+  const LayoutRule rule = CurrentRule();
+  int64_t laidOut = -1;
+  // The progress may let the window paint: the page it has is shown as it
+  // is until the load is done.
+  FUpdating = true;
   try {
-    FLines->LoadFromFile(fileName);
+    FLines->LoadFromFile(fileName, [&](int64_t lines, int64_t done, int64_t size) {
+      if (laidOut < 0) {
+        FViewLines.TruncateAt(0);
+        FViewLines.Reserve(FLines->Capacity());
+        laidOut = 0;
+      }
+      LayoutLines(FViewLines, laidOut, lines, rule);
+      laidOut = lines;
+      if (OnLoadProgress) OnLoadProgress(done, size);
+    });
   } catch (...) {
     EmptyAfterFailure();
     throw;
   }
-  Loaded();
+  FUpdating = false;
+  Loaded(std::max<int64_t>(laidOut, 0));
 }
 
 void TBigView::LoadFromStream(std::istream& stream) {
@@ -329,11 +346,11 @@ void TBigView::LoadFromStream(std::istream& stream) {
     EmptyAfterFailure();
     throw;
   }
-  Loaded();
+  Loaded(0);
 }
 
-void TBigView::Loaded() {
-  BuildViewLines(0);
+void TBigView::Loaded(int64_t from) {
+  BuildViewLines(from);
   FUpdating = true;
   UpdateMaxChar(0, ViewCount());
   UpdateScrollRanges();

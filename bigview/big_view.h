@@ -93,6 +93,9 @@ class TBigView : public TCustomControl {
   TNotifyEvent OnBvStyleChanged;
   TViewLineEvent OnViewLineChanging;
   TNotifyEvent OnViewLineChanged;
+  // While LoadFromFile reads a file and lays it out, after each block: the
+  // bytes done and the file's size.
+  std::function<void(int64_t done, int64_t size)> OnLoadProgress;
 
   // --- Content and queries. A view index outside 0..ViewCount-1 raises the
   // list index error. Text is Shift-JIS bytes; a returned view is valid
@@ -250,6 +253,8 @@ class TBigView : public TCustomControl {
     int64_t width = 0;   // client width, when byWidth
     int64_t xWidth = 0;  // width of "x", when byWidth
   };
+  // The rule of the current settings; measures the font first if needed.
+  LayoutRule CurrentRule();
   // Lays out logical lines [fromLine, toLine) appending to `out`; only
   // reads the view's state.
   void LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine, const LayoutRule& rule) const;
@@ -264,8 +269,9 @@ class TBigView : public TCustomControl {
   void CheckViewIndex(int64_t viewIndex) const;
   void BottomLineStep();
   void EmptyAfterFailure();
-  // The layout, maximum width, scroll ranges and page after a load.
-  void Loaded();
+  // The layout from line `from` on, maximum width, scroll ranges and page
+  // after a load.
+  void Loaded(int64_t from);
   void Present();
   void DrawViewLine(int64_t viewIndex, int y);
   void EnsureMeasure();

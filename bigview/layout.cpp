@@ -208,6 +208,19 @@ void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
   out.End(c);
 }
 
+TBigView::LayoutRule TBigView::CurrentRule() {
+  LayoutRule rule;
+  rule.wordWrap = FWordWrap;
+  rule.wrap = FWrapByte;
+  rule.byWidth = FWordWrap && FWrapByte == 0;
+  if (rule.byWidth) {
+    EnsureMeasure();
+    rule.width = ClientWidth();
+    rule.xWidth = FMeasure.Width("x");
+  }
+  return rule;
+}
+
 void TBigView::BuildViewLines(int64_t fromLine) {
   try {
     // Lines before fromLine keep their view lines; the first one to rebuild
@@ -215,15 +228,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
     FViewLines.TruncateAt(from);
     FViewLines.Reserve(FLines->Capacity());
-    LayoutRule rule;
-    rule.wordWrap = FWordWrap;
-    rule.wrap = FWrapByte;
-    rule.byWidth = FWordWrap && FWrapByte == 0;
-    if (rule.byWidth) {
-      EnsureMeasure();
-      rule.width = ClientWidth();
-      rule.xWidth = FMeasure.Width("x");
-    }
+    const LayoutRule rule = CurrentRule();
     const int64_t lines = FLines->Count();
     // Every line's layout depends on that line alone, so a large rebuild is
     // shared out: the first part is laid out here, the others on their own

@@ -508,28 +508,35 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size,
       const ReadAhead::Progress progress = reader.WaitPast(filled);
       filled = progress.filled;
       ended = progress.ended;
-      endOfText = progress.atEnd;
+      const bool fileEnded = progress.atEnd;
 
       // A CR is handled once the byte after it is known, so the last byte
-      // read waits for the next block unless the text ends here.
+      // read waits for the next block unless the file ends here.
       const char* text = FText.Data();
-      size_t limit = endOfText ? filled : std::max(scanned, filled > 0 ? filled - 1 : 0);
-      ForEachLineEnd(text, scanned, limit, [&](size_t at) {
-        if (text[at] == kEndOfText) {
-          limit = at;
-          endOfText = true;
-          return false;
-        }
-        addLine(at);
-        lineStart = at + 1;
-        if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
-        return true;
-      });
-      // After a CR LF the LF lies beyond `limit` only when the CR was the
-      // last byte searched; start the next search after it.
-      scanned = std::max(limit, lineStart);
-      if (endOfText && lineStart < limit) addLine(limit);
-      if (onBlock) onBlock(Count(), static_cast<int64_t>(filled), size);
+      const size_t ready = fileEnded ? filled : std::max(scanned, filled > 0 ? filled - 1 : 0);
+      // A block at a time, so that the caller hears of every one.
+      for (;;) {
+        size_t limit = std::min(ready, scanned + kReadBlock);
+        const bool all = limit == ready;
+        ForEachLineEnd(text, scanned, limit, [&](size_t at) {
+          if (text[at] == kEndOfText) {
+            limit = at;
+            endOfText = true;
+            return false;
+          }
+          addLine(at);
+          lineStart = at + 1;
+          if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
+          return true;
+        });
+        // After a CR LF the LF lies beyond `limit` only when the CR was the
+        // last byte searched; start the next search after it.
+        scanned = std::max(limit, lineStart);
+        if (all && fileEnded) endOfText = true;
+        if (endOfText && lineStart < limit) addLine(limit);
+        if (onBlock) onBlock(Count(), static_cast<int64_t>(scanned), size);
+        if (all || endOfText) break;
+      }
     }
     // A failed read keeps the lines read before it, unless the text had
     // ended before the failure mattered.

@@ -62,6 +62,9 @@ class Backend {
 
   // Lets pending window messages run.
   virtual void ProcessMessages() = 0;
+  // Lets pending paint messages run, and nothing else: a long operation
+  // shows its progress and stays responsive while input waits.
+  virtual void ProcessPaintMessages() = 0;
   // Waits until input arrives or the time is up (for loops that repeat
   // while the user holds a button, so they neither spin nor race).
   virtual void WaitForInput(int milliseconds) = 0;

@@ -69,6 +69,11 @@ void OffscreenBackend::ProcessMessages() {
   if (OnProcessMessages) OnProcessMessages();
 }
 
+void OffscreenBackend::ProcessPaintMessages() {
+  for (size_t i = 0; i < FWindows.size(); ++i) FWindows[i]->Update();
+  if (OnProcessPaintMessages) OnProcessPaintMessages();
+}
+
 void OffscreenBackend::RunModal(TForm& form) {
   Window* before = FFocus;
   form.Show();

@@ -220,6 +220,7 @@ class OffscreenBackend : public Backend {
   unsigned WheelScrollLines() override { return FWheelLines; }
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
+  void ProcessPaintMessages() override;
   // The simulated time passes at once.
   void WaitForInput(int milliseconds) override { FTicks += static_cast<uint32_t>(milliseconds); }
   void ShowError(const std::string& message) override { FErrors.push_back(message); }
@@ -285,6 +286,9 @@ class OffscreenBackend : public Backend {
   // wants delivered while a handler lets the message loop run.
   std::function<void()> OnProcessMessages;
   int ProcessMessagesCalls() const { return FProcessCalls; }
+  // Runs inside ProcessPaintMessages after pending paints (no timers fire
+  // there): where a test watches a long operation and lets time pass.
+  std::function<void()> OnProcessPaintMessages;
 
   // Pop-up menus shown so far, and where.
   struct Popup {

@@ -25,6 +25,7 @@ class Win32Backend : public Backend {
   unsigned WheelScrollLines() override;
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
+  void ProcessPaintMessages() override;
   void WaitForInput(int milliseconds) override;
   void ShowError(const std::string& message) override;
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;

@@ -154,6 +154,15 @@ void Win32Backend::ProcessMessages() {
   }
 }
 
+void Win32Backend::ProcessPaintMessages() {
+  // Input and posted messages stay queued for the loop that runs next;
+  // looking at the queue also keeps the system from taking the program for
+  // hung.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT))
+    DispatchMessageW(&msg);
+}
+
 void Win32Backend::RunModal(TForm& form) {
   form.HandleNeeded();
   HWND self = HandleOf(form);

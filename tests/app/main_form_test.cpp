@@ -4,6 +4,7 @@
 // question, the wrap switch and the key list.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,62 @@ TEST(MainForm, DroppedFilesOpenTheFirstAndWarnWithCannotOpen) {
   ASSERT_GT(rig.Utf8Path(deep).size(), 300u);
   window.DropFiles({rig.Utf8Path(deep)});
   EXPECT_EQ(f.BigView1.LineCount(), 2);
+}
+
+// The clock moves on only as the load lets the window paint (100 ms each
+// time): the caption shows the progress from half a second on, and the
+// counts once the file is open; a load that fails puts the caption back.
+TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
+  AppRig rig;
+  TForm1& f = rig.Start();
+  std::string text;
+  while (text.size() < (size_t{10} << 20)) text += std::string(98, 'x') + "\r\n";
+  rig.WriteFile("big.txt", text);
+  const std::string name = rig.Utf8Path("big.txt");
+  rig.backend.OnOpenDialog = [&](TOpenDialog& d) {
+    d.FileName = name;
+    return true;
+  };
+  std::vector<std::string> captions;
+  rig.backend.OnProcessPaintMessages = [&] {
+    captions.push_back(f.Caption());
+    rig.backend.AdvanceTicks(100);
+  };
+  f.MenuFileOpenClick(f);
+  ASSERT_GE(captions.size(), 10u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(captions[i], "Varlo (ﾒｲﾝ)") << i;
+  const std::string loading = "Varlo (ﾒｲﾝ)  " + name + "  読み込み中 ";
+  int last = 0;
+  for (size_t i = 5; i < captions.size(); ++i) {
+    ASSERT_EQ(captions[i].rfind(loading, 0), 0u) << captions[i];
+    const int percent = std::stoi(captions[i].substr(loading.size()));
+    EXPECT_EQ(captions[i], loading + std::to_string(percent) + "%");
+    EXPECT_GE(percent, last);
+    EXPECT_LE(percent, 100);
+    last = percent;
+  }
+  EXPECT_GT(last, 50);
+  const std::string opened = "Varlo (ﾒｲﾝ)  " + name +
+                             "  全行数 : " + std::to_string(f.BigView1.ViewCount()) + " (" +
+                             std::to_string(f.BigView1.LineCount()) + ")";
+  EXPECT_EQ(f.Caption(), opened);
+
+  // A quick load shows no progress.
+  captions.clear();
+  rig.backend.OnProcessPaintMessages = [&] { captions.push_back(f.Caption()); };
+  f.MenuFileOpenClick(f);
+  for (const std::string& c : captions) EXPECT_EQ(c, opened);
+
+  // A load that fails after showing its progress leaves the caption as it
+  // was before.
+  rig.Answer("中止(&A)");
+  rig.backend.OnProcessPaintMessages = [&] {
+    rig.backend.AdvanceTicks(100);
+    if (f.Caption() != opened) throw std::runtime_error("no memory left");
+  };
+  f.MenuFileOpenClick(f);
+  EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kCannotOpen}));
+  EXPECT_EQ(f.Caption(), opened);
 }
 
 TEST(MainForm, IconSwitchStartsMinimisedWithNoFile) {
