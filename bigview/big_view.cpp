@@ -317,6 +317,7 @@ void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
   // being read: each line's layout depends on that line alone.
   const LayoutRule rule = CurrentRule();
   int64_t laidOut = -1;
+  int64_t longest = 0;
   // The progress may let the window paint: the page it has is shown as it
   // is until the load is done.
   FUpdating = true;
@@ -327,7 +328,7 @@ void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
         FViewLines.Reserve(FLines->Capacity());
         laidOut = 0;
       }
-      LayoutLines(FViewLines, laidOut, lines, rule);
+      longest = std::max(longest, LayoutLines(FViewLines, laidOut, lines, rule));
       laidOut = lines;
       if (OnLoadProgress) OnLoadProgress(done, size);
     });
@@ -336,7 +337,7 @@ void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
     throw;
   }
   FUpdating = false;
-  Loaded(std::max<int64_t>(laidOut, 0));
+  Loaded(std::max<int64_t>(laidOut, 0), longest);
 }
 
 void TBigView::LoadFromStream(std::istream& stream) {
@@ -346,13 +347,14 @@ void TBigView::LoadFromStream(std::istream& stream) {
     EmptyAfterFailure();
     throw;
   }
-  Loaded(0);
+  Loaded(0, 0);
 }
 
-void TBigView::Loaded(int64_t from) {
+void TBigView::Loaded(int64_t from, int64_t longest) {
   BuildViewLines(from);
   FUpdating = true;
-  UpdateMaxChar(0, ViewCount());
+  // What UpdateMaxChar(0, ViewCount()) finds, known from the layout.
+  GrowMaxChar(std::max(longest, FBuiltLongest));
   UpdateScrollRanges();
   FUpdating = false;
   SetSelStart({0, 0});

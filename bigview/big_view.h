@@ -256,8 +256,11 @@ class TBigView : public TCustomControl {
   // The rule of the current settings; measures the font first if needed.
   LayoutRule CurrentRule();
   // Lays out logical lines [fromLine, toLine) appending to `out`; only
-  // reads the view's state.
-  void LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine, const LayoutRule& rule) const;
+  // reads the view's state. Returns the length of the longest view line.
+  int64_t LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
+                      const LayoutRule& rule) const;
+  // UpdateMaxChar's step once the longest view line is known.
+  bool GrowMaxChar(int64_t longest);
   // The count fitted to the window width, once per line; FMeasure must be
   // current (EnsureMeasure).
   int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
@@ -270,8 +273,8 @@ class TBigView : public TCustomControl {
   void BottomLineStep();
   void EmptyAfterFailure();
   // The layout from line `from` on, maximum width, scroll ranges and page
-  // after a load.
-  void Loaded(int64_t from);
+  // after a load; `longest` is the longest view line before `from`.
+  void Loaded(int64_t from, int64_t longest);
   void Present();
   void DrawViewLine(int64_t viewIndex, int y);
   void EnsureMeasure();
@@ -336,10 +339,11 @@ class TBigView : public TCustomControl {
 
   TPopupMenu* FPopupMenu = nullptr;
   TextMeasure FMeasure;
-  TFont FMeasuredFont;       // the font FMeasure holds widths of
-  int64_t FPageOriginX = 0;  // see PageOriginX()
-  bool FInUserLoop = false;  // WMUser is running its cycles
-  int FWheelRest = 0;        // wheel turn short of a whole notch
+  TFont FMeasuredFont;        // the font FMeasure holds widths of
+  int64_t FPageOriginX = 0;   // see PageOriginX()
+  bool FInUserLoop = false;   // WMUser is running its cycles
+  int FWheelRest = 0;         // wheel turn short of a whole notch
+  int64_t FBuiltLongest = 0;  // the longest view line the last BuildViewLines laid out
 };
 
 }  // namespace varlo

@@ -121,22 +121,27 @@ bool TBigView::UpdateMaxChar(int64_t first, int64_t count) {
   if (count < 1) return false;
   int64_t longest = FMaxChar;
   const int64_t end = std::min(CheckedAdd(first, count), ViewCount());
-  // Line by line: the one view line of a line that is not wrapped is the
-  // whole line, read without finding its view line's line.
+  // Line by line, in order: the one view line of a line that is not wrapped
+  // is the whole line, read without finding its view line's line.
   if (first < end) {
-    ViewLines::Place at = FViewLines.Locate(first);
-    for (int64_t v = first;;) {
-      const int64_t last = at.first + at.extra;
+    const ViewLines::Place from = FViewLines.Locate(first);
+    const int64_t to = FViewLines.Line(end - 1) + 1;
+    int64_t lineFirst = from.first;
+    FLines->ForEachLine(from.line, to, [&](int64_t line, std::string_view text, std::string_view) {
+      const ViewLines::Place at{line, lineFirst, FViewLines.Extra(line)};
+      lineFirst += at.extra + 1;
       if (at.extra == 0) {
-        longest = std::max<int64_t>(longest, static_cast<int64_t>(FLines->Get(at.line).size()));
-      } else {
-        for (; v < end && v <= last; ++v) longest = std::max(longest, ViewLineLength(at, v));
+        longest = std::max(longest, static_cast<int64_t>(text.size()));
+        return;
       }
-      v = last + 1;
-      if (v >= end) break;
-      at = {at.line + 1, v, FViewLines.Extra(at.line + 1)};
-    }
+      for (int64_t v = std::max(first, at.first); v < end && v <= at.first + at.extra; ++v)
+        longest = std::max(longest, ViewLineLength(at, v));
+    });
   }
+  return GrowMaxChar(longest);
+}
+
+bool TBigView::GrowMaxChar(int64_t longest) {
   if (longest <= FMaxChar) return false;
   SetMaxChar(longest);
   FUpdating = true;
@@ -175,9 +180,10 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   return n;
 }
 
-void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
-                           const LayoutRule& rule) const {
+int64_t TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
+                              const LayoutRule& rule) const {
   ViewLines::Cursor c = out.Begin();
+  int64_t longest = 0;
   TextMeasure::Meter meter;
   FLines->ForEachLine(
       fromLine, toLine, [&](int64_t, std::string_view text, std::string_view ahead) {
@@ -193,19 +199,25 @@ void TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
         // A line no longer than the wrap is one view line without a cut.
         if (len == 0 || !rule.wordWrap || (!rule.byWidth && len <= rule.wrap)) {
           c.EndLine(out, len == 0, 0);
+          longest = std::max(longest, len);
           return;
         }
         const int64_t fitted =
             rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
         int64_t more = 0;
-        for (int64_t start = 1 + PieceLength(text, 1, fitted); start <= len;
-             start += PieceLength(text, start, fitted)) {
-          c.Add(out, start);
+        int64_t start = 1;
+        for (int64_t next = 1 + PieceLength(text, 1, fitted); next <= len;
+             next += PieceLength(text, next, fitted)) {
+          c.Add(out, next);
           ++more;
+          longest = std::max(longest, next - start);
+          start = next;
         }
         c.EndLine(out, false, more);
+        longest = std::max(longest, len - start + 1);
       });
   out.End(c);
+  return longest;
 }
 
 TBigView::LayoutRule TBigView::CurrentRule() {
@@ -238,7 +250,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     const int64_t parts =
         std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
     if (parts == 1) {
-      LayoutLines(FViewLines, from, lines, rule);
+      FBuiltLongest = LayoutLines(FViewLines, from, lines, rule);
       return;
     }
     // The parts after the first start on a sample step of the layout.
@@ -251,11 +263,12 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     std::vector<ViewLines> rest(static_cast<size_t>(parts - 1));
     for (size_t k = 0; k < rest.size(); ++k) rest[k].Reserve(bounds[k + 2] - bounds[k + 1]);
     std::vector<std::exception_ptr> errors(rest.size());
+    std::vector<int64_t> longest(rest.size() + 1);
     std::vector<std::thread> workers;
     for (size_t k = 0; k < rest.size(); ++k) {
       workers.emplace_back([&, k] {
         try {
-          LayoutLines(rest[k], bounds[k + 1], bounds[k + 2], rule);
+          longest[k + 1] = LayoutLines(rest[k], bounds[k + 1], bounds[k + 2], rule);
         } catch (...) {
           errors[k] = std::current_exception();
         }
@@ -263,7 +276,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     }
     std::exception_ptr first;
     try {
-      LayoutLines(FViewLines, bounds[0], bounds[1], rule);
+      longest[0] = LayoutLines(FViewLines, bounds[0], bounds[1], rule);
     } catch (...) {
       first = std::current_exception();
     }
@@ -272,6 +285,7 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     for (const std::exception_ptr& e : errors)
       if (e) std::rethrow_exception(e);
     for (const ViewLines& part : rest) FViewLines.Append(part);
+    FBuiltLongest = *std::max_element(longest.begin(), longest.end());
   } catch (...) {
     EmptyAfterFailure();
     throw;
