@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varlo::bench {
 
@@ -22,9 +23,21 @@ void Print(std::string_view name, double value, int decimals = 2);
 // Wall-clock seconds of a shell command, best of `runs`.
 double TimeCommand(const std::string& command, int runs = 3);
 
+// Runs `work` in a fresh child process (memory that process never touched,
+// as a program that has just started has) and returns what it returned.
+double InChild(const std::function<double()>& work);
+
 // Peak resident memory, in bytes, that `work` adds when it runs in a fresh
 // child process.
 double PeakBytes(const std::function<void()>& work);
+
+// The median of values, with the lowest and highest.
+struct Spread {
+  double median, low, high;
+};
+Spread SpreadOf(std::vector<double> values);
+// Prints "name: median (runs low to high)".
+void Print(std::string_view name, const Spread& s, int decimals = 3);
 
 // Times one command per iteration after an untimed set-up (for benchmarks
 // that use manual time).

@@ -11,6 +11,7 @@ namespace varlo::bench {
 namespace {
 
 int64_t gLines = 0;
+double gIndexBytes = 0;
 
 void BM_LoadFromFile(benchmark::State& state) {
   // One untimed load first: the file into the page cache, and the memory
@@ -22,6 +23,7 @@ void BM_LoadFromFile(benchmark::State& state) {
     store->LoadFromFile(Corpus());
     state.PauseTiming();
     gLines = store->Count();
+    gIndexBytes = static_cast<double>(store->IndexBytes());
     store.reset();
     state.ResumeTiming();
   }
@@ -46,6 +48,7 @@ const Figures kFigures([] {
   Print("load_lines", static_cast<double>(gLines), 0);
   Print("load_peak_mib", peak / mib, 0);
   Print("load_peak_budget_mib", (size + 8.0 * static_cast<double>(gLines)) / mib + 64.0, 0);
+  Print("store_bytes_per_line", gIndexBytes / static_cast<double>(gLines));
 });
 
 }  // namespace

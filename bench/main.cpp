@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -73,26 +74,41 @@ double TimeCommand(const std::string& command, int runs) {
   return best;
 }
 
-double PeakBytes(const std::function<void()>& work) {
+double InChild(const std::function<double()>& work) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return NAN;
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    const long before = StatusKiB("VmRSS:");
-    work();
-    const long peak = StatusKiB("VmHWM:");
-    const double bytes = (peak - before) * 1024.0;
-    if (write(pipeFds[1], &bytes, sizeof bytes) != sizeof bytes) _exit(1);
+    const double value = work();
+    if (write(pipeFds[1], &value, sizeof value) != sizeof value) _exit(1);
     _exit(0);
   }
   close(pipeFds[1]);
-  double bytes = NAN;
-  if (read(pipeFds[0], &bytes, sizeof bytes) != sizeof bytes) bytes = NAN;
+  double value = NAN;
+  if (read(pipeFds[0], &value, sizeof value) != sizeof value) value = NAN;
   close(pipeFds[0]);
   int status = 0;
   waitpid(child, &status, 0);
-  return bytes;
+  return value;
+}
+
+double PeakBytes(const std::function<void()>& work) {
+  return InChild([&] {
+    const long before = StatusKiB("VmRSS:");
+    work();
+    return (StatusKiB("VmHWM:") - before) * 1024.0;
+  });
+}
+
+void Print(std::string_view name, const Spread& s, int decimals) {
+  std::printf("%.*s: %.*f (runs %.*f to %.*f)\n", static_cast<int>(name.size()), name.data(),
+              decimals, s.median, decimals, s.low, decimals, s.high);
+}
+
+Spread SpreadOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return {values[values.size() / 2], values.front(), values.back()};
 }
 
 Figures::Figures(std::function<void()> print) { FigureList().push_back(std::move(print)); }

@@ -314,7 +314,9 @@ void TBigView::EmptyAfterFailure() {
 
 void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
   // The lines are laid out as they come in, while the next ones are still
-  // being read: each line's layout depends on that line alone.
+  // being read (each line's layout depends on that line alone); what is
+  // left once the whole file is in is laid out after, shared out to threads
+  // when there is much.
   const LayoutRule rule = CurrentRule();
   int64_t laidOut = -1;
   int64_t longest = 0;
@@ -322,14 +324,16 @@ void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
   // is until the load is done.
   FUpdating = true;
   try {
-    FLines->LoadFromFile(fileName, [&](int64_t lines, int64_t done, int64_t size) {
+    FLines->LoadFromFile(fileName, [&](int64_t lines, int64_t done, int64_t read, int64_t size) {
       if (laidOut < 0) {
         FViewLines.TruncateAt(0);
         FViewLines.Reserve(FLines->Capacity());
         laidOut = 0;
       }
-      longest = std::max(longest, LayoutLines(FViewLines, laidOut, lines, rule));
-      laidOut = lines;
+      if (read < size || lines < kLinesPerThread) {
+        longest = std::max(longest, LayoutLines(FViewLines, laidOut, lines, rule));
+        laidOut = lines;
+      }
       if (OnLoadProgress) OnLoadProgress(done, size);
     });
   } catch (...) {

@@ -245,6 +245,8 @@ class TBigView : public TCustomControl {
     }
     return n;
   }
+  // A rebuild of more lines than this is shared out to threads.
+  static constexpr int64_t kLinesPerThread = int64_t{1} << 20;
   // What decides the layout of a line.
   struct LayoutRule {
     bool wordWrap = true;

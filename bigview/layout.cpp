@@ -245,7 +245,6 @@ void TBigView::BuildViewLines(int64_t fromLine) {
     // Every line's layout depends on that line alone, so a large rebuild is
     // shared out: the first part is laid out here, the others on their own
     // threads, then appended in order. The threads only read.
-    constexpr int64_t kLinesPerThread = int64_t{1} << 20;
     const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
     const int64_t parts =
         std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));

@@ -28,8 +28,6 @@ constexpr int64_t kPresizeDivisor = 28;
 // still in the cache.
 constexpr size_t kReadBlock = size_t{1} << 20;
 constexpr char kEndOfText = 0x1A;
-// The smallest page of memory there is.
-constexpr size_t kPage = 4096;
 
 // Reads a file into buffer[from, to) on a thread of its own, a block at a
 // time, so that copying the next block overlaps with finding the lines of
@@ -44,10 +42,11 @@ class ReadAhead {
   };
 
   // `reading` is true for as long as the thread may write into the buffer.
-  ReadAhead(platform::ReadOnlyFile& file, char* buffer, size_t from, size_t to, bool& reading)
+  ReadAhead(platform::ReadOnlyFile& file, platform::LargeBuffer& buffer, size_t from, size_t to,
+            bool& reading)
       : FReading(reading),
         FFilled(from),
-        FThread([this, &file, buffer, to] { Run(file, buffer, to); }) {
+        FThread([this, &file, &buffer, to] { Run(file, buffer, to); }) {
     FReading = true;
   }
   ~ReadAhead() {
@@ -74,19 +73,15 @@ class ReadAhead {
   }
 
  private:
-  void Run(platform::ReadOnlyFile& file, char* buffer, size_t to) {
+  void Run(platform::ReadOnlyFile& file, platform::LargeBuffer& buffer, size_t to) {
     size_t filled = FFilled;  // before the thread started: no lock needed
     bool atEnd = false;
     std::exception_ptr error;
     try {
       while (filled < to) {
         const size_t n = std::min(kReadBlock, to - filled);
-        // Fresh pages cost about half as much touched one by one as taken
-        // inside the read (measured under Wine, whose memory comes in 4 KiB
-        // pages); the buffer is zero, and stays so until the read fills it.
-        for (size_t at = 0; at < n; at += kPage)
-          static_cast<volatile char*>(buffer)[filled + at] = 0;
-        const size_t got = file.Read(buffer + filled, n);
+        buffer.Prefault(filled, n);
+        const size_t got = file.Read(buffer.Data() + filled, n);
         if (got == 0) {
           atEnd = true;
           break;
@@ -510,7 +505,7 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size,
 
   while (!endOfText) {
     if (filled == FText.Size()) GrowText(CheckedAdd(FText.Size(), FText.Size() / 2 + kReadBlock));
-    ReadAhead reader(file, FText.Data(), filled, FText.Size(), FReading);
+    ReadAhead reader(file, FText, filled, FText.Size(), FReading);
     bool ended = false;
     while (!ended && !endOfText) {
       const ReadAhead::Progress progress = reader.WaitPast(filled);
@@ -542,7 +537,8 @@ void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size,
         scanned = std::max(limit, lineStart);
         if (all && fileEnded) endOfText = true;
         if (endOfText && lineStart < limit) addLine(limit);
-        if (onBlock) onBlock(Count(), static_cast<int64_t>(scanned), size);
+        if (onBlock)
+          onBlock(Count(), static_cast<int64_t>(scanned), static_cast<int64_t>(filled), size);
         if (all || endOfText) break;
       }
     }

@@ -98,8 +98,9 @@ class TBvStrings {
   }
 
   // Called while a file loads, after each block: the lines so far (each
-  // complete and readable), the bytes read and the file's size.
-  using LoadProgress = std::function<void(int64_t lines, int64_t done, int64_t size)>;
+  // complete and readable), the bytes they came from, the bytes read so
+  // far and the file's size.
+  using LoadProgress = std::function<void(int64_t lines, int64_t done, int64_t read, int64_t size)>;
   void LoadFromFile(const std::filesystem::path& fileName, const LoadProgress& progress);
 
   // Bytes the store keeps besides the text, for the benchmarks.

@@ -32,6 +32,11 @@ class LargeBuffer {
   // Keeps the first min(old, new) bytes; new bytes are zero. Raises
   // std::bad_alloc when the system refuses.
   void Resize(size_t size);
+  // Makes the pages of [offset, offset + size) ready before a read fills
+  // them, where taking them one by one costs less than inside the read.
+  // The bytes must be zero, as new bytes are, and stay so; only the thread
+  // that will write them may call it.
+  void Prefault(size_t offset, size_t size);
   void Reset();
 
  private:

@@ -73,6 +73,11 @@ void LargeBuffer::Resize(size_t size) {
   FSize = size;
 }
 
+void LargeBuffer::Prefault(size_t, size_t) {
+  // Huge pages back large blocks, and the kernel fills them as fast inside
+  // a read as outside it.
+}
+
 void LargeBuffer::Reset() {
   if (FData != nullptr) ::munmap(FData, Rounded(FSize));
   FData = nullptr;

@@ -37,6 +37,16 @@ void LargeBuffer::Resize(size_t size) {
   FSize = size;
 }
 
+void LargeBuffer::Prefault(size_t offset, size_t size) {
+  // Memory comes in 4 KiB pages here. Under Wine, touching fresh pages one
+  // by one before a read costs about half of what the read pays to take
+  // them itself. A write, not a read: reading first would take each page
+  // twice.
+  constexpr size_t kPage = 4096;
+  for (size_t at = offset; at < offset + size && at < FSize; at += kPage)
+    static_cast<volatile char*>(FData)[at] = 0;
+}
+
 void LargeBuffer::Reset() {
   if (FData != nullptr) VirtualFree(FData, 0, MEM_RELEASE);
   FData = nullptr;

@@ -518,5 +518,29 @@ TEST(ViewerLayout, LayoutGivesTheViewLinesOfTheRulesInEveryMode) {
   }
 }
 
+// A file of many blocks is laid out a block at a time while it loads; the
+// result is what one rebuild of all lines gives.
+TEST(ViewerLayout, LayoutMadeWhileLoadingMatchesARebuild) {
+  std::mt19937 random(7);
+  std::string text;
+  while (text.size() < (size_t{5} << 20)) {
+    for (const std::string& line : AwkwardLines(random, 1'000))
+      text += line.substr(0, 400) + (random() % 3 ? "\r\n" : "\r");
+  }
+  testing::TempDir dir;
+  const auto file = dir.Write("blocks.txt", text);
+  for (const int64_t wrap : {int64_t{80}, int64_t{0}}) {
+    ViewerRig rig(600, 480);
+    rig.view.SetWrapByte(wrap);
+    int blocks = 0;
+    rig.view.OnLoadProgress = [&](int64_t, int64_t) { ++blocks; };
+    rig.view.LoadFromFile(file);
+    EXPECT_GE(blocks, 5);
+    const std::vector<Piece> loaded = PiecesOf(rig.view);
+    rig.view.BuildViewLines(0);
+    EXPECT_TRUE(PiecesOf(rig.view) == loaded) << "wrap " << wrap;
+  }
+}
+
 }  // namespace
 }  // namespace varlo
