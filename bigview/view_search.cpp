@@ -77,15 +77,19 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
     const std::string_view text = FLines->Get(hint);
     // In the gap after a line, or running out of it.
     if (p + m > text.data() + text.size()) return next;
-    const ViewLines::Place at = FViewLines.At(hint);
-    const int64_t v = ViewOfOffset(at, p - text.data());
-    const int64_t start = std::max<int64_t>(FViewLines.Start(at, v), 1) - 1;
-    const std::string_view view =
-        text.substr(static_cast<size_t>(start), static_cast<size_t>(ViewLineLength(at, v)));
+    // A line that is not wrapped is its one view line, found only for a hit.
+    int64_t v = -1;
+    std::string_view view = text;
+    if (FViewLines.Extra(hint) > 0) {
+      const ViewLines::Place at = FViewLines.At(hint);
+      v = ViewOfOffset(at, p - text.data());
+      const int64_t start = std::max<int64_t>(FViewLines.Start(at, v), 1) - 1;
+      view = text.substr(static_cast<size_t>(start), static_cast<size_t>(ViewLineLength(at, v)));
+    }
     if (p + m > view.data() + view.size()) return next;
     size_t nul = 0;
     switch (Check(pattern, view, static_cast<size_t>(p - view.data()), nul)) {
-      case Verdict::Hit: found = v; return nullptr;
+      case Verdict::Hit: found = v >= 0 ? v : FViewLines.First(hint); return nullptr;
       case Verdict::NotHere: return next;
       case Verdict::NotInView: return down ? view.data() + view.size() : view.data();
       // Nothing after the NUL counts; before it, upward, places still may.
