@@ -53,19 +53,23 @@ HWND WaitFor(const std::function<HWND()>& found, int ms = 15000) {
   return nullptr;
 }
 
-// The visible top-level window of a process whose caption starts so.
-HWND TopLevel(DWORD pid, const std::string& captionStart) {
+// The visible top-level window of a process whose caption starts so (or,
+// `exactly`, is so).
+HWND TopLevel(DWORD pid, const std::string& captionStart, bool exactly = false) {
   struct Search {
     DWORD pid;
     std::string start;
+    bool exactly;
     HWND found = nullptr;
-  } search{pid, captionStart};
+  } search{pid, captionStart, exactly};
   EnumWindows(
       [](HWND h, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         DWORD owner = 0;
         GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && IsWindowVisible(h) && Utf8Text(h).rfind(s->start, 0) == 0) {
+        const std::string text = Utf8Text(h);
+        if (owner == s->pid && IsWindowVisible(h) &&
+            (s->exactly ? text == s->start : text.rfind(s->start, 0) == 0)) {
           s->found = h;
           return FALSE;
         }
@@ -316,6 +320,81 @@ TEST(EndToEnd, AMissingFileGivesTheWarningBox) {
   EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)");
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// What a user or another program may name instead of a file: each gives a
+// warning (a name that is no file on disk is never read: a device could
+// block the reading for ever) and the viewer stays, empty.
+TEST(EndToEnd, DevicesFoldersAndLockedFilesGiveAWarningAndNeverHang) {
+  const std::string notFound = "   指定されたファイルが存在しません。          ";
+  const std::string cannotOpen = "   指定されたファイルがオープンできません。          ";
+  testing::TempDir files;
+  const fs::path locked = files.Write(L"locked.txt", "x\r\n");
+  // Held by another program that shares nothing.
+  HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  for (const std::wstring& name :
+       {std::wstring(L"CON"), std::wstring(L"NUL"), std::wstring(L"COM1"),
+        std::wstring(L"\\\\.\\PhysicalDrive0"), files.Path().wstring(), locked.wstring()}) {
+    Varlo varlo;
+    varlo.Start(L"\"" + name + L"\"");
+    const WarningSeen box = AnswerWarning(varlo);
+    EXPECT_TRUE(box.Shows(notFound) || box.Shows(cannotOpen)) << FromWide(kUtf8, name);
+    HWND main = varlo.Main();
+    ASSERT_NE(main, nullptr) << FromWide(kUtf8, name);
+    EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)") << FromWide(kUtf8, name);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varlo.Exit(), 0u);
+  }
+  CloseHandle(holder);
+}
+
+// A path of more than 260 characters opens whole.
+TEST(EndToEnd, AFileWithAPathBeyondTheOldLimitOpens) {
+  Varlo varlo;
+  fs::path deep = varlo.dir.Path();
+  for (int i = 0; i < 4; ++i) deep /= std::wstring(70, static_cast<wchar_t>(L'a' + i));
+  fs::create_directories(deep);
+  const fs::path file = deep / L"長い名前のファイル.txt";
+  { std::ofstream(file, std::ios::binary) << "one\r\ntwo\r\n"; }
+  ASSERT_GT(file.wstring().size(), 260u);
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(Eventually([&] {
+    return Utf8Text(main) == "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 2 (2)";
+  })) << Utf8Text(main);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// A settings file another program holds at exit: the write-failure
+// message, the program still ends, and the file keeps what it held.
+TEST(EndToEnd, ALockedSettingsFileAtExitIsReportedAndKept) {
+  Varlo varlo;
+  const std::string before = "[FindStrName]\r\n1=abc\r\n";
+  varlo.WriteIni(before);
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const fs::path ini = varlo.dir.Path() / L"varlo.INI";
+  HANDLE holder = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  // The toolkit's error box: captioned with the program's name alone.
+  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo", true); });
+  ASSERT_NE(box, nullptr);
+  bool named = false;
+  for (HWND c : Children(box)) {
+    named = named || Utf8Text(c) == FromWide(kUtf8, ini.wstring()) + " に書き込めません";
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) PostMessageW(c, BM_CLICK, 0, 0);
+  }
+  EXPECT_TRUE(named);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  CloseHandle(holder);
+  EXPECT_EQ(varlo.Ini(), before);
 }
 
 TEST(EndToEnd, TheIconSwitchStartsMinimised) {
