@@ -42,11 +42,16 @@ TEST(Convert, IntegerParseFollowsTheRunTime) {
       {"1.5", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseInteger(c.text), c.value) << "text '" << c.text << "'";
-  try {
-    StrToInt("abc");
-    ADD_FAILURE() << "no error";
-  } catch (const ConvertError& e) {
-    EXPECT_STREQ(e.what(), "'abc' は整数ではありません");
+  // The message names the text; a NUL in it would cut the message short.
+  for (const auto& [text, message] :
+       {std::pair{std::string("abc"), "'abc' は整数ではありません"},
+        std::pair{std::string("1\0x\t", 4), "'1?x?' は整数ではありません"}}) {
+    try {
+      StrToInt(text);
+      ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
   }
 }
 
