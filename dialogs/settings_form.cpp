@@ -128,7 +128,9 @@ void TForm2::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (MessageDlg(kBackToMain, mtInformation, {mbYes, mbNo}, 0, 1) == mrYes) Close();
 }
 
-void TForm2::FormClose(TObject&, TCloseAction&) { FState.FOptionPage = TabNote().ActivePageIndex(); }
+void TForm2::FormClose(TObject&, TCloseAction&) {
+  FState.FOptionPage = TabNote().ActivePageIndex();
+}
 
 void TForm2::BtnFormCanselClick(TObject&) { Close(); }
 
