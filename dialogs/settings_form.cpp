@@ -107,9 +107,12 @@ TForm2::TForm2(TMainState& state, TBigView& view, TForm& main)
                                    .On("BtnFileSaveClick", &TForm2::BtnFileSaveClick)
                                    .On("BtnDispCanselClick", &TForm2::BtnDispCanselClick)
                                    .On("BtnDispSaveClick", &TForm2::BtnDispSaveClick));
-  // The tabs in the notebook's own font; the pages' controls keep the
-  // form's.
-  TabNote().SetFont(TFont{.Name = "System", .Color = clBlack});
+  // The tabs in the notebook's own face at the form's size; the pages'
+  // controls keep the form's font.
+  TFont tabs = Font();
+  tabs.Name = "System";
+  tabs.Color = clBlack;
+  TabNote().SetFont(tabs);
   CheckFormMain().SetChecked(FState.FFormMem);
   CheckWrapChar().SetChecked(FState.FCheckWrapChar);
   CheckTabChar().SetChecked(FState.FCheckTabChar);

@@ -64,7 +64,7 @@ const KeyRow kKeys[] = {
 // clang-format on
 
 // Commands that do nothing without a file, and without a search made.
-const std::set<std::string> kNeedFile = {"launch1", "launch2", "jump", "wrap",
+const std::set<std::string> kNeedFile = {"launch1", "launch2", "jump",  "wrap",
                                          "find",    "next",    "prior", "lines"};
 const std::set<std::string> kNeedSearch = {"next", "prior"};
 
@@ -77,7 +77,8 @@ class KeyRig {
   explicit KeyRig(Situation situation) : searched(situation == Situation::FileSearched) {
     rig.WriteIni("[ProgName]\r\n1=one.exe\r\n2=two.exe\r\n");
     std::string text;
-    for (int i = 0; i < 60; ++i) text += "line " + std::to_string(i) + (i == 10 || i == 30 ? " hit" : "") + "\r\n";
+    for (int i = 0; i < 60; ++i)
+      text += "line " + std::to_string(i) + (i == 10 || i == 30 ? " hit" : "") + "\r\n";
     rig.WriteFile("keys.txt", text);
     std::vector<std::string> args;
     if (situation != Situation::NoFile) args.push_back(rig.Utf8Path("keys.txt"));
@@ -98,8 +99,7 @@ class KeyRig {
     // The search dialog, cancelled, leaves no search text.
     if (searched) m.FFindStr[0] = "hit";
     const size_t seen = rig.Seen().size(), shell = rig.backend.ShellRequests().size(),
-                 activated = rig.backend.Activated().size(),
-                 modal = rig.backend.ModalLog().size();
+                 activated = rig.backend.Activated().size(), modal = rig.backend.ModalLog().size();
     offscreen::WindowOf(m.BigView1).SetFocus();
     rig.backend.SendKey(key, shift);
 
@@ -170,17 +170,27 @@ TEST(Menus, EveryItemRunsItsCommand) {
   // What each item shows, in order ("box" a message box, "shell" a start
   // asked of the shell).
   const std::vector<std::pair<const char*, const char*>> items = {
-      {"MenuFileOpen", "OpenDialog"},  {"MenuExit", "box:    終了しますか。"},
-      {"MenuWrapChange", "Form19"},    {"MenuFind", "Form4"},
+      {"MenuFileOpen", "OpenDialog"},
+      {"MenuExit", "box:    終了しますか。"},
+      {"MenuWrapChange", "Form19"},
+      {"MenuFind", "Form4"},
       // Off until the first search.
-      {"MenuReFind", ""},              {"MenuReFindPrior", ""},
-      {"MenuJump", "Form5"},           {"MenuLineNumDisp", "Form17:表示行"},
-      {"MenuSelectStart", "start"},        {"MenuSelectEnd", "Form17:    選択開始"},
-      {"MenuOptionSet", "Form2"},      {"MenuFont", "FontDialog"},
-      {"MenuBackColor", "ColorDialog"}, {"MenuLaunch", "Form12"},
-      {"MenuLaunch2", "Form12"},       {"MenuHelpDisp", "box:   ヘルプファイル"},
-      {"MenuKeyFunc", "Form10"},       {"PopFileOpen", "OpenDialog"},
-      {"PopExit", "box:    終了しますか。"}, {"PopLaunchRun", "shell:one.exe box:    one.exe"},
+      {"MenuReFind", ""},
+      {"MenuReFindPrior", ""},
+      {"MenuJump", "Form5"},
+      {"MenuLineNumDisp", "Form17:表示行"},
+      {"MenuSelectStart", "start"},
+      {"MenuSelectEnd", "Form17:    選択開始"},
+      {"MenuOptionSet", "Form2"},
+      {"MenuFont", "FontDialog"},
+      {"MenuBackColor", "ColorDialog"},
+      {"MenuLaunch", "Form12"},
+      {"MenuLaunch2", "Form12"},
+      {"MenuHelpDisp", "box:   ヘルプファイル"},
+      {"MenuKeyFunc", "Form10"},
+      {"PopFileOpen", "OpenDialog"},
+      {"PopExit", "box:    終了しますか。"},
+      {"PopLaunchRun", "shell:one.exe box:    one.exe"},
       {"PopLaunchRun2", "shell:two.exe box:    two.exe"},
   };
   AppRig rig;

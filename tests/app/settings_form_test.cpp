@@ -52,8 +52,9 @@ TEST(SettingsDialog, HasItsPagesControlsAndTabOrder) {
     EXPECT_EQ(d.Left(), (1280 - d.Width()) / 2);
     EXPECT_EQ(d.TabNote().BoundsRect(), (TRect{5, 10, 510, 327}));
     EXPECT_EQ(d.TabNote().Font().Name, "System");
-    EXPECT_EQ(offscreen::WindowOf(d.TabNote()).Pages(),
-              (std::vector<std::string>{"　画面表示位置　", "　　履歴設定　　", "　表示情報設定　"}));
+    EXPECT_EQ(
+        offscreen::WindowOf(d.TabNote()).Pages(),
+        (std::vector<std::string>{"　画面表示位置　", "　　履歴設定　　", "　表示情報設定　"}));
     // The first opening shows the first page, its Cancel focused.
     EXPECT_EQ(d.TabNote().ActivePageIndex(), 0);
     EXPECT_TRUE(d.BtnFormCansel().Focused());
@@ -104,11 +105,11 @@ TEST(SettingsDialog, HasItsPagesControlsAndTabOrder) {
       }
     };
     collect(collect, d.TabNote().Page(2));
-    EXPECT_EQ(order, (std::vector<TWinControl*>{
-                         &d.BtnDispCansel(), &d.BtnDispSave(), &d.CheckWrapChar(),
-                         &d.EditWrapChar(), &d.CheckTabChar(), &d.EditTabChar(),
-                         &d.CheckFindScroll(), &d.EditFindScroll(), &d.CheckScrollSense(),
-                         &d.EditScrollSense(), &d.CheckCloseDialog()}));
+    EXPECT_EQ(order,
+              (std::vector<TWinControl*>{
+                  &d.BtnDispCansel(), &d.BtnDispSave(), &d.CheckWrapChar(), &d.EditWrapChar(),
+                  &d.CheckTabChar(), &d.EditTabChar(), &d.CheckFindScroll(), &d.EditFindScroll(),
+                  &d.CheckScrollSense(), &d.EditScrollSense(), &d.CheckCloseDialog()}));
     d.BtnFormCansel().Press();
   });
   EXPECT_TRUE(s.rig.backend.Errors().empty());
