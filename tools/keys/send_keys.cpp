@@ -4,8 +4,9 @@
 //   varlo-send-keys STEP...
 // A step is a key with optional modifiers ("F", "Return", "Ctrl+[",
 // "Alt+K", "Shift+Q"), "text:..." to type text in any script, "wait:MS",
-// or "window:CAPTION" to wait for a window whose caption starts so and
-// bring it to the front. Exits 1 when a window does not come.
+// "window:CAPTION" to wait for a window whose caption starts so and bring
+// it to the front, or "size:WxH" to give the main window that outer size.
+// Exits 1 when a window does not come, 2 on a step it does not know.
 #include <windows.h>
 
 #include <cwctype>
@@ -34,6 +35,8 @@ HWND FindTopLevel(const std::wstring& start) {
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+constexpr const wchar_t* kMainCaption = L"Varlo (ﾒｲﾝ)";
 
 bool BringToFront(const std::wstring& captionStart) {
   for (int i = 0; i < 300; ++i) {
@@ -112,13 +115,20 @@ bool PressKey(std::wstring step) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (!BringToFront(L"Varlo (ﾒｲﾝ)")) return 1;
+  if (!BringToFront(kMainCaption)) return 1;
   for (int i = 1; i < argc; ++i) {
     const std::wstring step = argv[i];
     if (step.rfind(L"text:", 0) == 0) {
       TypeText(step.substr(5));
     } else if (step.rfind(L"wait:", 0) == 0) {
       Sleep(static_cast<DWORD>(_wtoi(step.c_str() + 5)));
+    } else if (step.rfind(L"size:", 0) == 0) {
+      const int width = _wtoi(step.c_str() + 5);
+      const size_t x = step.find(L'x');
+      const int height = x == std::wstring::npos ? 0 : _wtoi(step.c_str() + x + 1);
+      HWND main = FindTopLevel(kMainCaption);
+      if (main == nullptr || width <= 0 || height <= 0) return 2;
+      SetWindowPos(main, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     } else if (step.rfind(L"window:", 0) == 0) {
       if (!BringToFront(step.substr(7))) return 1;
     } else if (!PressKey(step)) {
