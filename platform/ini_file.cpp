@@ -143,6 +143,9 @@ void TIniFile::Load() {
   FLines.clear();
   FLoaded = true;
   FEncoding = TEncoding::ShiftJis;
+  // What is no file (missing, or a folder in its place) holds no keys.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(FPath, error)) return;
   std::ifstream in(FPath, std::ios::binary);
   if (!in) return;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
