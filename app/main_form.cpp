@@ -142,13 +142,7 @@ void TForm1::FormCreate(TObject&) {
   BigView1.SetBvStyle(BvSet({bvDblFrame}));
   // Font name, size and colour and the background, in turn: a text that
   // does not convert stops the start there, with what came before applied.
-  TFont font = BigView1.Font();
-  font.Name = Utf8FromShiftJis(FTextFontName.substr(0, 255));
-  BigView1.SetFont(font);
-  font.SetSize(StrToInt(FTextFontSize));
-  BigView1.SetFont(font);
-  font.Color = StringToColor(FTextFontColor);
-  BigView1.SetFont(font);
+  ApplyTextFont();
   BigView1.SetColor(StringToColor(FTextBackColor));
   BigView1.SetWordWrap(FCheckWrapChar);
   // The display numbers, corrected into their ranges in the fields so that
@@ -332,88 +326,6 @@ void TForm1::ExitRequest() {
 
 // --- Commands. ---
 
-void TForm1::FormKeyDown(TObject&, uint16_t& key, TShiftState shift) {
-  const TShiftState mods = shift & kModifierMask;
-  const bool ctrlAlone = mods == ssCtrl, altAlone = mods == ssAlt, shiftAlone = mods == ssShift;
-  switch (key) {
-    case vk::Escape: ExitRequest(); break;
-    case vk::Return:
-      if (ctrlAlone) {
-        if (FileOpen()) {
-          FLaunchNo = 2;
-          ProgramExecute();
-        }
-      } else if (shiftAlone) {
-        if (FileOpen()) {
-          FLaunchNo = 1;
-          ProgramExecute();
-        }
-      } else {
-        ExitRequest();
-      }
-      break;
-    case vk::OemOpenBracket:
-      if (ctrlAlone) SetWindowState(WindowState() == wsNormal ? wsMaximized : wsNormal);
-      break;
-    case 'J':
-      if (!altAlone && FileOpen()) MenuJumpClick(*this);
-      break;
-    case 'W':
-      if (!altAlone && !shiftAlone && FileOpen()) MenuWrapChangeClick(*this);
-      break;
-    case 'F':
-      if (!altAlone && FileOpen()) MenuFindClick(*this);
-      break;
-    case 'N':
-      if (!altAlone && FSearched == 1 && FileOpen()) MenuReFindClick(*this);
-      break;
-    case 'P':
-      if (!altAlone && FSearched == 1 && FileOpen()) MenuReFindPriorClick(*this);
-      break;
-    case 'O':
-      if (!altAlone) MenuFileOpenClick(*this);
-      break;
-    case 'Q':
-      if (!ctrlAlone && !altAlone) ExitRequest();
-      break;
-    case 'I':
-      if (!ctrlAlone && !altAlone && FileOpen()) MenuLineNumDispClick(*this);
-      break;
-    case 'X':
-    case 'E':
-      if (ctrlAlone) ClearFoundMark();
-      break;
-    case 'T':
-      if (!ctrlAlone && !altAlone) ClearFoundMark();
-      break;
-    case 'B':
-      if (ctrlAlone) {
-        MenuSelectStartClick(*this);
-      } else if (!altAlone) {
-        ClearFoundMark();
-      }
-      break;
-    case 'C':
-      if (ctrlAlone) MenuSelectEndClick(*this);
-      break;
-    case vk::Down:
-    case vk::Up:
-    case vk::Left:
-    case vk::Right:
-    case vk::Prior:
-    case vk::Next:
-    case vk::Home:
-    case vk::End: ClearFoundMark(); break;
-    case vk::Insert:
-      if (ctrlAlone) MenuSelectEndClick(*this);
-      break;
-    case vk::F4:
-      if (!ctrlAlone && !altAlone) FocusMoveToApli();
-      break;
-    default: break;
-  }
-}
-
 void TForm1::MenuExitClick(TObject&) { ExitRequest(); }
 
 void TForm1::PopFileOpenClick(TObject& sender) { MenuFileOpenClick(sender); }
@@ -471,11 +383,5 @@ void TForm1::Timer1Timer(TObject&) {
     Timer1.SetInterval(0);
   }
 }
-
-// Commands whose features are not built yet: they do nothing for now.
-void TForm1::MenuOptionSetClick(TObject&) {}
-void TForm1::MenuFontClick(TObject&) {}
-void TForm1::MenuBackColorClick(TObject&) {}
-void TForm1::MenuHelpDispClick(TObject&) {}
 
 }  // namespace varlo

@@ -86,8 +86,9 @@ class TForm1 : public TForm, public TMainState {
   // Moves to the hit in view line `hit` (1-based), marks it and shows it in
   // the caption.
   void ShowFoundLine(int64_t hit);
-  // The settings file beside the executable.
+  // The settings file and the help page beside the executable.
   std::filesystem::path IniFileName();
+  std::filesystem::path HelpFileName();
 
  protected:
   void WMSize() override;
@@ -102,6 +103,8 @@ class TForm1 : public TForm, public TMainState {
   // in the caption, which a failed load puts back.
   void LoadFile(const std::filesystem::path& path);
   void FileOpened();
+  // The viewer's font name, size and colour from their settings, in turn.
+  void ApplyTextFont();
   bool FileOpen() const { return !FFileName.empty(); }
 };
 

@@ -21,8 +21,9 @@ struct TSetting {
   std::variant<bool*, int*, std::string*> Field;
   // As the file would hold it.
   std::string Default;
-  // A number text: the range it is corrected into at start.
-  int Min = 0, Max = 0;
+  // A display number: the range it is corrected into at start (none: an
+  // empty range).
+  TRange Range{};
 };
 
 // The table for one state, in write order.

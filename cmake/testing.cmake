@@ -2,8 +2,8 @@
 #
 # Native: every GoogleTest case is its own CTest test.
 # Win64: each test program runs under Wine (the cross-compiling emulator)
-# once with a Japanese locale (ANSI code page 932) and once with an English
-# one (code page 1252), inside one Xvfb and one wineserver for the whole run.
+# three times, with the ANSI code pages 932, 1252 and 65001 (UTF-8), inside
+# one Xvfb and one wineserver for the whole run.
 
 if(CMAKE_CROSSCOMPILING)
   # GoogleTest for MinGW, built from the Debian sources.
@@ -35,8 +35,14 @@ function(varlo_add_test name)
   add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} ${VARLO_GTEST_MAIN} ${VARLO_GMOCK} varlo_options)
   if(CMAKE_CROSSCOMPILING)
-    foreach(locale ja_JP.UTF-8 en_US.UTF-8)
-      string(SUBSTRING ${locale} 0 2 tag)
+    # The ANSI code page follows the locale: 932 (ja), 1252 (en), and
+    # 65001 (u8: Wine takes UTF-8 as the code page of a locale that has no
+    # ANSI one, as Windows does with its "UTF-8 for worldwide language
+    # support" setting).
+    foreach(run ja_JP.UTF-8:ja en_US.UTF-8:en hi_IN.UTF-8:u8)
+      string(REPLACE ":" ";" run ${run})
+      list(GET run 0 locale)
+      list(GET run 1 tag)
       add_test(NAME ${name}.${tag} COMMAND ${name})
       set_tests_properties(${name}.${tag} PROPERTIES
         FIXTURES_REQUIRED wine

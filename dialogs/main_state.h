@@ -11,6 +11,15 @@ namespace varlo {
 
 class TBigView;
 
+// The values a display number of the settings may take.
+struct TRange {
+  int Min = 0, Max = 0;
+  bool Holds(int value) const { return value >= Min && value <= Max; }
+};
+
+inline constexpr TRange kWrapCharRange{2, 255}, kTabCharRange{1, 16}, kFindScrollRange{0, 16},
+    kScrollSenseRange{1, 10};
+
 struct TMainState {
   TMainState() = default;
   // The named settings below refer into the two arrays: a copy would refer

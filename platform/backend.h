@@ -105,6 +105,9 @@ class Backend {
   // Makes a top-level window of this class (any title) the foreground
   // window; false when none exists.
   virtual bool ActivateWindowOfClass(const std::string& className) = 0;
+  // Shows a help file (UTF-8 path) in the program the system shows such
+  // files with; true when that started.
+  virtual bool ShowHelp(TWinControl& owner, const std::string& file) = 0;
 };
 
 Backend& CurrentBackend();

@@ -55,8 +55,21 @@ int HexDigit(char c) {
 
 }  // namespace
 
+namespace {
+
+// The text as a message shows it: a control character (a NUL would end the
+// message) as "?".
+std::string Shown(std::string_view shiftJis) {
+  std::string utf8 = Utf8FromShiftJis(shiftJis);
+  for (char& c : utf8)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  return utf8;
+}
+
+}  // namespace
+
 ConvertError::ConvertError(std::string_view text)
-    : Exception("'" + Utf8FromShiftJis(text) + "' は整数ではありません") {}
+    : Exception("'" + Shown(text) + "' は整数ではありません") {}
 
 std::optional<int32_t> ParseInteger(std::string_view text) {
   size_t i = 0;

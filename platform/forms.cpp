@@ -514,6 +514,14 @@ void TForm::Collect(TWinControl& from, std::vector<TWinControl*>& into) {
 
 namespace {
 
+// Visible and usable with everything around it: a control on a page not
+// shown takes no key.
+bool Usable(const TWinControl& c) {
+  for (const TWinControl* at = &c; at->Parent() != nullptr; at = at->Parent())
+    if (!at->Visible() || !at->Enabled()) return false;
+  return true;
+}
+
 bool FocusedIsButton(const std::vector<TWinControl*>& all) {
   for (TWinControl* c : all)
     if (c->Focused() && dynamic_cast<TButton*>(c) != nullptr) return true;
@@ -534,7 +542,7 @@ bool TForm::FormKey(uint16_t key, TShiftState shift) {
     Collect(*this, all);
     for (TWinControl* c : all) {
       auto* b = dynamic_cast<TButton*>(c);
-      if (b == nullptr || !b->Visible() || !b->Enabled()) continue;
+      if (b == nullptr || !Usable(*b)) continue;
       // Enter presses the focused button, else the default one.
       if (key == vk::Return && (b->Focused() || (b->Default() && !FocusedIsButton(all)))) {
         b->Press();
@@ -554,7 +562,7 @@ bool TForm::Accelerator(char letter) {
   Collect(*this, all);
   const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   for (TWinControl* c : all) {
-    if (!c->Visible() || !c->Enabled()) continue;
+    if (!Usable(*c)) continue;
     if (auto* l = dynamic_cast<TLabel*>(c); l && AcceleratorOf(l->Caption()) == wanted) {
       if (l->FocusControl != nullptr) l->FocusControl->SetFocus();
       return true;

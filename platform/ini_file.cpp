@@ -1,10 +1,12 @@
 #include "platform/ini_file.h"
 
 #include <fstream>
+#include <iterator>
 
 #include "platform/application.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -56,15 +58,114 @@ bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value
 
 TIniFile::TIniFile(std::filesystem::path path) : FPath(std::move(path)) {}
 
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// UTF-16 bytes (after the mark) as UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf8FromUtf16(std::string_view bytes, bool bigEndian) {
+  std::string out;
+  const auto unit = [&](size_t i) -> char32_t {
+    const auto a = static_cast<unsigned char>(bytes[i]),
+               b = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? (a << 8) | b : (b << 8) | a;
+  };
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+// UTF-8 as UTF-16 bytes; a malformed sequence becomes U+FFFD.
+std::string Utf16FromUtf8(std::string_view utf8, bool bigEndian) {
+  std::string out;
+  const auto put = [&](char32_t u) {
+    const auto hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    char32_t c = 0xFFFD;
+    if (n == 1) {
+      c = b;
+    } else if (n > 1 && i + n <= utf8.size()) {
+      c = b & (0x7F >> n);
+      for (size_t k = 1; k < n; ++k) {
+        const auto t = static_cast<unsigned char>(utf8[i + k]);
+        if ((t & 0xC0) != 0x80) c = 0xFFFD;
+        if (c != 0xFFFD) c = (c << 6) | (t & 0x3F);
+      }
+    }
+    i += n == 0 || i + n > utf8.size() ? 1 : n;
+    if (c >= 0x10000 && c <= 0x10FFFF) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c > 0x10FFFF ? 0xFFFD : c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void TIniFile::Load() {
   FLines.clear();
   FLoaded = true;
+  FEncoding = TEncoding::ShiftJis;
+  // What is no file (missing, or a folder in its place) holds no keys.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(FPath, error)) return;
   std::ifstream in(FPath, std::ios::binary);
   if (!in) return;
-  std::string line;
-  while (std::getline(in, line)) {
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string_view all(text);
+  if (all.starts_with(kUtf8Mark)) {
+    FEncoding = TEncoding::Utf8;
+    text.erase(0, kUtf8Mark.size());
+  } else if (all.starts_with(kUtf16LeMark) || all.starts_with(kUtf16BeMark)) {
+    const bool big = all.starts_with(kUtf16BeMark);
+    FEncoding = big ? TEncoding::Utf16Be : TEncoding::Utf16Le;
+    text = Utf8FromUtf16(all.substr(2), big);
+  }
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    FLines.push_back(line);
+    FLines.push_back(std::move(line));
+    start = end + 1;
   }
 }
 
@@ -79,7 +180,9 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
     } else if (inSection && KeyOf(line, k, v) && SameName(k, key)) {
       if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-      return std::string(v.substr(0, kValueBuffer - 1));
+      const std::string value =
+          FEncoding == TEncoding::ShiftJis ? std::string(v) : ShiftJisFromUtf8(v);
+      return value.substr(0, kValueBuffer - 1);
     }
   }
   return std::string(fallback.substr(0, kValueBuffer - 1));
@@ -104,7 +207,9 @@ std::string Protected(std::string_view value) {
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!FLoaded) Load();
-  const std::string entry = std::string(key) + "=" + Protected(value);
+  const std::string stored =
+      FEncoding == TEncoding::ShiftJis ? std::string(value) : Utf8FromShiftJis(value);
+  const std::string entry = std::string(key) + "=" + Protected(stored);
   bool inSection = false;
   size_t sectionEnd = std::string::npos;  // where a new key of the section goes
   for (size_t i = 0; i < FLines.size(); ++i) {
@@ -133,6 +238,12 @@ void TIniFile::UpdateFile() {
   if (!FLoaded) Load();
   std::string text;
   for (const std::string& l : FLines) text += l + "\r\n";
+  switch (FEncoding) {
+    case TEncoding::ShiftJis: break;
+    case TEncoding::Utf8: text.insert(0, kUtf8Mark); break;
+    case TEncoding::Utf16Le: text = std::string(kUtf16LeMark) + Utf16FromUtf8(text, false); break;
+    case TEncoding::Utf16Be: text = std::string(kUtf16BeMark) + Utf16FromUtf8(text, true); break;
+  }
   try {
     platform::ReplaceFileContents(FPath, text);
   } catch (const InOutError&) {

@@ -1,11 +1,15 @@
 // A private-profile (INI) file, read and set key by key with the
 // platform's lookup rules: sections and keys match without regard to ASCII
 // case, blanks around names and values do not count, a value in matching
-// quotes loses them, lines starting with ";" are comments. Values are bytes
-// as stored (the program keeps Shift-JIS there), whatever the system's code
-// page: the platform's own profile calls would convert them through it.
+// quotes loses them, lines starting with ";" are comments. Values are
+// Shift-JIS bytes as stored, whatever the system's code page: the
+// platform's own profile calls would convert them through it. A file that
+// an editor saved in UTF-8 or UTF-16 with a byte-order mark is read with its
+// values converted to Shift-JIS, and written back in its own encoding, so
+// nothing else in it is lost.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,9 +35,13 @@ class TIniFile {
   void UpdateFile();
 
  private:
+  enum class TEncoding : uint8_t { ShiftJis, Utf8, Utf16Le, Utf16Be };
+
   void Load();
   std::filesystem::path FPath;
-  std::vector<std::string> FLines;  // without line ends
+  TEncoding FEncoding = TEncoding::ShiftJis;
+  // Without line ends; Shift-JIS bytes, or UTF-8 for a file with a mark.
+  std::vector<std::string> FLines;
   bool FLoaded = false;
 };
 

@@ -14,4 +14,8 @@ bool ActivateWindowOfClass(const std::string& className) {
   return CurrentBackend().ActivateWindowOfClass(className);
 }
 
+bool ShowHelpFile(TWinControl& owner, const std::string& file) {
+  return CurrentBackend().ShowHelp(owner, file);
+}
+
 }  // namespace varlo

@@ -1,5 +1,6 @@
-// What the launchers ask of the shell: starting another program, and
-// handing the foreground to another program's window.
+// What the launchers and the help command ask of the shell: starting
+// another program, handing the foreground to another program's window,
+// showing the help file.
 #pragma once
 
 #include <string>
@@ -19,5 +20,9 @@ bool ShellOpen(TWinControl& owner, const std::string& program, const std::string
 // Makes the top-level window of this class the foreground window; false
 // when no window of the class exists.
 bool ActivateWindowOfClass(const std::string& className);
+
+// Shows the help file (UTF-8 path) with the program the system opens it
+// with (a web page: the default browser); true when that started.
+bool ShowHelpFile(TWinControl& owner, const std::string& file);
 
 }  // namespace varlo

@@ -123,6 +123,11 @@ bool OffscreenBackend::ShellOpen(TWinControl& owner, const std::string& program,
   return OnShellOpen && OnShellOpen(FShellRequests.back());
 }
 
+bool OffscreenBackend::ShowHelp(TWinControl&, const std::string& file) {
+  FHelpRequests.push_back(file);
+  return !OnShowHelp || OnShowHelp(file);
+}
+
 bool OffscreenBackend::ActivateWindowOfClass(const std::string& className) {
   if (!WindowClasses.contains(className)) return false;
   FActivated.push_back(className);

@@ -241,6 +241,7 @@ class OffscreenBackend : public Backend {
   bool ShellOpen(TWinControl& owner, const std::string& program, const std::string& parameters,
                  const std::string& directory) override;
   bool ActivateWindowOfClass(const std::string& className) override;
+  bool ShowHelp(TWinControl& owner, const std::string& file) override;
 
   // --- For tests. ---
   // Runs when a form is shown modally: it plays the user, and should end
@@ -260,6 +261,10 @@ class OffscreenBackend : public Backend {
   };
   const std::vector<ShellRequest>& ShellRequests() const { return FShellRequests; }
   std::function<bool(const ShellRequest&)> OnShellOpen;
+  // The help files asked to be shown, in order, and the answer (none:
+  // shown).
+  const std::vector<std::string>& HelpRequests() const { return FHelpRequests; }
+  std::function<bool(const std::string& file)> OnShowHelp;
   // The classes of other programs' top-level windows that exist, and the
   // classes whose window was made the foreground window, in order.
   std::set<std::string> WindowClasses;
@@ -322,6 +327,7 @@ class OffscreenBackend : public Backend {
   std::vector<std::string> FArguments;
   std::vector<ShellRequest> FShellRequests;
   std::vector<std::string> FActivated;
+  std::vector<std::string> FHelpRequests;
   struct Due {
     unsigned interval;
     uint32_t next;

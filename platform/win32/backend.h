@@ -45,6 +45,7 @@ class Win32Backend : public Backend {
   bool ShellOpen(TWinControl& owner, const std::string& program, const std::string& parameters,
                  const std::string& directory) override;
   bool ActivateWindowOfClass(const std::string& className) override;
+  bool ShowHelp(TWinControl& owner, const std::string& file) override;
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int Run();

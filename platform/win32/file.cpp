@@ -28,6 +28,12 @@ ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& name) : FName(name) {
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) Fail("ファイルを開けません", name, GetLastError());
+  // Only a file on disk: reading a device named like a file (CON, COM1, a
+  // pipe) could wait forever, or never end.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    Fail("ファイルを開けません", name, ERROR_BAD_FILE_TYPE);
+  }
   FHandle = reinterpret_cast<intptr_t>(h);
 }
 

@@ -198,6 +198,12 @@ bool Win32Backend::ShellOpen(TWinControl& owner, const std::string& program,
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+bool Win32Backend::ShowHelp(TWinControl& owner, const std::string& file) {
+  // The old help viewer is gone from current systems: the page is opened
+  // as the user opens any file of its kind, a web page in the browser.
+  return ShellOpen(owner, file, "", "");
+}
+
 bool Win32Backend::ActivateWindowOfClass(const std::string& className) {
   HWND window = FindWindowW(ToWide(kUtf8, className).c_str(), nullptr);
   if (window == nullptr) return false;

@@ -42,11 +42,16 @@ TEST(Convert, IntegerParseFollowsTheRunTime) {
       {"1.5", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseInteger(c.text), c.value) << "text '" << c.text << "'";
-  try {
-    StrToInt("abc");
-    ADD_FAILURE() << "no error";
-  } catch (const ConvertError& e) {
-    EXPECT_STREQ(e.what(), "'abc' は整数ではありません");
+  // The message names the text; a NUL in it would cut the message short.
+  for (const auto& [text, message] :
+       {std::pair{std::string("abc"), "'abc' は整数ではありません"},
+        std::pair{std::string("1\0x\t", 4), "'1?x?' は整数ではありません"}}) {
+    try {
+      StrToInt(text);
+      ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
   }
 }
 
@@ -111,6 +116,34 @@ TEST(IniFile, ReadsWithThePlatformsLookupRules) {
   dir.Write("long.ini", "[s]\r\nk=" + std::string(2000, 'v') + "\r\n");
   TIniFile longer(dir.Path() / "long.ini");
   EXPECT_EQ(longer.ReadString("s", "k", "").size(), 1023u);
+}
+
+TEST(IniFile, AFileInUtf8OrUtf16KeepsItsEncodingAndWhatShiftJisCannotHold) {
+  // 検索 in Shift-JIS, and a comment in a script it has not.
+  const std::string kensaku = "\x8c\x9f\x8d\xf5";
+  const std::string utf8 = "; 한글\r\n[FindStrName]\r\n1=検索\r\n";
+  const auto utf16 = [](bool big) {
+    std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : std::u16string(u"; 한글\r\n[FindStrName]\r\n1=検索\r\n")) {
+      const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+      out += big ? hi : lo;
+      out += big ? lo : hi;
+    }
+    return out;
+  };
+  testing::TempDir dir;
+  for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, utf16(false), utf16(true)}) {
+    const auto path = dir.Write("u.ini", bytes);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("FindStrName", "1", ""), kensaku);
+    ini.WriteString("FindStrName", "1", kensaku);
+    ini.UpdateFile();
+    EXPECT_EQ(testing::ReadAll(path), bytes);  // the same bytes, mark and comment kept
+    ini.WriteString("JumpLineNum", "1", "12");
+    ini.UpdateFile();
+    EXPECT_EQ(TIniFile(path).ReadString("JumpLineNum", "1", ""), "12");
+    EXPECT_EQ(TIniFile(path).ReadString("FindStrName", "1", ""), kensaku);
+  }
 }
 
 TEST(IniFile, WritesEveryKeyAtOnceKeepingTheRest) {

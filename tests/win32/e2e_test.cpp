@@ -53,19 +53,23 @@ HWND WaitFor(const std::function<HWND()>& found, int ms = 15000) {
   return nullptr;
 }
 
-// The visible top-level window of a process whose caption starts so.
-HWND TopLevel(DWORD pid, const std::string& captionStart) {
+// The visible top-level window of a process whose caption starts so (or,
+// `exactly`, is so).
+HWND TopLevel(DWORD pid, const std::string& captionStart, bool exactly = false) {
   struct Search {
     DWORD pid;
     std::string start;
+    bool exactly;
     HWND found = nullptr;
-  } search{pid, captionStart};
+  } search{pid, captionStart, exactly};
   EnumWindows(
       [](HWND h, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         DWORD owner = 0;
         GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && IsWindowVisible(h) && Utf8Text(h).rfind(s->start, 0) == 0) {
+        const std::string text = Utf8Text(h);
+        if (owner == s->pid && IsWindowVisible(h) &&
+            (s->exactly ? text == s->start : text.rfind(s->start, 0) == 0)) {
           s->found = h;
           return FALSE;
         }
@@ -316,6 +320,81 @@ TEST(EndToEnd, AMissingFileGivesTheWarningBox) {
   EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)");
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// What a user or another program may name instead of a file: each gives a
+// warning (a name that is no file on disk is never read: a device could
+// block the reading for ever) and the viewer stays, empty.
+TEST(EndToEnd, DevicesFoldersAndLockedFilesGiveAWarningAndNeverHang) {
+  const std::string notFound = "   指定されたファイルが存在しません。          ";
+  const std::string cannotOpen = "   指定されたファイルがオープンできません。          ";
+  testing::TempDir files;
+  const fs::path locked = files.Write(L"locked.txt", "x\r\n");
+  // Held by another program that shares nothing.
+  HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  for (const std::wstring& name :
+       {std::wstring(L"CON"), std::wstring(L"NUL"), std::wstring(L"COM1"),
+        std::wstring(L"\\\\.\\PhysicalDrive0"), files.Path().wstring(), locked.wstring()}) {
+    Varlo varlo;
+    varlo.Start(L"\"" + name + L"\"");
+    const WarningSeen box = AnswerWarning(varlo);
+    EXPECT_TRUE(box.Shows(notFound) || box.Shows(cannotOpen)) << FromWide(kUtf8, name);
+    HWND main = varlo.Main();
+    ASSERT_NE(main, nullptr) << FromWide(kUtf8, name);
+    EXPECT_EQ(Utf8Text(main), "Varlo (ﾒｲﾝ)") << FromWide(kUtf8, name);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varlo.Exit(), 0u);
+  }
+  CloseHandle(holder);
+}
+
+// A path of more than 260 characters opens whole.
+TEST(EndToEnd, AFileWithAPathBeyondTheOldLimitOpens) {
+  Varlo varlo;
+  fs::path deep = varlo.dir.Path();
+  for (int i = 0; i < 4; ++i) deep /= std::wstring(70, static_cast<wchar_t>(L'a' + i));
+  fs::create_directories(deep);
+  const fs::path file = deep / L"長い名前のファイル.txt";
+  { std::ofstream(file, std::ios::binary) << "one\r\ntwo\r\n"; }
+  ASSERT_GT(file.wstring().size(), 260u);
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(Eventually([&] {
+    return Utf8Text(main) == "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 2 (2)";
+  })) << Utf8Text(main);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+}
+
+// A settings file another program holds at exit: the write-failure
+// message, the program still ends, and the file keeps what it held.
+TEST(EndToEnd, ALockedSettingsFileAtExitIsReportedAndKept) {
+  Varlo varlo;
+  const std::string before = "[FindStrName]\r\n1=abc\r\n";
+  varlo.WriteIni(before);
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const fs::path ini = varlo.dir.Path() / L"varlo.INI";
+  HANDLE holder = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  // The toolkit's error box: captioned with the program's name alone.
+  HWND box = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo", true); });
+  ASSERT_NE(box, nullptr);
+  bool named = false;
+  for (HWND c : Children(box)) {
+    named = named || Utf8Text(c) == FromWide(kUtf8, ini.wstring()) + " に書き込めません";
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) PostMessageW(c, BM_CLICK, 0, 0);
+  }
+  EXPECT_TRUE(named);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  CloseHandle(holder);
+  EXPECT_EQ(varlo.Ini(), before);
 }
 
 TEST(EndToEnd, TheIconSwitchStartsMinimised) {
@@ -622,6 +701,152 @@ TEST(EndToEnd, SearchJumpLineNumbersAndRangeCopyFromTheKeyboard) {
   EXPECT_EQ(varlo.Exit(), 0u);
   // The search text is remembered in the settings file.
   EXPECT_NE(varlo.Ini().find("[FindStrName]\r\n1=" + target + "\r\n"), std::string::npos);
+}
+
+// --- The settings dialog, the exit keys, the window state, help. ---
+
+// Waits for a top-level window of the program whose caption starts so.
+HWND WaitForWindow(Varlo& varlo, const std::string& caption) {
+  return WaitFor([&] { return TopLevel(varlo.Pid(), caption); });
+}
+
+// Presses the button of a box whose caption is this, and waits for the box
+// to go.
+void PressButton(HWND box, const std::string& caption) {
+  for (HWND c : Children(box))
+    if (Utf8Text(c) == caption) SendMessageW(c, BM_CLICK, 0, 0);
+  Eventually([&] { return !IsWindow(box); });
+}
+
+TEST(EndToEnd, TheSettingsDialogSetsTheWrapColumnAndTheFileKeepsIt) {
+  Varlo varlo;
+  // 100 lines of 100 bytes: two view lines each at 80 bytes, three at 40.
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += std::string(90, 'x') + "\x93\xfa\x96\x7b\x8c\xea 1234\r\n";
+  const fs::path file = varlo.dir.Write(L"wrap.txt", text);
+  HWND main = nullptr;
+  ASSERT_NE(OpenViewer(varlo, file, main), nullptr);
+  const std::string counts = "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : ";
+  EXPECT_EQ(Utf8Text(main), counts + "200 (100)");
+  // 環境設定 (Alt+K), 各種設定 (O).
+  Press(main, 'K', {VK_MENU});
+  Press(main, 'O');
+  HWND dialog = WaitForWindow(varlo, "Varlo (各種設定)");
+  ASSERT_NE(dialog, nullptr);
+  // From Cancel back to the tabs, two tabs on, then Cancel, Save, the
+  // switch and the wrap column, whose text Tab selects.
+  for (WORD key : {WORD(VK_TAB), WORD(VK_RIGHT), WORD(VK_RIGHT)})
+    Press(dialog, key,
+          key == VK_TAB ? std::initializer_list<WORD>{VK_SHIFT} : std::initializer_list<WORD>{});
+  for (int i = 0; i < 4; ++i) Press(dialog, VK_TAB);
+  Type(L"40");
+  Press(dialog, 'S', {VK_MENU});
+  EXPECT_TRUE(Eventually([&] { return !IsWindow(dialog); }));
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == counts + "300 (100)"; })) << Utf8Text(main);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  EXPECT_NE(varlo.Ini().find("EditWrapChar=40\r\n"), std::string::npos) << varlo.Ini();
+}
+
+TEST(EndToEnd, ShiftQAsksCtrlQDoesNotCtrlBracketMaximisesAndAltF4ClosesWithoutAsking) {
+  Varlo varlo;
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  Press(main, 'Q', {VK_CONTROL});
+  Sleep(500);
+  EXPECT_EQ(TopLevel(varlo.Pid(), "情報"), nullptr);
+  Press(main, 'Q', {VK_SHIFT});
+  HWND box = WaitForWindow(varlo, "情報");
+  ASSERT_NE(box, nullptr);
+  const std::vector<std::string> said = Texts(box);
+  EXPECT_NE(std::find(said.begin(), said.end(), "    終了しますか。          "), said.end());
+  PressButton(box, "いいえ(&N)");
+  ASSERT_TRUE(IsWindow(main));
+
+  Press(main, VK_OEM_4, {VK_CONTROL});
+  EXPECT_TRUE(Eventually([&] { return IsZoomed(main) != FALSE; }));
+  Press(main, VK_OEM_4, {VK_CONTROL});
+  EXPECT_TRUE(Eventually([&] { return IsZoomed(main) == FALSE && IsIconic(main) == FALSE; }));
+
+  // Alt+F4: no question, and the settings are written.
+  Press(main, VK_F4, {VK_MENU});
+  EXPECT_EQ(varlo.Exit(), 0u);
+  EXPECT_NE(varlo.Ini().find("[KoumokuSetName]\r\nCheckWrapChar=1\r\n"), std::string::npos);
+}
+
+// Makes a program the one that opens web pages, for as long as it lives
+// (in the classes of the machine: Wine does not look at the user's).
+class PageOpener {
+ public:
+  explicit PageOpener(const fs::path& program) {
+    HKEY key = nullptr;
+    FExisted = RegOpenKeyExW(HKEY_CLASSES_ROOT, kExtension, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    if (FExisted) return;
+    Set(kExtension, L"VarloHelpTest");
+    Set(kCommand, L"\"" + program.wstring() + L"\" \"%1\"");
+  }
+  ~PageOpener() {
+    if (FExisted) return;
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kExtension);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"VarloHelpTest");
+  }
+  PageOpener(const PageOpener&) = delete;
+  PageOpener& operator=(const PageOpener&) = delete;
+  bool Registered() const { return !FExisted; }
+
+ private:
+  static constexpr const wchar_t* kExtension = L".html";
+  static constexpr const wchar_t* kCommand = L"VarloHelpTest\\shell\\open\\command";
+  static void Set(const wchar_t* path, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  bool FExisted = false;
+};
+
+TEST(EndToEnd, TheHelpCommandOpensThePageBesideTheExecutable) {
+  Varlo varlo;
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const fs::path probe = varlo.dir.Path() / L"browser.exe";
+  fs::copy_file(fs::path(self).parent_path() / L"launch_probe.exe", probe);
+  PageOpener opener(probe);
+  if (!opener.Registered()) GTEST_SKIP() << "web pages have an opener already";
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const fs::path page = varlo.dir.Path() / L"varlo.html";
+  // No page: a warning names it. ﾍﾙﾌﾟ (Alt+H), ﾍﾙﾌﾟ表示 (C).
+  Press(main, 'H', {VK_MENU});
+  Press(main, 'C');
+  const WarningSeen box = AnswerWarning(varlo);
+  EXPECT_TRUE(box.Shows("   ヘルプファイル " + FromWide(kUtf8, page.wstring()) +
+                        " が見つかりません。          "))
+      << (box.texts.empty() ? "" : box.texts[0]);
+  // The page that ships beside varlo.exe: the opener is asked for it.
+  wchar_t built[MAX_PATH];
+  GetModuleFileNameW(nullptr, built, MAX_PATH);
+  fs::copy_file(fs::path(built).parent_path().parent_path() / L"app" / L"varlo.html", page);
+  Press(main, 'H', {VK_MENU});
+  Press(main, 'C');
+  std::string got;
+  ASSERT_TRUE(Eventually(
+      [&] {
+        got = testing::ReadAll(fs::path(probe.wstring() + L".out"));
+        return std::count(got.begin(), got.end(), '\n') == 2;
+      },
+      15000));
+  EXPECT_NE(got.find("\"" + FromWide(kUtf8, page.wstring()) + "\""), std::string::npos) << got;
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
 }
 
 }  // namespace
