@@ -3,29 +3,41 @@
 // counts. Also reads the program's peak memory at that moment (the peak
 // working set, which Wine takes from the process's own VmHWM), then ends
 // the program. Runs under Wine.
-//   varlo-exe-open VARLO.EXE FILE RUNS
-// Prints one line per run: "seconds peak_bytes".
+//   varlo-exe-open VARLO.EXE FILE RUNS [TEXT]
+// Prints one line per run: "seconds peak_bytes", or "warning: seconds
+// peak_bytes" when the program warns instead. With TEXT (which the file
+// must not hold), the last run goes on to the commands of a user on a large
+// file and prints a line for each: the counts in the caption, End, a no-hit
+// search for TEXT from the top, and a jump to the last line (or to the
+// farthest line the jump takes).
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
-struct Search {
-  DWORD pid;
-  bool shown = false;
-};
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
-// A visible top-level window of the process whose caption holds the counts.
-bool Shown(DWORD pid) {
-  Search search{pid};
+// A visible top-level window of the process whose caption holds `part`.
+HWND TopLevel(DWORD pid, const std::wstring& part) {
+  struct Search {
+    DWORD pid;
+    const std::wstring& part;
+    HWND found = nullptr;
+  } search{pid, part};
   EnumWindows(
       [](HWND h, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
@@ -34,19 +46,151 @@ bool Shown(DWORD pid) {
         if (owner != s->pid || !IsWindowVisible(h)) return TRUE;
         wchar_t text[1024] = {};
         GetWindowTextW(h, text, 1024);
-        if (std::wstring(text).find(L"全行数") == std::wstring::npos) return TRUE;
-        s->shown = true;
+        if (std::wstring(text).find(s->part) == std::wstring::npos) return TRUE;
+        s->found = h;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.shown;
+  return search.found;
+}
+
+const std::wstring kCounts = L"全行数 : ";
+
+// The first child of `parent` that `match` takes.
+HWND Child(HWND parent, const std::function<bool(HWND)>& match) {
+  struct Search {
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+  } search{match};
+  EnumChildWindows(
+      parent,
+      [](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (!s->match(h)) return TRUE;
+        s->found = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND EditOf(HWND dialog) {
+  return Child(dialog, [](HWND h) {
+    wchar_t name[32] = {};
+    GetClassNameW(h, name, 32);
+    return _wcsicmp(name, L"Edit") == 0;
+  });
+}
+
+// Polls until `find` gives a window, for at most `seconds`.
+HWND WaitFor(const std::function<HWND()>& find, double seconds) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (HWND h = find()) return h;
+    if (MsSince(start) > seconds * 1000) return nullptr;
+    Sleep(1);
+  }
+}
+
+void Post(HWND h, WPARAM vk) {
+  PostMessageW(h, WM_KEYDOWN, vk, 1);
+  PostMessageW(h, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+}
+
+int Failed(const char* what) {
+  std::fprintf(stderr, "varlo-exe-open: %s\n", what);
+  return 1;
+}
+
+// "name: median (runs fastest to slowest[, note])"
+void PrintSpread(const char* name, std::vector<double> v, const std::string& note) {
+  std::sort(v.begin(), v.end());
+  std::printf("%s: %.3f (runs %.3f to %.3f%s)\n", name, v[v.size() / 2], v.front(), v.back(),
+              note.empty() ? "" : ("," + note).c_str());
+  std::fflush(stdout);
+}
+
+// The commands, each timed as the program's work where the message can be
+// sent straight to the window, else from the key to the answer on screen.
+int TimeCommands(DWORD pid, const std::wstring& text) {
+  HWND main = TopLevel(pid, kCounts);
+  wchar_t caption[2048] = {};
+  GetWindowTextW(main, caption, 2048);
+  long long views = 0, lines = 0;
+  const std::wstring c = caption;
+  if (swscanf(c.c_str() + c.find(kCounts) + kCounts.size(), L"%lld (%lld)", &views, &lines) != 2)
+    return Failed("no counts in the caption");
+  std::printf("counts: %lld %lld\n", views, lines);
+  // The viewer is the child with the vertical scroll bar.
+  HWND viewer = WaitFor(
+      [&] {
+        return Child(main, [](HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VSCROLL) != 0; });
+      },
+      10);
+  if (viewer == nullptr) return Failed("no viewer");
+
+  // End from the top: the key's handling less a message's round trip.
+  std::vector<double> ends;
+  for (int i = 0; i < 21; ++i) {
+    SendMessageW(viewer, WM_KEYDOWN, VK_HOME, 1);
+    auto start = Clock::now();
+    SendMessageW(viewer, WM_NULL, 0, 0);
+    const double trip = MsSince(start);
+    start = Clock::now();
+    SendMessageW(viewer, WM_KEYDOWN, VK_END, 1);
+    ends.push_back(MsSince(start) - trip);
+  }
+  SendMessageW(viewer, WM_KEYDOWN, VK_HOME, 1);
+  PrintSpread("end_ms", ends, "");
+
+  // A search with no hit from the top: F, the text, Enter, until the notice.
+  Post(viewer, 'F');
+  HWND dialog = WaitFor([&] { return TopLevel(pid, L"Varlo (検索)"); }, 10);
+  HWND edit = dialog != nullptr ? EditOf(dialog) : nullptr;
+  if (edit == nullptr) return Failed("no search dialog");
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  auto start = Clock::now();
+  Post(edit, VK_RETURN);
+  HWND notice = WaitFor([&] { return TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)"); }, 600);
+  if (notice == nullptr) return Failed("no notice after the search");
+  std::printf("search_s: %.3f\n", MsSince(start) / 1000);
+  std::fflush(stdout);
+  PostMessageW(notice, WM_CLOSE, 0, 0);
+  if (!WaitFor([&] { return TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)") == nullptr ? main : nullptr; }, 10))
+    return Failed("the notice stays");
+
+  // A jump to the last line, or to the farthest the jump's view-line limit
+  // lets it go on this file.
+  const long long target =
+      views <= 999999 ? lines : std::max(1LL, 999999LL * lines / views * 99 / 100);
+  const std::wstring number = std::to_wstring(target);
+  std::vector<double> jumps;
+  for (int i = 0; i < 7; ++i) {
+    SendMessageW(viewer, WM_KEYDOWN, VK_HOME, 1);
+    Post(viewer, 'J');
+    dialog = WaitFor([&] { return TopLevel(pid, L"Varlo (ｼﾞｬﾝﾌﾟ)"); }, 10);
+    edit = dialog != nullptr ? EditOf(dialog) : nullptr;
+    if (edit == nullptr) return Failed("no jump dialog");
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(number.c_str()));
+    start = Clock::now();
+    Post(edit, VK_RETURN);
+    if (!WaitFor([&] { return TopLevel(pid, L"Varlo (ｼﾞｬﾝﾌﾟ)") == nullptr ? main : nullptr; }, 10))
+      return Failed("the jump dialog stays");
+    SendMessageW(main, WM_NULL, 0, 0);
+    jumps.push_back(MsSince(start));
+  }
+  // A notice here would mean the line was out of the jump's range.
+  Sleep(200);
+  if (TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)") != nullptr) return Failed("the jump was refused");
+  PrintSpread("jump_ms", jumps, " to line " + std::to_string(target) + ", dialog included");
+  return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: varlo-exe-open VARLO.EXE FILE RUNS\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: varlo-exe-open VARLO.EXE FILE RUNS [TEXT]\n");
     return 2;
   }
   // A folder of its own, so that no settings file of an earlier run counts.
@@ -65,23 +209,30 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
                         &si, &pi)) {
       std::fprintf(stderr, "varlo-exe-open: CreateProcessW failed: %lu\n", GetLastError());
       return 1;
     }
-    const auto limit = start + std::chrono::seconds(120);
-    bool shown = false;
-    while (!(shown = Shown(pi.dwProcessId)) && std::chrono::steady_clock::now() < limit &&
+    const auto limit = start + std::chrono::seconds(600);
+    bool shown = false, warned = false;
+    while (!(shown = TopLevel(pi.dwProcessId, kCounts) != nullptr) &&
+           !(warned = TopLevel(pi.dwProcessId, L"警告") != nullptr) && Clock::now() < limit &&
            WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
     }
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const double took = MsSince(start) / 1000;
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters);
     if (shown) {
-      std::printf("%.4f %llu\n", took.count(),
+      std::printf("%.4f %llu\n", took,
+                  static_cast<unsigned long long>(counters.PeakWorkingSetSize));
+      std::fflush(stdout);
+      if (argc == 5 && run + 1 == runs) status = TimeCommands(pi.dwProcessId, argv[4]);
+    } else if (warned) {
+      // A refused file.
+      std::printf("warning: %.4f %llu\n", took,
                   static_cast<unsigned long long>(counters.PeakWorkingSetSize));
       std::fflush(stdout);
     } else {

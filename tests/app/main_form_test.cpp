@@ -4,6 +4,7 @@
 // question, the wrap switch and the key list.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "dialogs/notice_form.h"
 #include "dialogs/wrap_switch_form.h"
 #include "tests/support/app_rig.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace varlo {
 namespace {
@@ -281,6 +286,58 @@ TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
   EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kCannotOpen}));
   EXPECT_EQ(f.Caption(), opened);
 }
+
+#ifndef _WIN32
+// A file larger than the memory the process can have is refused with the
+// cannot-open warning and an empty view, never with a crash: where the text
+// itself does not fit, and where it fits but its lines do not. The limit is
+// set in a child process, which answers with its exit code.
+TEST(MainForm, AFileBeyondTheMemoryThatCanBeHadIsRefused) {
+  struct Case {
+    const char* name;
+    int64_t size;     // bytes of the file
+    bool sparse;      // all NUL but its last byte, else all lone CRs (empty lines)
+    int64_t roomMib;  // address space left to the process
+  };
+  const Case cases[] = {
+      {"text.txt", int64_t{1} << 30, true, 256},
+      {"lines.txt", int64_t{96} << 20, false, 192},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AppRig rig;
+    TForm1& f = rig.Start();
+    {
+      std::ofstream out(rig.dir.Path() / c.name, std::ios::binary);
+      if (c.sparse) {
+        out.seekp(static_cast<std::streamoff>(c.size - 1));
+        out.put('\n');
+      } else {
+        const std::string block(1 << 20, '\r');
+        for (int64_t left = c.size; left > 0; left -= static_cast<int64_t>(block.size()))
+          out.write(block.data(), static_cast<std::streamsize>(block.size()));
+      }
+    }
+    const auto tryUnderLimit = [&] {
+      std::ifstream status("/proc/self/status");
+      std::string line;
+      long long kib = 0;
+      while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0) kib = std::stoll(line.substr(7));
+      const rlimit limit{static_cast<rlim_t>((kib << 10) + (c.roomMib << 20)), RLIM_INFINITY};
+      setrlimit(RLIMIT_AS, &limit);
+      offscreen::WindowOf(f).DropFiles({rig.Utf8Path(c.name)});
+      const bool refused = rig.BoxTexts() == std::vector<std::string>{kCannotOpen} &&
+                           f.BigView1.LineCount() == 0 && f.Caption() == "Varlo (ﾒｲﾝ)";
+      if (!refused)
+        std::fprintf(stderr, "boxes %zu, lines %lld, caption %s\n", rig.BoxTexts().size(),
+                     static_cast<long long>(f.BigView1.LineCount()), f.Caption().c_str());
+      std::_Exit(refused ? 0 : 1);
+    };
+    EXPECT_EXIT(tryUnderLimit(), ::testing::ExitedWithCode(0), "");
+  }
+}
+#endif
 
 TEST(MainForm, IconSwitchStartsMinimisedWithNoFile) {
   for (const char* s : {"/I", "/i"}) {
