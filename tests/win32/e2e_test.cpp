@@ -350,23 +350,28 @@ TEST(EndToEnd, DevicesFoldersAndLockedFilesGiveAWarningAndNeverHang) {
   CloseHandle(holder);
 }
 
-// A path of more than 260 characters opens whole.
-TEST(EndToEnd, AFileWithAPathBeyondTheOldLimitOpens) {
+// A path of more than 260 characters, and a name in a script that code
+// page 932 lacks, open whole and show in the caption as they are.
+TEST(EndToEnd, AFileWithALongPathOrANameOutsideTheCodePageOpens) {
   Varlo varlo;
   fs::path deep = varlo.dir.Path();
   for (int i = 0; i < 4; ++i) deep /= std::wstring(70, static_cast<wchar_t>(L'a' + i));
   fs::create_directories(deep);
-  const fs::path file = deep / L"長い名前のファイル.txt";
-  { std::ofstream(file, std::ios::binary) << "one\r\ntwo\r\n"; }
-  ASSERT_GT(file.wstring().size(), 260u);
-  varlo.Start(L"\"" + file.wstring() + L"\"");
-  HWND main = varlo.Main();
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(Eventually([&] {
-    return Utf8Text(main) == "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 2 (2)";
-  })) << Utf8Text(main);
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(varlo.Exit(), 0u);
+  const fs::path files[] = {deep / L"長い名前のファイル.txt",
+                            varlo.dir.Path() / L"\uD55C\uAD6D\uC5B4 \u0639\u0631\u0628\u064A.txt"};
+  ASSERT_GT(files[0].wstring().size(), 260u);
+  for (const fs::path& file : files) {
+    { std::ofstream(file, std::ios::binary) << "one\r\ntwo\r\n"; }
+    varlo.Start(L"\"" + file.wstring() + L"\"");
+    HWND main = varlo.Main();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Eventually([&] {
+      return Utf8Text(main) ==
+             "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : 2 (2)";
+    })) << Utf8Text(main);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varlo.Exit(), 0u);
+  }
 }
 
 // A settings file another program holds at exit: the write-failure
