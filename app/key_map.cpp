@@ -46,14 +46,8 @@ struct TKeyRow {
 };
 
 void Exit(TForm1& f) { f.ExitRequest(); }
-void Launch1(TForm1& f) {
-  f.FLaunchNo = 1;
-  f.ProgramExecute();
-}
-void Launch2(TForm1& f) {
-  f.FLaunchNo = 2;
-  f.ProgramExecute();
-}
+void Launch1(TForm1& f) { f.PopLaunchRunClick(f); }
+void Launch2(TForm1& f) { f.PopLaunchRun2Click(f); }
 void ToggleMaximised(TForm1& f) {
   f.SetWindowState(f.WindowState() == wsNormal ? wsMaximized : wsNormal);
 }

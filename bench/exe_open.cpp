@@ -31,51 +31,45 @@ double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A visible top-level window of the process whose caption holds `part`.
-HWND TopLevel(DWORD pid, const std::wstring& part) {
-  struct Search {
-    DWORD pid;
-    const std::wstring& part;
-    HWND found = nullptr;
-  } search{pid, part};
-  EnumWindows(
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(h, &owner);
-        if (owner != s->pid || !IsWindowVisible(h)) return TRUE;
-        wchar_t text[1024] = {};
-        GetWindowTextW(h, text, 1024);
-        if (std::wstring(text).find(s->part) == std::wstring::npos) return TRUE;
-        s->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-const std::wstring kCounts = L"全行数 : ";
-
-// The first child of `parent` that `match` takes.
-HWND Child(HWND parent, const std::function<bool(HWND)>& match) {
+// The first window that `match` takes: of the top-level windows when
+// `parent` is null, else of the parent's children.
+HWND First(HWND parent, const std::function<bool(HWND)>& match) {
   struct Search {
     const std::function<bool(HWND)>& match;
     HWND found = nullptr;
   } search{match};
-  EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (!s->match(h)) return TRUE;
-        s->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  const WNDENUMPROC visit = [](HWND h, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (!s->match(h)) return TRUE;
+    s->found = h;
+    return FALSE;
+  };
+  if (parent == nullptr) {
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+  } else {
+    EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&search));
+  }
   return search.found;
 }
 
+// A visible top-level window of the process whose caption holds `part`.
+HWND TopLevel(DWORD pid, const std::wstring& part) {
+  return First(nullptr, [&](HWND h) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner != pid || !IsWindowVisible(h)) return false;
+    wchar_t text[1024] = {};
+    GetWindowTextW(h, text, 1024);
+    return std::wstring(text).find(part) != std::wstring::npos;
+  });
+}
+
+const std::wstring kCounts = L"全行数 : ";
+const std::wstring kSearchCaption = L"Varlo (検索)", kJumpCaption = L"Varlo (ｼﾞｬﾝﾌﾟ)",
+                   kNoticeCaption = L"Varlo (ﾒｯｾｰｼﾞ)";
+
 HWND EditOf(HWND dialog) {
-  return Child(dialog, [](HWND h) {
+  return First(dialog, [](HWND h) {
     wchar_t name[32] = {};
     GetClassNameW(h, name, 32);
     return _wcsicmp(name, L"Edit") == 0;
@@ -92,9 +86,30 @@ HWND WaitFor(const std::function<HWND()>& find, double seconds) {
   }
 }
 
+// Polls until no window of the process has `caption`, for at most `seconds`.
+bool WaitGone(DWORD pid, const std::wstring& caption, double seconds) {
+  const auto start = Clock::now();
+  while (TopLevel(pid, caption) != nullptr) {
+    if (MsSince(start) > seconds * 1000) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
 void Post(HWND h, WPARAM vk) {
   PostMessageW(h, WM_KEYDOWN, vk, 1);
   PostMessageW(h, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+}
+
+// Opens a dialog with its key and types `text` into its edit box: the box,
+// or null when the dialog did not come.
+HWND DialogWithText(DWORD pid, HWND viewer, WPARAM key, const std::wstring& caption,
+                    const std::wstring& text) {
+  Post(viewer, key);
+  HWND dialog = WaitFor([&] { return TopLevel(pid, caption); }, 10);
+  HWND edit = dialog != nullptr ? EditOf(dialog) : nullptr;
+  if (edit != nullptr) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  return edit;
 }
 
 int Failed(const char* what) {
@@ -124,7 +139,7 @@ int TimeCommands(DWORD pid, const std::wstring& text) {
   // The viewer is the child with the vertical scroll bar.
   HWND viewer = WaitFor(
       [&] {
-        return Child(main, [](HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VSCROLL) != 0; });
+        return First(main, [](HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VSCROLL) != 0; });
       },
       10);
   if (viewer == nullptr) return Failed("no viewer");
@@ -144,20 +159,16 @@ int TimeCommands(DWORD pid, const std::wstring& text) {
   PrintSpread("end_ms", ends, "");
 
   // A search with no hit from the top: F, the text, Enter, until the notice.
-  Post(viewer, 'F');
-  HWND dialog = WaitFor([&] { return TopLevel(pid, L"Varlo (検索)"); }, 10);
-  HWND edit = dialog != nullptr ? EditOf(dialog) : nullptr;
+  HWND edit = DialogWithText(pid, viewer, 'F', kSearchCaption, text);
   if (edit == nullptr) return Failed("no search dialog");
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   auto start = Clock::now();
   Post(edit, VK_RETURN);
-  HWND notice = WaitFor([&] { return TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)"); }, 600);
+  HWND notice = WaitFor([&] { return TopLevel(pid, kNoticeCaption); }, 600);
   if (notice == nullptr) return Failed("no notice after the search");
   std::printf("search_s: %.3f\n", MsSince(start) / 1000);
   std::fflush(stdout);
   PostMessageW(notice, WM_CLOSE, 0, 0);
-  if (!WaitFor([&] { return TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)") == nullptr ? main : nullptr; }, 10))
-    return Failed("the notice stays");
+  if (!WaitGone(pid, kNoticeCaption, 10)) return Failed("the notice stays");
 
   // A jump to the last line, or to the farthest the jump's view-line limit
   // lets it go on this file.
@@ -167,21 +178,17 @@ int TimeCommands(DWORD pid, const std::wstring& text) {
   std::vector<double> jumps;
   for (int i = 0; i < 7; ++i) {
     SendMessageW(viewer, WM_KEYDOWN, VK_HOME, 1);
-    Post(viewer, 'J');
-    dialog = WaitFor([&] { return TopLevel(pid, L"Varlo (ｼﾞｬﾝﾌﾟ)"); }, 10);
-    edit = dialog != nullptr ? EditOf(dialog) : nullptr;
+    edit = DialogWithText(pid, viewer, 'J', kJumpCaption, number);
     if (edit == nullptr) return Failed("no jump dialog");
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(number.c_str()));
     start = Clock::now();
     Post(edit, VK_RETURN);
-    if (!WaitFor([&] { return TopLevel(pid, L"Varlo (ｼﾞｬﾝﾌﾟ)") == nullptr ? main : nullptr; }, 10))
-      return Failed("the jump dialog stays");
+    if (!WaitGone(pid, kJumpCaption, 10)) return Failed("the jump dialog stays");
     SendMessageW(main, WM_NULL, 0, 0);
     jumps.push_back(MsSince(start));
   }
   // A notice here would mean the line was out of the jump's range.
   Sleep(200);
-  if (TopLevel(pid, L"Varlo (ﾒｯｾｰｼﾞ)") != nullptr) return Failed("the jump was refused");
+  if (TopLevel(pid, kNoticeCaption) != nullptr) return Failed("the jump was refused");
   PrintSpread("jump_ms", jumps, " to line " + std::to_string(target) + ", dialog included");
   return 0;
 }
