@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/settings.h"
+#include "bigview/file_text.h"
 #include "dialogs/key_list_form.h"
 #include "dialogs/notice_form.h"
 #include "dialogs/wrap_switch_form.h"
@@ -19,10 +20,12 @@ namespace {
 constexpr const char* kNotFound = "   指定されたファイルが存在しません。          ";
 constexpr const char* kCannotOpen = "   指定されたファイルがオープンできません。          ";
 constexpr const char* kCouldNotOpen = "   指定されたファイルがオープンできませんでした。          ";
-// A load shows its progress once it has taken this long (milliseconds), and
-// lets the window paint at least this often.
-constexpr uint32_t kProgressAfter = 500;
-constexpr uint32_t kPaintEvery = 100;
+constexpr const char* kFileChanged = "   ファイルが変更されたため、読み込み直します。   ";
+constexpr const char* kReadFailed = "   ファイルを読み込めませんでした。   ";
+// How often indexed lines are taken in (milliseconds), and how long a wait
+// for them sleeps between looks at its window.
+constexpr unsigned kIndexTick = 15;
+constexpr int kWaitStep = 30;
 
 }  // namespace
 
@@ -65,6 +68,8 @@ TForm1::TForm1() {
 
   OpenDialog1.Filter = "全ﾌｧｲﾙ(*.*)|*.*";
   Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
+  IndexTimer.OnTimer = [this](TObject& s) { IndexTimerTimer(s); };
+  BigView1.OnWaitForIndex = [this] { return WaitForLines(-1); };
 
   ControlEvents::Run([this] { FormCreate(*this); });
 }
@@ -74,6 +79,7 @@ TForm1::~TForm1() {
   SetMenu(nullptr);
   PopupMenu = nullptr;
   Application().OnMessage = nullptr;
+  Application().OnException = nullptr;
 }
 
 TMenuItem& TForm1::Item(const std::string& name) {
@@ -126,6 +132,7 @@ void TForm1::FormCreate(TObject&) {
   FIconMode = first == "/I" || first == "/i" ? 1 : 0;
   AcceptFiles(true);
   Application().OnMessage = [this](TAppMessage& m, bool& handled) { AppMessage(m, handled); };
+  Application().OnException = [this](const std::exception& e) { return TextFailed(e); };
   FBaseCaption = Caption();
   ReadIniFileValue();
   if (FFormMem && FFormLeft != -1 && FFormTop != -1 && FFormWidth != -1 && FFormHeight != -1) {
@@ -178,38 +185,89 @@ bool TForm1::OpenNamed(bool checkExists) {
 }
 
 void TForm1::LoadFile(const std::filesystem::path& path) {
-  Backend& backend = CurrentBackend();
-  const uint32_t start = backend.TickCount();
-  uint32_t painted = start - kPaintEvery;  // the first block paints
-  const std::string before = Caption();
-  int shown = -1;
-  // Only paint messages run meanwhile: no input, so nothing enters the load
-  // again, and the caption and the window show how far it got.
-  BigView1.OnLoadProgress = [&](int64_t done, int64_t size) {
-    const uint32_t now = backend.TickCount();
-    bool changed = false;
-    if (now - start >= kProgressAfter) {
-      const int percent =
-          size > 0 ? static_cast<int>(std::min<int64_t>(done * 100 / size, 100)) : 100;
-      if (percent != shown) {
-        shown = percent;
-        SetCaption(FBaseCaption + "  " + FFileName + "  読み込み中 " + std::to_string(percent) +
-                   "%");
-        changed = true;
-      }
-    }
-    if (!changed && now - painted < kPaintEvery) return;
-    painted = now;
-    backend.ProcessPaintMessages();
-  };
+  IndexTimer.SetInterval(0);
+  FReloadPending = false;
+  FCaptionBeforeLoad = Caption();
+  BigView1.BeginLoadFromFile(path);
+  if (BigView1.Indexing()) IndexTimer.SetInterval(kIndexTick);
+}
+
+std::string TForm1::ProgressCaption() const {
+  const int64_t size = BigView1.TextSize();
+  const int64_t percent =
+      size > 0 ? std::min<int64_t>(BigView1.IndexedBytes() * 100 / size, 100) : 100;
+  return FBaseCaption + "  " + FFileName + "  読み込み中 " + std::to_string(percent) + "%";
+}
+
+void TForm1::IndexStep(int waitMs) {
+  if (!BigView1.Indexing()) return;
   try {
-    BigView1.LoadFromFile(path);
-  } catch (...) {
-    BigView1.OnLoadProgress = nullptr;
-    if (shown >= 0) SetCaption(before);
-    throw;
+    BigView1.PumpIndex(waitMs);
+  } catch (const TextChangedError&) {
+    IndexTimer.SetInterval(0);
+    ReloadChangedFile();
+    return;
+  } catch (const InOutError&) {
+    // The lines indexed so far stay on view.
+    IndexTimer.SetInterval(0);
+    UpdateCaption();
+    WarningBox(kReadFailed);
+    return;
+  } catch (const std::exception&) {
+    // Too many lines, or too little memory: nothing of the file is shown.
+    IndexTimer.SetInterval(0);
+    SetCaption(FCaptionBeforeLoad);
+    WarningBox(kCannotOpen);
+    return;
   }
-  BigView1.OnLoadProgress = nullptr;
+  if (BigView1.Indexing()) {
+    SetCaption(ProgressCaption());
+  } else {
+    IndexTimer.SetInterval(0);
+    UpdateCaption();
+  }
+}
+
+void TForm1::IndexTimerTimer(TObject&) {
+  if (FReloadPending) {
+    FReloadPending = false;
+    IndexTimer.SetInterval(0);
+    ReloadChangedFile();
+    return;
+  }
+  IndexStep(0);
+}
+
+bool TForm1::WaitForLines(int64_t line) {
+  Backend& backend = CurrentBackend();
+  while (BigView1.Indexing() && (line < 0 || line >= BigView1.LineCount())) {
+    IndexStep(kWaitStep);
+    if (backend.ProcessBusyMessages() || Application().Terminated()) return false;
+  }
+  return !BigView1.Indexing() || (line >= 0 && line < BigView1.LineCount());
+}
+
+bool TForm1::TextFailed(const std::exception& e) {
+  if (dynamic_cast<const TextChangedError*>(&e) != nullptr) {
+    // Taken care of once the handler that met it has ended.
+    FReloadPending = true;
+    IndexTimer.SetInterval(kIndexTick);
+    return true;
+  }
+  if (dynamic_cast<const TextReadError*>(&e) != nullptr) {
+    WarningBox(kReadFailed);
+    return true;
+  }
+  return false;
+}
+
+void TForm1::ReloadChangedFile() {
+  FReloadPending = false;
+  const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
+  ShowNotice(kFileChanged);
+  if (!OpenNamed(false)) return;
+  if (top > 0 && WaitForLines(top))
+    BigView1.SetTopLine(BigView1.ViewIndexOfLine(std::min(top, BigView1.LineCount() - 1)));
 }
 
 void TForm1::FileOpened() {
@@ -271,7 +329,9 @@ void TForm1::FormDestroy(TObject&) {
 
 // --- Shared operations. ---
 
-void TForm1::UpdateCaption() { SetCaption(MainCaption(BigView1)); }
+void TForm1::UpdateCaption() {
+  SetCaption(BigView1.Indexing() ? ProgressCaption() : MainCaption(BigView1));
+}
 
 void TForm1::CenterOnScreen(TForm& form) {
   const TPoint at = CenteredOnScreen(form.Width(), form.Height());
@@ -364,8 +424,8 @@ void TForm1::MenuWrapChangeClick(TObject&) {
     return;
   }
   // Back to the first view line of the logical line that was at the top,
-  // also after a cancel.
-  if (top >= 0) BigView1.SetTopLine(BigView1.ViewIndexOfLine(top));
+  // also after a cancel, once that line is in again.
+  if (top >= 0 && WaitForLines(top)) BigView1.SetTopLine(BigView1.ViewIndexOfLine(top));
 }
 
 void TForm1::MenuKeyFuncClick(TObject&) {

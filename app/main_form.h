@@ -33,6 +33,8 @@ class TForm1 : public TForm, public TMainState {
   TFontDialog FontDialog1;
   TColorDialog ColorDialog1;
   TTimer Timer1;
+  // Takes in the lines indexed in the background while a file loads.
+  TTimer IndexTimer;
   TMainMenu MainMenu1;
   TPopupMenu PopupMenu1;
 
@@ -64,6 +66,7 @@ class TForm1 : public TForm, public TMainState {
   void WriteIniFileValue();
   void ProgramExecute();
   void Timer1Timer(TObject& sender);
+  void IndexTimerTimer(TObject& sender);
   void FocusMoveToApli();
   void FocusMoveToApliMinimized();
   void PopFileOpenClick(TObject& sender);
@@ -86,6 +89,10 @@ class TForm1 : public TForm, public TMainState {
   // Moves to the hit in view line `hit` (1-based), marks it and shows it in
   // the caption.
   void ShowFoundLine(int64_t hit);
+  // Waits until line `line` (-1: every line) of the file is indexed, with
+  // the progress in the caption; false when the user stopped the wait with
+  // Esc or by closing the window.
+  bool WaitForLines(int64_t line);
   // The settings file and the help page beside the executable.
   std::filesystem::path IniFileName();
   std::filesystem::path HelpFileName();
@@ -99,13 +106,26 @@ class TForm1 : public TForm, public TMainState {
   bool OpenDropped(const std::vector<std::string>& names);
   // Opens the file a user named; false after a warning.
   bool OpenNamed(bool checkExists);
-  // The viewer's LoadFromFile; a load that takes a while shows its progress
-  // in the caption, which a failed load puts back.
+  // Opens the file in the viewer, which shows its first page at once and
+  // indexes the rest in the background (the caption shows the progress).
   void LoadFile(const std::filesystem::path& path);
+  // Takes in what indexing found, waiting up to `waitMs` for it; the
+  // caption follows. A failure is reported as its kind asks.
+  void IndexStep(int waitMs);
+  std::string ProgressCaption() const;
+  // An exception that left a handler: the file shown changed or could not
+  // be read. True when it was taken care of.
+  bool TextFailed(const std::exception& e);
+  // The file changed underneath: one notice, then it is loaded again with
+  // the same line at the top where it still exists.
+  void ReloadChangedFile();
   void FileOpened();
   // The viewer's font name, size and colour from their settings, in turn.
   void ApplyTextFont();
   bool FileOpen() const { return !FFileName.empty(); }
+
+  bool FReloadPending = false;
+  std::string FCaptionBeforeLoad;
 };
 
 }  // namespace varlo

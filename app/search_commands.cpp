@@ -41,6 +41,8 @@ void SearchAgain(TForm1& f, bool upward) {
     f.ShowNotice(kNoSearchText);
     return;
   }
+  // Downward the search needs the lines still being indexed.
+  if (!upward && !f.WaitForLines(-1)) return;
   const int64_t top = view.TopLine(), step = upward ? -1 : 1;
   int64_t from = top + step;
   if (f.FFoundShown == 1)
@@ -102,6 +104,7 @@ void TForm1::MenuFindClick(TObject&) {
     form.ShowModal();
   }
   if (FFindStr[0].empty()) return;
+  if (FFindPrior == 0 && !WaitForLines(-1)) return;
   FSearched = 1;
   // The top view line itself is tested first, in both directions.
   const int64_t hit = SearchLine(BigView1.TopLine(), FFindPrior != 0);
@@ -136,6 +139,7 @@ void TForm1::MenuJumpClick(TObject&) {
     ShowNotice(kLineOutOfRange);
     return;
   }
+  if (!WaitForLines(*n - 1)) return;
   // The first view line of the line; past the last line, the view count.
   const int64_t v = BigView1.ViewIndexOfLine(*n - 1);
   if (v + 1 > kMaxLineNumber) {
@@ -169,6 +173,10 @@ void TForm1::MenuSelectEndClick(TObject&) {
   }
   if (problem != nullptr) {
     ShowNotice(problem);
+    UpdateCaption();
+    return;
+  }
+  if (!WaitForLines(std::max(FSelStartLine, FSelEndLine) - 1)) {
     UpdateCaption();
     return;
   }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "bigview/sjis.h"
 #include "platform/backend.h"
@@ -42,6 +43,7 @@ TBigView::TBigView(TWinControl* parent)
 }
 
 TBigView::~TBigView() {
+  StopIndexer();
   FViewLines.Clear();
   FLines.reset();
 }
@@ -129,21 +131,25 @@ int64_t TBigView::ViewLineLength(const ViewLines::Place& at, int64_t viewIndex) 
   const int64_t start = FViewLines.Start(at, viewIndex);
   if (start == 0) return 0;
   if (viewIndex < at.first + at.extra) return FViewLines.Start(at, viewIndex + 1) - start;
-  return static_cast<int64_t>(FLines->Get(at.line).size()) - start + 1;
+  return static_cast<int64_t>(FLines->Length(at.line)) - start + 1;
 }
 
 int64_t TBigView::ViewLineLength(int64_t viewIndex) const {
   return ViewLineLength(FViewLines.Locate(viewIndex), viewIndex);
 }
 
-std::string_view TBigView::GetViewLine(int64_t viewIndex) const {
+int64_t TBigView::ViewLineSize(int64_t viewIndex) const {
+  CheckViewIndex(viewIndex);
+  return ViewLineLength(viewIndex);
+}
+
+std::string TBigView::GetViewLine(int64_t viewIndex) const {
   CheckViewIndex(viewIndex);
   const ViewLines::Place at = FViewLines.Locate(viewIndex);
   const int64_t start = FViewLines.Start(at, viewIndex);
   if (start == 0) return {};
-  const std::string_view line = FLines->Get(at.line);
-  return line.substr(static_cast<size_t>(start - 1),
-                     static_cast<size_t>(ViewLineLength(at, viewIndex)));
+  return FLines->Bytes(at.line, static_cast<size_t>(start - 1),
+                       static_cast<size_t>(ViewLineLength(at, viewIndex)));
 }
 
 TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
@@ -155,20 +161,21 @@ TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
   rec.Part = viewIndex - at.first;
   rec.Last = viewIndex == at.first + at.extra;
   if (rec.Start == 0) return rec;
-  const std::string_view line = FLines->Get(rec.Line);
   if (!FWordWrap) {
-    rec.Len = static_cast<int64_t>(line.size());
+    rec.Len = static_cast<int64_t>(FLines->Length(rec.Line));
   } else if (!rec.Last) {
     rec.Len = FViewLines.Start(at, viewIndex + 1) - rec.Start;
   } else {
     // The last piece keeps the length the layout gave it, which may reach
     // past the line's end.
+    const std::string line = FLines->Get(rec.Line);
     int64_t fitted = FWrapByte;
     if (fitted == 0) {
       auto& self = const_cast<TBigView&>(*this);
       self.EnsureMeasure();
       TextMeasure::Meter meter;
-      fitted = FitToWidth(line, ClientWidth(), FMeasure.Width("x"), meter);
+      fitted = FitToWidth(line, ClientWidth(), FMeasure.Width("x"), 2 * int64_t{FCharWidth},
+                          FMeasure, meter);
     }
     rec.Len = PieceLength(line, rec.Start, fitted);
   }
@@ -176,6 +183,7 @@ TViewLineRec TBigView::ViewLine(int64_t viewIndex) const {
 }
 
 void TBigView::PutViewLine(int64_t viewIndex, std::string_view s) {
+  CompleteIndex();
   CheckViewIndex(viewIndex);
   const ViewLines::Place at = FViewLines.Locate(viewIndex);
   const int64_t line = at.line;
@@ -199,6 +207,7 @@ void TBigView::BottomLineStep() {
 }
 
 int64_t TBigView::Add(std::string_view s) {
+  CompleteIndex();
   FLines->Add(s);
   BuildViewLines(LineCount() - 1);
   const int64_t views = ViewCount();
@@ -211,6 +220,7 @@ int64_t TBigView::Add(std::string_view s) {
 }
 
 void TBigView::AddStrings(const StringListRef& source) {
+  CompleteIndex();
   const int64_t first = LineCount();
   FLines->AddStrings(source);
   BuildViewLines(first);
@@ -223,6 +233,7 @@ void TBigView::AddStrings(const StringListRef& source) {
 }
 
 void TBigView::Assign(const StringListRef& source) {
+  CompleteIndex();
   FLines->Assign(source);
   BuildViewLines(0);
   const int64_t n = source.Count();
@@ -237,6 +248,7 @@ void TBigView::Assign(const StringListRef& source) {
 }
 
 void TBigView::Clear() {
+  StopIndexer();
   FLines->Clear();
   BuildViewLines(0);
   UpdateScrollRanges();
@@ -246,9 +258,13 @@ void TBigView::Clear() {
   ClearPage();
 }
 
-void TBigView::AssignTo(StringListSinkRef dest) const { FLines->AssignTo(dest); }
+void TBigView::AssignTo(StringListSinkRef dest) const {
+  const_cast<TBigView&>(*this).CompleteIndex();
+  FLines->AssignTo(dest);
+}
 
 void TBigView::Delete(int64_t viewIndex) {
+  CompleteIndex();
   CheckViewIndex(viewIndex);
   const int64_t line = FViewLines.Line(viewIndex);
   FLines->Delete(line);
@@ -261,6 +277,7 @@ void TBigView::Delete(int64_t viewIndex) {
 }
 
 void TBigView::Exchange(int64_t viewIndex1, int64_t viewIndex2) {
+  CompleteIndex();
   CheckViewIndex(viewIndex1);
   CheckViewIndex(viewIndex2);
   FLines->Exchange(FViewLines.Line(viewIndex1), FViewLines.Line(viewIndex2));
@@ -270,6 +287,7 @@ void TBigView::Exchange(int64_t viewIndex1, int64_t viewIndex2) {
 }
 
 bool TBigView::Find(std::string_view s, int64_t& x, int64_t& y) {
+  CompleteIndex();
   TPoint p = ViewToLinePos({x, y});
   const bool found = FLines->Find(s, p.Y, p.X);
   const TPoint q = LineToViewPos(p);
@@ -279,11 +297,13 @@ bool TBigView::Find(std::string_view s, int64_t& x, int64_t& y) {
 }
 
 int64_t TBigView::IndexOf(std::string_view s) const {
+  const_cast<TBigView&>(*this).CompleteIndex();
   const int64_t line = FLines->IndexOf(s);
   return line < 0 ? -1 : ViewIndexOfLine(line);
 }
 
 void TBigView::Insert(int64_t viewIndex, std::string_view s) {
+  CompleteIndex();
   CheckViewIndex(viewIndex);
   const int64_t line = FViewLines.Line(viewIndex);
   FLines->Insert(line, s);
@@ -299,6 +319,7 @@ void TBigView::EmptyAfterFailure() {
   // Whatever went wrong, the view must not show lines the store no longer
   // holds: start over from an empty store and layout.
   FUpdating = false;
+  StopIndexer();
   FLines->Clear();
   FViewLines.Clear();
   FTopLine = FBottomLine = 0;
@@ -313,38 +334,175 @@ void TBigView::EmptyAfterFailure() {
 }
 
 void TBigView::LoadFromFile(const std::filesystem::path& fileName) {
-  // The lines are laid out as they come in, while the next ones are still
-  // being read (each line's layout depends on that line alone); what is
-  // left once the whole file is in is laid out after, shared out to threads
-  // when there is much.
-  const LayoutRule rule = CurrentRule();
-  int64_t laidOut = -1;
-  int64_t longest = 0;
-  // The progress may let the window paint: the page it has is shown as it
-  // is until the load is done.
+  BeginLoadFromFile(fileName);
+  try {
+    CompleteIndex();
+  } catch (...) {
+    EmptyAfterFailure();
+    throw;
+  }
+}
+
+void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
+  StopIndexer();
+  // The page it has is shown as it is until the first lines are in.
   FUpdating = true;
   try {
-    FLines->LoadFromFile(fileName, [&](int64_t lines, int64_t done, int64_t read, int64_t size) {
-      if (laidOut < 0) {
-        FViewLines.TruncateAt(0);
-        FViewLines.Reserve(FLines->Capacity());
-        laidOut = 0;
-      }
-      if (read < size || lines < kLinesPerThread) {
-        longest = std::max(longest, LayoutLines(FViewLines, laidOut, lines, rule));
-        laidOut = lines;
-      }
-      if (OnLoadProgress) OnLoadProgress(done, size);
-    });
+    FLines->OpenFile(fileName, FIndexBlockBytes);
+    FViewLines.Clear();
+    FViewLines.Reserve(FLines->Capacity());
+    FIndexLongest = 0;
+    FTextEnd = -1;
+    StartIndexer();
+    // The lines of the first page; all of them for a small file.
+    while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100);
   } catch (...) {
     EmptyAfterFailure();
     throw;
   }
   FUpdating = false;
-  Loaded(std::max<int64_t>(laidOut, 0), longest);
+  if (FIndexer == nullptr) GrowMaxChar(FIndexLongest);
+  FUpdating = true;
+  UpdateScrollRanges();
+  FUpdating = false;
+  SetSelStart({0, 0});
+  SetSelEnd(FSelStart);
+  if (FTopLine != 0) {
+    ClearPage();
+    SetTopLine(0);
+  } else {
+    RedrawPage();
+  }
+}
+
+void TBigView::StartIndexer() {
+  if (!FLines->Indexing()) return;
+  FIndexRule = CurrentRule();
+  const LayoutRule rule = FIndexRule;
+  // The threads measure with a copy of the widths: the font may change
+  // while they run.
+  auto measure = rule.byWidth ? std::make_shared<const TextMeasure>(FMeasure) : nullptr;
+  TLineIndexer::Plan plan = FLines->IndexPlan();
+  plan.ChunkBytes = std::max(FIndexChunkBytes, plan.Block) / plan.Block * plan.Block;
+  FIndexer = std::make_unique<TLineIndexer>(
+      FLines->IndexFile(), FLines->IndexMemory(), plan,
+      [rule, measure](TLineIndexer::Chunk& chunk, const char* bytes) {
+        LayoutChunk(chunk, bytes, rule, measure ? *measure : TextMeasure());
+      });
+}
+
+void TBigView::StopIndexer() {
+  if (FIndexer == nullptr) return;
+  FIndexer->Stop();
+  FIndexer.reset();
+}
+
+bool TBigView::MergeReady(int waitMs) {
+  bool merged = false;
+  while (FIndexer != nullptr) {
+    TLineIndexer::Chunk* chunk = FIndexer->Next(waitMs);
+    waitMs = 0;
+    if (chunk != nullptr) {
+      MergeChunk(*chunk);
+      merged = true;
+      continue;
+    }
+    if (!FIndexer->Finished()) break;
+    // The text is all in.
+    StopIndexer();
+    const int64_t from = LineCount();
+    FLines->FinishIndex(FTextEnd);
+    FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, from, LineCount(), FIndexRule));
+    // A file rewritten while it was indexed shows in a few of its blocks.
+    if (TFileText* text = FLines->Text()) text->CheckSample(kSampleBlocks);
+    merged = true;
+  }
+  return merged;
+}
+
+void TBigView::MergeChunk(TLineIndexer::Chunk& chunk) {
+  struct Give {
+    TLineIndexer* indexer;
+    TLineIndexer::Chunk* chunk;
+    ~Give() {
+      if (indexer != nullptr) indexer->Release(chunk);
+    }
+  } give{FIndexer.get(), &chunk};
+  if (chunk.Short && ViewCount() == 0) {
+    // Cut before anything was shown: the text is what could be read.
+    FLines->CutIndex(chunk.Begin + static_cast<int64_t>(chunk.Size));
+    chunk.Short = false;
+  }
+  if (chunk.Error || chunk.Short) {
+    // The lines in so far stay; a file cut after they were shown may have
+    // been rewritten as well.
+    const std::exception_ptr error = chunk.Error;
+    give.indexer->Release(&chunk);
+    give.indexer = nullptr;
+    StopIndexer();
+    FLines->AbandonIndex();
+    if (error) std::rethrow_exception(error);
+    throw TextChangedError();
+  }
+  if (chunk.TextEnd >= 0) FTextEnd = chunk.Begin + chunk.TextEnd;
+  const int64_t first = LineCount();
+  FLines->Merge(chunk);
+  const int64_t last = LineCount();
+  if (last == first) {
+    if (OnLoadProgress) OnLoadProgress(IndexedBytes(), TextSize());
+    return;
+  }
+  // The first line began in an earlier chunk: laid out here, reading it
+  // when its layout needs its bytes. The others were laid out with the
+  // chunk.
+  FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, first, first + 1, FIndexRule));
+  if (chunk.LaidOut) {
+    FViewLines.Append(chunk.Layout);
+    FIndexLongest = std::max(FIndexLongest, chunk.Longest);
+  } else {
+    FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, first + 1, last, FIndexRule));
+  }
+  if (OnLoadProgress) OnLoadProgress(IndexedBytes(), TextSize());
+}
+
+void TBigView::PumpIndex(int waitMs) {
+  if (FIndexer == nullptr) return;
+  const int64_t views = ViewCount();
+  bool merged = false;
+  FUpdating = true;
+  try {
+    merged = MergeReady(waitMs);
+  } catch (const TooManyLinesError&) {
+    EmptyAfterFailure();
+    throw;
+  } catch (const std::bad_alloc&) {
+    EmptyAfterFailure();
+    throw;
+  } catch (...) {
+    FUpdating = false;
+    // What came in before the failure is shown as it is.
+    UpdateScrollRanges();
+    if (FTopLine + FPageLines > views) RedrawPage();
+    throw;
+  }
+  FUpdating = false;
+  if (!merged) return;
+  // In window-width wrapping a wider page would lay every line out again:
+  // that waits for the end.
+  if (FIndexer == nullptr || !FIndexRule.byWidth) GrowMaxChar(FIndexLongest);
+  FUpdating = true;
+  UpdateScrollRanges();
+  FUpdating = false;
+  // Rows that came into the page are drawn.
+  if (FTopLine + FPageLines > views) RedrawPage();
+}
+
+void TBigView::CompleteIndex() {
+  while (FIndexer != nullptr) PumpIndex(100);
 }
 
 void TBigView::LoadFromStream(std::istream& stream) {
+  StopIndexer();
   try {
     FLines->LoadFromStream(stream);
   } catch (...) {
@@ -372,9 +530,13 @@ void TBigView::Loaded(int64_t from, int64_t longest) {
 }
 
 void TBigView::SaveToFile(const std::filesystem::path& fileName) const {
+  const_cast<TBigView&>(*this).CompleteIndex();
   FLines->SaveToFile(fileName);
 }
 
-void TBigView::SaveToStream(std::ostream& stream) const { FLines->SaveToStream(stream); }
+void TBigView::SaveToStream(std::ostream& stream) const {
+  const_cast<TBigView&>(*this).CompleteIndex();
+  FLines->SaveToStream(stream);
+}
 
 }  // namespace varlo

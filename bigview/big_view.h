@@ -16,7 +16,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "bigview/line_indexer.h"
 #include "bigview/line_store.h"
 #include "bigview/search.h"
 #include "bigview/sjis.h"
@@ -93,14 +95,18 @@ class TBigView : public TCustomControl {
   TNotifyEvent OnBvStyleChanged;
   TViewLineEvent OnViewLineChanging;
   TNotifyEvent OnViewLineChanged;
-  // While LoadFromFile reads a file and lays it out, after each block: the
-  // bytes done and the file's size.
+  // While a file is indexed and laid out, after each step: the bytes done
+  // and the text's size.
   std::function<void(int64_t done, int64_t size)> OnLoadProgress;
+  // A command needs every line (the last row) while the file is still being
+  // indexed: waits for them, false when the user stopped the wait. Unset,
+  // the control waits by itself.
+  std::function<bool()> OnWaitForIndex;
 
   // --- Content and queries. A view index outside 0..ViewCount-1 raises the
-  // list index error. Text is Shift-JIS bytes; a returned view is valid
-  // until the content changes. ---
-  virtual std::string_view GetViewLine(int64_t viewIndex) const;
+  // list index error. Text is Shift-JIS bytes, read from the file when it
+  // is there (TextChangedError or InOutError when that fails). ---
+  virtual std::string GetViewLine(int64_t viewIndex) const;
   virtual void PutViewLine(int64_t viewIndex, std::string_view s);
   virtual int64_t Add(std::string_view s);
   virtual void AddStrings(const StringListRef& source);
@@ -112,19 +118,47 @@ class TBigView : public TCustomControl {
   virtual bool Find(std::string_view s, int64_t& x, int64_t& y);
   virtual int64_t IndexOf(std::string_view s) const;
   virtual void Insert(int64_t viewIndex, std::string_view s);
-  // On any error the view is left empty and consistent, then the error is
-  // passed on.
+  // The whole file, indexed and laid out before it returns. On any error the
+  // view is left empty and consistent, then the error is passed on.
   virtual void LoadFromFile(const std::filesystem::path& fileName);
   virtual void LoadFromStream(std::istream& stream);
   virtual void SaveToFile(const std::filesystem::path& fileName) const;
   virtual void SaveToStream(std::ostream& stream) const;
 
-  std::string_view GetLine(int64_t lineIndex) const { return FLines->Get(lineIndex); }
+  std::string GetLine(int64_t lineIndex) const { return FLines->Get(lineIndex); }
+  // Bytes of a view line, without reading them.
+  int64_t ViewLineSize(int64_t viewIndex) const;
   int64_t ViewCount() const { return FViewLines.Count(); }
   int64_t LineCount() const { return FLines->Count(); }
   int64_t TopLine() const { return FTopLine; }
   // One view line's record.
   TViewLineRec ViewLine(int64_t viewIndex) const;
+
+  // --- Loading in the background. ---
+  // Opens a file and shows it once the lines of the first page are indexed
+  // (all of a small file); the rest is indexed on other threads while the
+  // window goes on, and comes in through PumpIndex. Errors as LoadFromFile.
+  void BeginLoadFromFile(const std::filesystem::path& fileName);
+  // Lines of the file are still being indexed.
+  bool Indexing() const { return FIndexer != nullptr; }
+  // Takes the lines indexed since the last call, waiting up to `waitMs`
+  // for the next ones; lays them out and shows them. Once the text is all
+  // in, the view is as LoadFromFile leaves it. Raises what the indexing
+  // met: TextChangedError (the file was cut or rewritten meanwhile),
+  // InOutError (a read failed: the lines indexed so far stay),
+  // TooManyLinesError (the view is then empty).
+  void PumpIndex(int waitMs);
+  // Waits until the whole text is indexed.
+  void CompleteIndex();
+  // Bytes indexed so far, and the size of the text.
+  int64_t IndexedBytes() const { return FLines->IndexedBytes(); }
+  int64_t TextSize() const { return FLines->TextSize(); }
+  // Smaller chunks and blocks than a program would read, so that tests see
+  // a small file indexed in many steps.
+  void SetIndexSizesForTesting(size_t chunkBytes, size_t blockBytes) {
+    FIndexChunkBytes = chunkBytes;
+    FIndexBlockBytes = blockBytes;
+  }
 
   // --- Layout and positions. ---
   void CalcFontMetrics();
@@ -252,21 +286,53 @@ class TBigView : public TCustomControl {
     bool wordWrap = true;
     bool byWidth = false;
     int64_t wrap = 0;
-    int64_t width = 0;   // client width, when byWidth
-    int64_t xWidth = 0;  // width of "x", when byWidth
+    int64_t width = 0;    // client width, when byWidth
+    int64_t xWidth = 0;   // width of "x", when byWidth
+    int64_t cell = 0;     // the widest a byte can be, when byWidth
+    int64_t tabCell = 0;  // the widest a tab can be, when byWidth
+    int64_t slack = 0;    // two columns, when byWidth
+    bool operator==(const LayoutRule&) const = default;
   };
   // The rule of the current settings; measures the font first if needed.
   LayoutRule CurrentRule();
+  // A line of `len` bytes, `tabs` of them tabs, has a layout that depends
+  // on its bytes: it is longer than the wrap, or may be wider than the
+  // window.
+  static bool NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs);
+  // Lays out one line (its bytes in `text` when NeedsBytes says so) at the
+  // cursor, measuring with `measure` when wrapping at the window width;
+  // returns the length of its longest view line.
+  static int64_t LayoutLine(ViewLines& out, ViewLines::Cursor& c, const LayoutRule& rule,
+                            const TextMeasure& measure, size_t len, unsigned tabs,
+                            std::string_view text, TextMeasure::Meter& meter);
   // Lays out logical lines [fromLine, toLine) appending to `out`; only
   // reads the view's state. Returns the length of the longest view line.
   int64_t LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
                       const LayoutRule& rule) const;
+  // Lays out the lines of a chunk that lie between two of its line ends,
+  // on the indexing thread that found them.
+  static void LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const LayoutRule& rule,
+                          const TextMeasure& measure);
+  // Merges the chunks that are ready, waiting up to `waitMs` for the first;
+  // finishes the text when the last one is in. True when anything came in.
+  bool MergeReady(int waitMs);
+  // Starts indexing the rest of the file with the layout rule of now.
+  void StartIndexer();
+  void StopIndexer();
+  // Merges one chunk into the store and the layout.
+  void MergeChunk(TLineIndexer::Chunk& chunk);
+  // The rows of the page [first, first + n), read before anything is drawn:
+  // a read that fails leaves the page as it was.
+  std::vector<std::string> PageTexts(int64_t first, int64_t n) const;
+  void DrawViewText(std::string_view text, int y);
+  // BuildViewLines' work.
+  void RebuildLayout(int64_t fromLine);
   // UpdateMaxChar's step once the longest view line is known.
   bool GrowMaxChar(int64_t longest);
-  // The count fitted to the window width, once per line; FMeasure must be
-  // current (EnsureMeasure).
-  int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
-                     TextMeasure::Meter& meter) const;
+  // The count fitted to the window width, once per line, with the widths
+  // of `measure`; `slack` is two columns' width.
+  static int64_t FitToWidth(std::string_view text, int64_t width, int64_t xWidth, int64_t slack,
+                            const TextMeasure& measure, TextMeasure::Meter& meter);
   int64_t ViewLineLength(int64_t viewIndex) const;
   int64_t ViewLineLength(const ViewLines::Place& at, int64_t viewIndex) const;
   // The view line of a logical line that holds byte `offset` of it.
@@ -278,7 +344,6 @@ class TBigView : public TCustomControl {
   // after a load; `longest` is the longest view line before `from`.
   void Loaded(int64_t from, int64_t longest);
   void Present();
-  void DrawViewLine(int64_t viewIndex, int y);
   void EnsureMeasure();
   int64_t PageWidth() const;
   int64_t WholePageLines() const;
@@ -346,6 +411,16 @@ class TBigView : public TCustomControl {
   bool FInUserLoop = false;   // WMUser is running its cycles
   int FWheelRest = 0;         // wheel turn short of a whole notch
   int64_t FBuiltLongest = 0;  // the longest view line the last BuildViewLines laid out
+  // Indexing in the background: its threads, the rule they lay out by, the
+  // longest view line merged so far, and where a 0x1A ended the text.
+  std::unique_ptr<TLineIndexer> FIndexer;
+  LayoutRule FIndexRule;
+  int64_t FIndexLongest = 0;
+  int64_t FTextEnd = -1;
+  size_t FIndexChunkBytes = TLineIndexer::kChunk;
+  size_t FIndexBlockBytes = TFileText::kBlock;
+  // After indexing, one block in this many is read again and checked.
+  static constexpr int64_t kSampleBlocks = 1024;
 };
 
 }  // namespace varlo

@@ -121,22 +121,22 @@ bool TBigView::UpdateMaxChar(int64_t first, int64_t count) {
   if (count < 1) return false;
   int64_t longest = FMaxChar;
   const int64_t end = std::min(CheckedAdd(first, count), ViewCount());
-  // Line by line, in order: the one view line of a line that is not wrapped
-  // is the whole line, read without finding its view line's line.
+  // Line by line, in order, from the index alone: the one view line of a
+  // line that is not wrapped is the whole line.
   if (first < end) {
     const ViewLines::Place from = FViewLines.Locate(first);
     const int64_t to = FViewLines.Line(end - 1) + 1;
     int64_t lineFirst = from.first;
-    FLines->ForEachLine(from.line, to, [&](int64_t line, std::string_view text, std::string_view) {
+    for (int64_t line = from.line; line < to; ++line) {
       const ViewLines::Place at{line, lineFirst, FViewLines.Extra(line)};
       lineFirst += at.extra + 1;
       if (at.extra == 0) {
-        longest = std::max(longest, static_cast<int64_t>(text.size()));
-        return;
+        longest = std::max(longest, static_cast<int64_t>(FLines->Length(line)));
+        continue;
       }
       for (int64_t v = std::max(first, at.first); v < end && v <= at.first + at.extra; ++v)
         longest = std::max(longest, ViewLineLength(at, v));
-    });
+    }
   }
   return GrowMaxChar(longest);
 }
@@ -150,11 +150,11 @@ bool TBigView::GrowMaxChar(int64_t longest) {
   return true;
 }
 
-int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidth,
-                             TextMeasure::Meter& meter) const {
+int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidth, int64_t slack,
+                             const TextMeasure& measure, TextMeasure::Meter& meter) {
   const auto len = static_cast<int64_t>(text.size());
   int64_t w = width;
-  int64_t lw = meter.Measure(FMeasure, text);
+  int64_t lw = meter.Measure(measure, text);
   if (lw <= w) return len;
   if (w < xWidth) w = xWidth;
   // A line narrower than its byte count (below one pixel a byte) must not
@@ -162,7 +162,6 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   const int64_t avg = std::max<int64_t>(1, lw / len);
   int64_t n = w / avg;
   bool grew = false, shrank = false;
-  const int64_t slack = 2 * int64_t{FCharWidth};
   while (!(w - slack < lw && lw < w)) {
     if (w - slack >= lw) ++n;
     if (lw > w) --n;
@@ -180,44 +179,83 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   return n;
 }
 
+bool TBigView::NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs) {
+  if (len == 0 || !rule.wordWrap) return false;
+  if (!rule.byWidth) return static_cast<int64_t>(len) > rule.wrap;
+  // Whether it can reach the window's width at all, at the widest a byte
+  // and a tab can be. The count may take a second byte of a character for
+  // a tab, never miss a tab, so the bound holds.
+  const auto n = static_cast<unsigned __int128>(len);
+  const auto t = static_cast<unsigned __int128>(std::min<size_t>(tabs, len));
+  const auto widest =
+      (n - t) * static_cast<uint64_t>(rule.cell) + t * static_cast<uint64_t>(rule.tabCell);
+  return widest > static_cast<unsigned __int128>(std::max<int64_t>(rule.width, 0));
+}
+
+int64_t TBigView::LayoutLine(ViewLines& out, ViewLines::Cursor& c, const LayoutRule& rule,
+                             const TextMeasure& measure, size_t len, unsigned tabs,
+                             std::string_view text, TextMeasure::Meter& meter) {
+  c.BeginLine(out);
+  const auto n = static_cast<int64_t>(len);
+  // A line no longer than the wrap, or narrower than the window whatever
+  // its bytes, is one view line without a cut.
+  if (!NeedsBytes(rule, len, tabs)) {
+    c.EndLine(out, len == 0, 0);
+    return n;
+  }
+  const int64_t fitted = rule.byWidth
+                             ? FitToWidth(text, rule.width, rule.xWidth, rule.slack, measure, meter)
+                             : rule.wrap;
+  int64_t longest = 0;
+  int64_t more = 0;
+  int64_t start = 1;
+  for (int64_t next = 1 + PieceLength(text, 1, fitted); next <= n;
+       next += PieceLength(text, next, fitted)) {
+    c.Add(out, next);
+    ++more;
+    longest = std::max(longest, next - start);
+    start = next;
+  }
+  c.EndLine(out, false, more);
+  return std::max(longest, n - start + 1);
+}
+
 int64_t TBigView::LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,
                               const LayoutRule& rule) const {
   ViewLines::Cursor c = out.Begin();
   int64_t longest = 0;
   TextMeasure::Meter meter;
-  FLines->ForEachLine(
-      fromLine, toLine, [&](int64_t, std::string_view text, std::string_view ahead) {
-        // Fetch ahead what the layout of that line will read: all of it when
-        // measuring, the first cut otherwise. Short lines need no bytes at all.
-        if (rule.byWidth) {
-          __builtin_prefetch(ahead.data());
-        } else if (static_cast<int64_t>(ahead.size()) > rule.wrap && rule.wordWrap) {
-          __builtin_prefetch(ahead.data() + rule.wrap - 1);
-        }
-        c.BeginLine(out);
-        const auto len = static_cast<int64_t>(text.size());
-        // A line no longer than the wrap is one view line without a cut.
-        if (len == 0 || !rule.wordWrap || (!rule.byWidth && len <= rule.wrap)) {
-          c.EndLine(out, len == 0, 0);
-          longest = std::max(longest, len);
-          return;
-        }
-        const int64_t fitted =
-            rule.byWidth ? FitToWidth(text, rule.width, rule.xWidth, meter) : rule.wrap;
-        int64_t more = 0;
-        int64_t start = 1;
-        for (int64_t next = 1 + PieceLength(text, 1, fitted); next <= len;
-             next += PieceLength(text, next, fitted)) {
-          c.Add(out, next);
-          ++more;
-          longest = std::max(longest, next - start);
-          start = next;
-        }
-        c.EndLine(out, false, more);
-        longest = std::max(longest, len - start + 1);
-      });
+  try {
+    // Only the lines whose layout depends on their bytes are read.
+    FLines->VisitLines(
+        fromLine, toLine, [&](size_t len, unsigned tabs) { return NeedsBytes(rule, len, tabs); },
+        [&](int64_t, size_t len, unsigned tabs, std::string_view text) {
+          longest = std::max(longest, LayoutLine(out, c, rule, FMeasure, len, tabs, text, meter));
+        });
+  } catch (...) {
+    out.End(c);
+    throw;
+  }
   out.End(c);
   return longest;
+}
+
+void TBigView::LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const LayoutRule& rule,
+                           const TextMeasure& measure) {
+  ViewLines& out = chunk.Layout;
+  out.TruncateAt(0);
+  ViewLines::Cursor c = out.Begin();
+  TextMeasure::Meter meter;
+  int64_t longest = 0;
+  for (size_t k = 0; k + 1 < chunk.Breaks.size(); ++k) {
+    const size_t start = chunk.NextStart(k), end = chunk.BreakAt(k + 1);
+    const std::string_view text(bytes + start, end - start);
+    longest = std::max(longest,
+                       LayoutLine(out, c, rule, measure, text.size(), chunk.Tabs[k], text, meter));
+  }
+  out.End(c);
+  chunk.Longest = longest;
+  chunk.LaidOut = true;
 }
 
 TBigView::LayoutRule TBigView::CurrentRule() {
@@ -229,11 +267,23 @@ TBigView::LayoutRule TBigView::CurrentRule() {
     EnsureMeasure();
     rule.width = ClientWidth();
     rule.xWidth = FMeasure.Width("x");
+    rule.cell = FMeasure.WidestByte();
+    rule.tabCell = FMeasure.WidestTab();
+    rule.slack = 2 * int64_t{FCharWidth};
   }
   return rule;
 }
 
 void TBigView::BuildViewLines(int64_t fromLine) {
+  // While the file is still being indexed, the lines in so far are laid out
+  // by the rule of now, and the indexing goes on by that rule.
+  const bool indexing = FIndexer != nullptr;
+  if (indexing) StopIndexer();
+  RebuildLayout(fromLine);
+  if (indexing) StartIndexer();
+}
+
+void TBigView::RebuildLayout(int64_t fromLine) {
   try {
     // Lines before fromLine keep their view lines; the first one to rebuild
     // is taken from the layout as it was.

@@ -1,17 +1,10 @@
 #include "bigview/line_store.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <exception>
 #include <istream>
-#include <mutex>
-#include <new>
 #include <ostream>
-#include <stdexcept>
-#include <thread>
 
-#include "bigview/byte_scan.h"
 #include "bigview/sjis.h"
 #include "platform/checked.h"
 #include "platform/errors.h"
@@ -24,98 +17,15 @@ namespace {
 constexpr int64_t kGrowth = 32;
 // Loaders presize the capacity to the text size divided by this.
 constexpr int64_t kPresizeDivisor = 28;
-// Large reads keep system calls rare; each block is scanned while it is
-// still in the cache.
+// What a pipe is read in, and what a visit reads at once.
 constexpr size_t kReadBlock = size_t{1} << 20;
-constexpr char kEndOfText = 0x1A;
+// After indexing, every this many blocks (and the last) are read again and
+// checked: a file rewritten while it was indexed is noticed at once.
+constexpr int64_t kSampleEvery = 256;
 
-// Reads a file into buffer[from, to) on a thread of its own, a block at a
-// time, so that copying the next block overlaps with finding the lines of
-// the last one. Only this thread touches the file and the bytes not yet
-// reported; the buffer must not move while it runs.
-class ReadAhead {
- public:
-  struct Progress {
-    size_t filled;  // buffer[0, filled) holds the file's bytes
-    bool ended;     // no more will come: the file ended, the buffer is full or a read failed
-    bool atEnd;     // the file ended
-  };
-
-  // `reading` is true for as long as the thread may write into the buffer.
-  ReadAhead(platform::ReadOnlyFile& file, platform::LargeBuffer& buffer, size_t from, size_t to,
-            bool& reading)
-      : FReading(reading),
-        FFilled(from),
-        FThread([this, &file, &buffer, to] { Run(file, buffer, to); }) {
-    FReading = true;
-  }
-  ~ReadAhead() {
-    {
-      std::lock_guard lock(FMutex);
-      FStop = true;
-    }
-    FThread.join();
-    FReading = false;
-  }
-  ReadAhead(const ReadAhead&) = delete;
-  ReadAhead& operator=(const ReadAhead&) = delete;
-
-  // Waits until more than `seen` bytes are in or the reading has ended.
-  Progress WaitPast(size_t seen) {
-    std::unique_lock lock(FMutex);
-    FChanged.wait(lock, [&] { return FFilled > seen || FEnded; });
-    return {FFilled, FEnded, FAtEnd};
-  }
-  // What a failed read raised, once the reading has ended.
-  std::exception_ptr Error() {
-    std::lock_guard lock(FMutex);
-    return FError;
-  }
-
- private:
-  void Run(platform::ReadOnlyFile& file, platform::LargeBuffer& buffer, size_t to) {
-    size_t filled = FFilled;  // before the thread started: no lock needed
-    bool atEnd = false;
-    std::exception_ptr error;
-    try {
-      while (filled < to) {
-        const size_t n = std::min(kReadBlock, to - filled);
-        buffer.Prefault(filled, n);
-        const size_t got = file.Read(buffer.Data() + filled, n);
-        if (got == 0) {
-          atEnd = true;
-          break;
-        }
-        filled += got;
-        {
-          std::lock_guard lock(FMutex);
-          FFilled = filled;
-          if (FStop) break;
-        }
-        FChanged.notify_one();
-      }
-    } catch (...) {
-      error = std::current_exception();
-    }
-    {
-      std::lock_guard lock(FMutex);
-      FEnded = true;
-      FAtEnd = atEnd;
-      FError = error;
-    }
-    FChanged.notify_one();
-  }
-
-  bool& FReading;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  size_t FFilled;
-  bool FEnded = false;
-  bool FAtEnd = false;
-  bool FStop = false;
-  std::exception_ptr FError;
-  std::thread FThread;  // last: it starts once the state above exists
-};
+unsigned TabsOf(std::string_view s) {
+  return static_cast<unsigned>(std::min<ptrdiff_t>(std::count(s.begin(), s.end(), '\t'), 255));
+}
 
 }  // namespace
 
@@ -126,16 +36,18 @@ TBvStrings::~TBvStrings() { Clear(); }
 
 TBvStrings::Slot TBvStrings::MakeOwned(std::string_view s) {
   Slot slot;
+  slot.bits = Slot::kOwned;
   if (s.empty()) return slot;
+  if (s.size() > Slot::kLengthMask) throw std::bad_alloc();
   char* p = new char[s.size()];
   std::memcpy(p, s.data(), s.size());
-  slot.data = p;
-  slot.size = s.size() | Slot::kOwned;
+  slot.at = reinterpret_cast<uint64_t>(p);
+  slot.bits |= s.size();
   return slot;
 }
 
 void TBvStrings::Release(Slot& slot) {
-  if (slot.size & Slot::kOwned) delete[] slot.data;
+  if (slot.Owned()) delete[] slot.Data();
   slot = Slot{};
 }
 
@@ -152,9 +64,32 @@ void TBvStrings::Grow() {
 }
 
 void TBvStrings::MakeRoom() {
-  // The loader empties the store once nothing writes into its text any more.
   if (Count() == kMaxListSize) throw TooManyLinesError();
   Grow();
+}
+
+size_t TBvStrings::Length(int64_t index) const {
+  CheckIndex(index);
+  const auto i = static_cast<size_t>(index);
+  return FCompact ? static_cast<size_t>(CompactEnd(i) - CompactStart(i)) : FList[i].Length();
+}
+
+unsigned TBvStrings::Tabs(int64_t index) const {
+  CheckIndex(index);
+  const auto i = static_cast<size_t>(index);
+  if (FCompact) return FTabs[i];
+  const Slot& slot = FList[i];
+  return slot.Owned() ? TabsOf({slot.Data(), slot.Length()}) : slot.Tabs();
+}
+
+std::string TBvStrings::Bytes(int64_t index, size_t from, size_t n) const {
+  const size_t len = Length(index);
+  from = std::min(from, len);
+  n = std::min(n, len - from);
+  if (n == 0) return {};
+  const auto i = static_cast<size_t>(index);
+  if (!FCompact && FList[i].Owned()) return std::string(FList[i].Data() + from, n);
+  return FText->Read(static_cast<int64_t>(Start(i) + from), n);
 }
 
 void TBvStrings::Append(Slot slot) {
@@ -215,9 +150,12 @@ void TBvStrings::Put(int64_t index, std::string_view s) {
 
 int64_t TBvStrings::IndexOf(std::string_view s) const {
   int64_t found = -1;
-  ForEachLine(0, Count(), [&](int64_t i, std::string_view line, std::string_view) {
-    if (found < 0 && line == s) found = i;
-  });
+  // Only lines of the same length are read.
+  VisitLines(
+      0, Count(), [&](size_t len, unsigned) { return found < 0 && len == s.size(); },
+      [&](int64_t i, size_t len, unsigned, std::string_view line) {
+        if (found < 0 && len == s.size() && line == s) found = i;
+      });
   return found;
 }
 
@@ -231,38 +169,50 @@ bool TBvStrings::Find(std::string_view s, int64_t& lineIndex, int64_t& column) c
            sjis::UpperByte(static_cast<unsigned char>(b));
   };
   if (lineIndex < 0) lineIndex = 0;
+  if (lineIndex >= Count()) return false;
   const auto n = static_cast<int64_t>(s.size());
-  while (lineIndex < Count()) {
-    const std::string_view line = Line(static_cast<size_t>(lineIndex));
-    const int64_t last = static_cast<int64_t>(line.size()) - n + 1;
-    if (column < 1) column = 1;
-    for (; column <= last; ++column) {
-      const char c = line[static_cast<size_t>(column - 1)];
-      if ((c == lo || c == up) &&
-          std::equal(s.begin(), s.end(), line.begin() + (column - 1), foldEqual))
-        return true;
-    }
-    ++lineIndex;
-    column = 1;
-  }
+  bool found = false;
+  // Lines too short to hold S are not read.
+  VisitLines(
+      lineIndex, Count(), [&](size_t len, unsigned) { return !found && len >= s.size(); },
+      [&](int64_t i, size_t, unsigned, std::string_view line) {
+        if (found) return;
+        lineIndex = i;
+        const int64_t last = static_cast<int64_t>(line.size()) - n + 1;
+        if (column < 1) column = 1;
+        for (; column <= last; ++column) {
+          const char c = line[static_cast<size_t>(column - 1)];
+          if ((c == lo || c == up) &&
+              std::equal(s.begin(), s.end(), line.begin() + (column - 1), foldEqual)) {
+            found = true;
+            return;
+          }
+        }
+        column = 1;
+      });
+  if (found) return true;
+  lineIndex = Count();
+  column = 1;
   return false;
 }
 
 void TBvStrings::Clear() {
-  // Releasing the text while the reading thread writes into it would be a
-  // write into freed memory.
-  if (FReading) throw std::logic_error("line store cleared while a file is read into it");
   if (FCapacity > 0) {
     for (Slot& slot : FList) Release(slot);
     FList.release();
     FStarts.release();
+    FTabs.release();
     FBases = {};
     FCapacity = 0;
   }
-  FText.Reset();
+  FText.reset();
   FLastEnd = 0;
   FCompact = true;
   FInOrder = true;
+  FIndexing = false;
+  FOpenStart = 0;
+  FOpenTabs = 0;
+  FScanned = 0;
 }
 
 bool TBvStrings::AppendCompact(uint64_t start, uint64_t end) {
@@ -270,7 +220,10 @@ bool TBvStrings::AppendCompact(uint64_t start, uint64_t end) {
   // Each group's base is where its first line starts.
   if ((i & ((size_t{1} << kGroupShift) - 1)) == 0) FBases.push_back(start);
   const uint64_t offset = start - FBases[i >> kGroupShift];
-  if (offset > kMaxOffset) return false;
+  if (offset > kMaxOffset) {
+    if ((i & ((size_t{1} << kGroupShift) - 1)) == 0) FBases.pop_back();
+    return false;
+  }
   const uint32_t crlf = i > 0 && start - FLastEnd == 2 ? 1 : 0;
   FStarts.push_back(static_cast<uint32_t>(offset << 1) | crlf);
   FLastEnd = end;
@@ -282,41 +235,64 @@ void TBvStrings::ToSlots() {
   const size_t n = FStarts.size();
   FList.reserve(std::max(n, FStarts.capacity()));
   for (size_t i = 0; i < n; ++i) {
-    const std::string_view line = CompactLine(i);
-    FList.push_back(Slot{line.data(), line.size()});
+    const uint64_t start = CompactStart(i);
+    Slot slot;
+    slot.at = start;
+    slot.bits = (CompactEnd(i) - start) | (uint64_t{FTabs[i]} << Slot::kTabShift);
+    FList.push_back(slot);
   }
   FStarts.release();
+  FTabs.release();
   FBases = {};
   FCompact = false;
 }
 
+void TBvStrings::AddIndexed(uint64_t start, uint64_t end, unsigned tabs) {
+  if (Count() == FCapacity) [[unlikely]]
+    MakeRoom();
+  if (FCompact && AppendCompact(start, end)) {
+    FTabs.push_back(static_cast<uint8_t>(std::min(tabs, 255u)));
+    return;
+  }
+  // A place the compact index cannot hold (a line of 2 GiB or more).
+  ToSlots();
+  Slot slot;
+  slot.at = start;
+  slot.bits = (end - start) | (uint64_t{std::min(tabs, 255u)} << Slot::kTabShift);
+  FList.push_back(slot);
+}
+
 size_t TBvStrings::IndexBytes() const {
-  return FCompact ? FStarts.size() * sizeof(uint32_t) + FBases.size() * sizeof(uint64_t)
-                  : FList.size() * sizeof(Slot);
+  return FCompact
+             ? FStarts.size() * sizeof(uint32_t) + FTabs.size() + FBases.size() * sizeof(uint64_t)
+             : FList.size() * sizeof(Slot);
 }
 
 TBvStrings::Run TBvStrings::RunAt(int64_t line, int64_t lo, int64_t hi) const {
   if (FInOrder) {
-    const std::string_view last = Line(static_cast<size_t>(hi - 1));
-    return {lo, hi, LineData(static_cast<size_t>(lo)), last.data() + last.size()};
+    const auto last = static_cast<size_t>(hi - 1);
+    return {lo, hi, Start(static_cast<size_t>(lo)),
+            FCompact ? CompactEnd(last) : FList[last].at + FList[last].Length()};
   }
   const Slot* slots = FList.data();
-  const auto end = [&](int64_t i) { return slots[i].data + slots[i].Length(); };
-  // A line of its own, or an empty one that points nowhere, is a run alone.
+  const auto end = [&](int64_t i) { return slots[i].at + slots[i].Length(); };
+  if (slots[line].Owned()) return {line, line + 1, 0, slots[line].Length(), slots[line].Data()};
+  // An empty line that points nowhere is a run alone.
   const auto inText = [&](int64_t i) {
-    return (slots[i].size & Slot::kOwned) == 0 && slots[i].data != nullptr;
+    return !slots[i].Owned() && (slots[i].at != 0 || slots[i].Length() != 0);
   };
-  if (!inText(line)) return {line, line + 1, slots[line].data, end(line)};
+  if (!inText(line)) return {line, line + 1, slots[line].at, end(line)};
   int64_t first = line, last = line + 1;
-  while (first > lo && inText(first - 1) && end(first - 1) <= slots[first].data) --first;
-  while (last < hi && inText(last) && end(last - 1) <= slots[last].data) ++last;
-  return {first, last, slots[first].data, end(last - 1)};
+  while (first > lo && inText(first - 1) && end(first - 1) <= slots[first].at) --first;
+  while (last < hi && inText(last) && end(last - 1) <= slots[last].at) ++last;
+  return {first, last, slots[first].at, end(last - 1)};
 }
 
-int64_t TBvStrings::LineOfByte(const Run& run, const char* p, int64_t hint) const {
-  const auto after = [&](int64_t i) { return LineData(static_cast<size_t>(i)) > p; };
+int64_t TBvStrings::LineOfOffset(const Run& run, uint64_t p, int64_t hint) const {
+  if (run.Own != nullptr) return run.First;
+  const auto after = [&](int64_t i) { return Start(static_cast<size_t>(i)) > p; };
   // Gallop from the hint to a range that holds the answer, then halve it:
-  // slots[lo] starts at or before p, slots[hi] after it (or hi is the end).
+  // line lo starts at or before p, line hi after it (or hi is the end).
   int64_t lo = 0, hi = 0;
   hint = std::clamp(hint, run.First, run.Last - 1);
   if (!after(hint)) {
@@ -361,6 +337,7 @@ void TBvStrings::SetCapacity(int64_t newCapacity) {
   };
   if (FCompact) {
     reserve(FStarts);
+    reserve(FTabs);
   } else {
     reserve(FList);
   }
@@ -386,33 +363,33 @@ void TBvStrings::Assign(const StringListRef& source) {
 
 void TBvStrings::AssignTo(StringListSinkRef dest) const {
   dest.Clear();
-  ForEachLine(0, Count(),
-              [&](int64_t, std::string_view line, std::string_view) { dest.Add(line); });
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line) { dest.Add(line); });
 }
 
 std::string TBvStrings::GetTextStr() const {
   size_t total = 0;
-  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
-    total = CheckedAdd(total, CheckedAdd(line.size(), size_t{2}));
-  });
+  for (int64_t i = 0; i < Count(); ++i) total = CheckedAdd(total, CheckedAdd(Length(i), size_t{2}));
   std::string text;
   text.reserve(total);
-  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line) {
     text.append(line);
     text.append("\r\n");
   });
   return text;
 }
 
+void TBvStrings::SetMemoryText(platform::LargeBuffer bytes, size_t size) {
+  FText = std::make_unique<TFileText>(std::move(bytes), size);
+}
+
 void TBvStrings::IndexText(size_t size) {
-  const char* text = FText.Data();
+  const char* text = FText->Memory();
   size_t pos = 0;
   try {
     for (;;) {
       size_t end = pos;
       while (end < size && text[end] != '\0' && text[end] != '\n' && text[end] != '\r') ++end;
-      if (Count() == FCapacity) MakeRoom();
-      AddLoaded(pos, end);
+      AddIndexed(pos, end, TabsOf({text + pos, end - pos}));
       pos = end;
       if (pos < size && text[pos] == '\r') ++pos;
       if (pos < size && text[pos] == '\n') ++pos;
@@ -429,8 +406,9 @@ void TBvStrings::SetTextStr(std::string_view value) {
   Clear();
   if (value.empty()) return;
   Presize(static_cast<int64_t>(value.size()));
-  FText = platform::LargeBuffer(value.size());
-  std::memcpy(FText.Data(), value.data(), value.size());
+  platform::LargeBuffer bytes(value.size());
+  std::memcpy(bytes.Data(), value.data(), value.size());
+  SetMemoryText(std::move(bytes), value.size());
   IndexText(value.size());
 }
 
@@ -445,112 +423,127 @@ void TBvStrings::LoadFromStream(std::istream& stream) {
   const auto n = static_cast<int64_t>(end - start);
   if (n <= 0) return;
   Presize(n);
-  FText = platform::LargeBuffer(static_cast<size_t>(n));
-  if (!stream.read(FText.Data(), n)) {
-    FText.Reset();
-    throw InOutError("ストリームを読めません");
-  }
+  platform::LargeBuffer bytes(static_cast<size_t>(n));
+  if (!stream.read(bytes.Data(), n)) throw InOutError("ストリームを読めません");
+  SetMemoryText(std::move(bytes), static_cast<size_t>(n));
   IndexText(static_cast<size_t>(n));
 }
 
-void TBvStrings::GrowText(size_t size) {
-  // The block may move; every line is a view into it at this point (the
-  // compact index holds offsets, which stay).
-  const char* old = FText.Data();
-  FText.Resize(size);
-  for (Slot& slot : FList) slot.data = FText.Data() + (slot.data - old);
-}
+// --- Indexing a file. ---
 
-void TBvStrings::AddLoaded(size_t start, size_t end) {
-  if (FCompact && AppendCompact(start, end)) return;
-  // A place the compact index cannot hold (a line of 2 GiB or more).
-  ToSlots();
-  FList.push_back(Slot{FText.Data() + start, end - start});
-}
-
-void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
-  LoadFromFile(fileName, nullptr);
-}
-
-void TBvStrings::LoadFromFile(const std::filesystem::path& fileName, const LoadProgress& progress) {
+void TBvStrings::OpenFile(const std::filesystem::path& fileName, size_t blockBytes) {
   Clear();
-  platform::ReadOnlyFile file(fileName);
-  const int64_t size = file.Size();
-  Presize(size);
+  auto file = std::make_shared<platform::ReadOnlyFile>(fileName);
+  if (file->Rereadable()) {
+    const int64_t size = file->Size();
+    Presize(size);
+    FText = std::make_unique<TFileText>(std::move(file), size, blockBytes);
+  } else {
+    // A pipe, or a file whose size says nothing: read whole, into memory.
+    platform::LargeBuffer bytes(kReadBlock);
+    size_t filled = 0;
+    for (;;) {
+      if (filled == bytes.Size()) bytes.Resize(CheckedAdd(bytes.Size(), bytes.Size()));
+      const size_t got = file->Read(bytes.Data() + filled, bytes.Size() - filled);
+      if (got == 0) break;
+      filled += got;
+    }
+    Presize(static_cast<int64_t>(filled));
+    SetMemoryText(std::move(bytes), filled);
+  }
+  FIndexing = true;
+}
+
+TLineIndexer::Plan TBvStrings::IndexPlan() const {
+  TLineIndexer::Plan plan;
+  plan.Block = FText->BlockSize();
+  // From the block the open line's text goes on in: its sum is taken anew.
+  const int64_t block = static_cast<int64_t>(plan.Block);
+  plan.Begin = FText->SummedBlocks() * block;
+  if (FText->Memory() != nullptr) plan.Begin = static_cast<int64_t>(FOpenStart) / block * block;
+  plan.ScanFrom = std::max(plan.Begin, static_cast<int64_t>(FOpenStart));
+  plan.End = FText->Size();
+  return plan;
+}
+
+void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
+  FText->AddSums(chunk.Sums.data(), chunk.Sums.size());
+  FScanned = chunk.Begin + static_cast<int64_t>(chunk.Size);
   try {
-    LoadLines(file, size, progress);
+    const auto begin = static_cast<uint64_t>(chunk.Begin);
+    const size_t n = chunk.Breaks.size();
+    if (n == 0) {
+      FOpenTabs += chunk.HeadTabs;
+      return;
+    }
+    AddIndexed(FOpenStart, begin + chunk.BreakAt(0), FOpenTabs + chunk.HeadTabs);
+    for (size_t k = 1; k < n; ++k)
+      AddIndexed(begin + chunk.NextStart(k - 1), begin + chunk.BreakAt(k), chunk.Tabs[k - 1]);
+    FOpenStart = begin + chunk.NextStart(n - 1);
+    FOpenTabs = chunk.TailTabs;
   } catch (const TooManyLinesError&) {
-    // The reading thread is gone with the loop: only now may the text go.
     Clear();
     throw;
   }
+}
+
+void TBvStrings::FinishIndex(int64_t textEnd) {
+  if (!FIndexing) return;
+  FIndexing = false;
+  const auto end = static_cast<uint64_t>(textEnd >= 0 ? textEnd : FText->Size());
+  try {
+    if (FOpenStart < end) AddIndexed(FOpenStart, end, FOpenTabs);
+  } catch (const TooManyLinesError&) {
+    Clear();
+    throw;
+  }
+  FOpenStart = end;
+  FScanned = TextSize();
   SetCapacity(Count());
 }
 
-void TBvStrings::LoadLines(platform::ReadOnlyFile& file, int64_t size,
-                           const LoadProgress& onBlock) {
-  // One buffer for the whole file. A file that grows while it is read (a log
-  // still being written) gets more room; one that shrinks simply ends early.
-  FText = platform::LargeBuffer(static_cast<size_t>(size) + 1);
-  size_t filled = 0;     // bytes read so far
-  size_t lineStart = 0;  // first byte of the line being collected
-  size_t scanned = 0;    // bytes searched for line ends so far
-  bool endOfText = false;
+void TBvStrings::CutIndex(int64_t size) {
+  if (FText != nullptr && size < FText->Size()) FText->Truncate(size);
+}
 
-  const auto addLine = [&](size_t end) {
-    if (Count() == FCapacity) [[unlikely]]
-      MakeRoom();
-    AddLoaded(lineStart, end);
-  };
+void TBvStrings::AbandonIndex() { FIndexing = false; }
 
-  while (!endOfText) {
-    if (filled == FText.Size()) GrowText(CheckedAdd(FText.Size(), FText.Size() / 2 + kReadBlock));
-    ReadAhead reader(file, FText, filled, FText.Size(), FReading);
-    bool ended = false;
-    while (!ended && !endOfText) {
-      const ReadAhead::Progress progress = reader.WaitPast(filled);
-      filled = progress.filled;
-      ended = progress.ended;
-      const bool fileEnded = progress.atEnd;
-
-      // A CR is handled once the byte after it is known, so the last byte
-      // read waits for the next block unless the file ends here.
-      const char* text = FText.Data();
-      const size_t ready = fileEnded ? filled : std::max(scanned, filled > 0 ? filled - 1 : 0);
-      // A block at a time, so that the caller hears of every one.
-      for (;;) {
-        size_t limit = std::min(ready, scanned + kReadBlock);
-        const bool all = limit == ready;
-        ForEachLineEnd(text, scanned, limit, [&](size_t at) {
-          if (text[at] == kEndOfText) {
-            limit = at;
-            endOfText = true;
-            return false;
-          }
-          addLine(at);
-          lineStart = at + 1;
-          if (lineStart < filled && text[lineStart] == '\n') ++lineStart;
-          return true;
-        });
-        // After a CR LF the LF lies beyond `limit` only when the CR was the
-        // last byte searched; start the next search after it.
-        scanned = std::max(limit, lineStart);
-        if (all && fileEnded) endOfText = true;
-        if (endOfText && lineStart < limit) addLine(limit);
-        if (onBlock)
-          onBlock(Count(), static_cast<int64_t>(scanned), static_cast<int64_t>(filled), size);
-        if (all || endOfText) break;
+void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
+  OpenFile(fileName);
+  int64_t textEnd = -1;
+  try {
+    TLineIndexer indexer(IndexFile(), IndexMemory(), IndexPlan(), nullptr);
+    for (;;) {
+      TLineIndexer::Chunk* chunk = indexer.Next(1000);
+      if (chunk == nullptr) {
+        if (indexer.Finished()) break;
+        continue;
       }
+      struct Give {
+        TLineIndexer& indexer;
+        TLineIndexer::Chunk* chunk;
+        ~Give() { indexer.Release(chunk); }
+      } give{indexer, chunk};
+      // A failed read keeps the lines read before it.
+      if (chunk->Error) {
+        indexer.Stop();
+        AbandonIndex();
+        std::rethrow_exception(chunk->Error);
+      }
+      // A file cut while it is read simply ends early; a 0x1A ends the text.
+      if (chunk->Short) CutIndex(chunk->Begin + static_cast<int64_t>(chunk->Size));
+      if (chunk->TextEnd >= 0) textEnd = chunk->Begin + chunk->TextEnd;
+      Merge(*chunk);
     }
-    // A failed read keeps the lines read before it, unless the text had
-    // ended before the failure mattered.
-    if (std::exception_ptr error = reader.Error(); error && !endOfText)
-      std::rethrow_exception(error);
+  } catch (const TooManyLinesError&) {
+    Clear();
+    throw;
   }
+  FinishIndex(textEnd);
 }
 
 void TBvStrings::SaveToStream(std::ostream& stream) const {
-  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line) {
     stream.write(line.data(), static_cast<std::streamsize>(line.size()));
     stream.write("\r\n", 2);
   });
@@ -561,7 +554,7 @@ void TBvStrings::SaveToFile(const std::filesystem::path& fileName) const {
   platform::NewFile file(fileName);
   std::string block;
   block.reserve(kReadBlock);
-  ForEachLine(0, Count(), [&](int64_t, std::string_view line, std::string_view) {
+  ForEachLine(0, Count(), [&](int64_t, std::string_view line) {
     if (block.size() + line.size() + 2 > kReadBlock && !block.empty()) {
       file.Write(block.data(), block.size());
       block.clear();
@@ -580,7 +573,7 @@ void TBvStrings::SaveToFile(const std::filesystem::path& fileName) const {
 std::string TBvStrings::GetCommaText() const {
   std::string text;
   text.reserve(4096);
-  ForEachLine(0, Count(), [&](int64_t i, std::string_view line, std::string_view) {
+  ForEachLine(0, Count(), [&](int64_t i, std::string_view line) {
     if (i > 0) text.push_back(',');
     const bool quote = line.find_first_of(" ,") != std::string_view::npos;
     if (quote) text.push_back('"');
@@ -605,6 +598,22 @@ void TBvStrings::SetCommaText(std::string_view value) {
     Add(value.substr(pos, end - pos));
     pos = end + (quoted ? 2 : 1);
   }
+}
+
+std::string_view TBvStrings::Reader::Bytes(uint64_t start, size_t n) {
+  if (n == 0) return {};
+  if (const char* memory = FText->Memory()) return {memory + start, n};
+  if (start < FWindowStart || start + n > FWindowStart + FWindow.size()) {
+    // A window of whole blocks from the line's block on, as long as the
+    // line when it is longer.
+    const auto block = static_cast<uint64_t>(FText->BlockSize());
+    const uint64_t first = start / block;
+    const uint64_t last = (start + n + block - 1) / block;
+    const uint64_t blocks = std::max<uint64_t>(last - first, kReadBlock / block);
+    FWindow = FText->ReadBlocks(static_cast<int64_t>(first), static_cast<int64_t>(blocks), FBuffer);
+    FWindowStart = first * block;
+  }
+  return FWindow.substr(static_cast<size_t>(start - FWindowStart), n);
 }
 
 }  // namespace varlo

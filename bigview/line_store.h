@@ -1,12 +1,20 @@
 // TBvStrings: the text the viewer shows, one byte string per logical line,
 // without the bytes that ended the lines in the source.
 //
-// A loaded file is read into one buffer. As long as its lines are unchanged
-// the store keeps only where each starts, 4 bytes a line; the first change
-// turns them into slots (a view into the buffer, or bytes of its own for a
-// replaced or added line), 16 bytes a line. The slot capacity the callers
-// see (growth by 32, presizing, trimming) is bookkeeping over storage that
-// grows geometrically underneath.
+// A file's text stays in the file: the store keeps where each line starts,
+// 4 bytes a line, and a count of its tabs, 1 byte, and reads the bytes of a
+// line when it is asked for them (TFileText: a bounded cache of blocks,
+// each checked against what was indexed). Text that cannot be read again
+// (a stream, a pipe, a text handed over) is kept in memory the same way.
+// The first change of a line turns the index into slots of 16 bytes a
+// line (a place in the text, or bytes of its own for a replaced or added
+// line). The slot capacity the callers see (growth by 32, presizing,
+// trimming) is bookkeeping over storage that grows geometrically
+// underneath.
+//
+// A file is indexed in steps: OpenFile, then the chunks a TLineIndexer
+// finds, in order, through Merge, then FinishIndex. LoadFromFile does all
+// of it at once.
 #pragma once
 
 #include <algorithm>
@@ -14,10 +22,13 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bigview/file_text.h"
+#include "bigview/line_indexer.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/large_vector.h"
@@ -63,11 +74,18 @@ class TBvStrings {
   void Insert(int64_t index, std::string_view s);
   void Delete(int64_t index);
   void Exchange(int64_t index1, int64_t index2);
-  // The line's bytes; valid until that line is changed or the store cleared.
-  std::string_view Get(int64_t index) const {
+  // The line's bytes, read from the file when they are there: raises
+  // TextChangedError or InOutError when that fails.
+  std::string Get(int64_t index) const {
     if (index < 0 || index >= Count()) Error();
-    return Line(static_cast<size_t>(index));
+    return Bytes(index, 0, Length(index));
   }
+  // Bytes [from, from + n) of a line (within it); reads as Get does.
+  std::string Bytes(int64_t index, size_t from, size_t n) const;
+  // The line's length, without reading it.
+  size_t Length(int64_t index) const;
+  // How many of its bytes are tabs (0x09), up to 255, without reading it.
+  unsigned Tabs(int64_t index) const;
   void Put(int64_t index, std::string_view s);
   // Forward search ignoring ASCII case from (lineIndex, column), column
   // 1-based; on success the pair gives the match.
@@ -77,62 +95,89 @@ class TBvStrings {
   int64_t Count() const { return static_cast<int64_t>(FCompact ? FStarts.size() : FList.size()); }
   int64_t Capacity() const { return FCapacity; }
 
-  // Calls f(index, line, ahead) for the lines from `from` on, in order: the
-  // fast way through every line. `ahead` is the line kAhead places further
-  // (empty past the end), for the caller to fetch what it will read.
-  static constexpr size_t kAhead = 16;
-  // Only reads the store: several threads may visit it at once.
+  // Calls f(index, text) for the lines [from, to) in order: the fast way
+  // through many lines, reading the file a window at a time. Only reads:
+  // several threads may visit at once.
   template <class F>
   void ForEachLine(int64_t from, int64_t to, F&& f) const {
-    const size_t n = std::min(static_cast<size_t>(Count()), static_cast<size_t>(to));
-    if (FCompact) {
-      for (size_t i = static_cast<size_t>(from); i < n; ++i)
-        f(static_cast<int64_t>(i), CompactLine(i),
-          i + kAhead < n ? CompactLine(i + kAhead) : std::string_view());
-      return;
-    }
-    const Slot* slots = FList.data();
-    for (size_t i = static_cast<size_t>(from); i < n; ++i)
-      f(static_cast<int64_t>(i), slots[i].View(),
-        i + kAhead < n ? slots[i + kAhead].View() : std::string_view());
+    VisitLines(
+        from, to, [](size_t, unsigned) { return true; },
+        [&](int64_t i, size_t, unsigned, std::string_view text) { f(i, text); });
   }
+  // Calls f(index, length, tabs, text) for the lines [from, to) in order;
+  // only lines for which need(length, tabs) holds are read, the others get
+  // an empty text.
+  template <class Need, class F>
+  void VisitLines(int64_t from, int64_t to, Need&& need, F&& f) const;
 
-  // Called while a file loads, after each block: the lines so far (each
-  // complete and readable), the bytes they came from, the bytes read so
-  // far and the file's size.
-  using LoadProgress = std::function<void(int64_t lines, int64_t done, int64_t read, int64_t size)>;
-  void LoadFromFile(const std::filesystem::path& fileName, const LoadProgress& progress);
+  // --- Indexing a file in steps. ---
+  // Empties the store and opens the file. A file that cannot be read again
+  // (a pipe) is read into memory now. Raises InOutError.
+  void OpenFile(const std::filesystem::path& fileName, size_t blockBytes = TFileText::kBlock);
+  // Lines of the open file are still to come.
+  bool Indexing() const { return FIndexing; }
+  // What the indexer is to read: from the line not yet ended on.
+  TLineIndexer::Plan IndexPlan() const;
+  std::shared_ptr<const platform::ReadOnlyFile> IndexFile() const { return FText->File(); }
+  const char* IndexMemory() const { return FText->Memory(); }
+  // Takes the lines a chunk ends (and its blocks' sums), in file order.
+  // Raises TooManyLinesError (the store is then empty).
+  void Merge(const TLineIndexer::Chunk& chunk);
+  // The text ended, at `end` (a 0x1A a chunk found) or at the end of the
+  // file (-1): adds the last line, trims the capacity.
+  void FinishIndex(int64_t end = -1);
+  // The text ends at `size` instead (the file was cut while it was indexed).
+  void CutIndex(int64_t size);
+  // Stops indexing with the lines merged so far.
+  void AbandonIndex();
+  // Bytes indexed so far, and in all (for progress).
+  int64_t IndexedBytes() const { return FScanned; }
+  int64_t TextSize() const { return FText ? FText->Size() : 0; }
+  // The text's file, for checking it (null for text in memory or none).
+  TFileText* Text() const { return FText.get(); }
 
   // Bytes the store keeps besides the text, for the benchmarks.
   size_t IndexBytes() const;
 
-  // Lines whose bytes lie one after another in one block of memory, with
-  // nothing but bytes of no line between them: a search scans the block
-  // instead of visiting the lines. Lines [First, Last), bytes [Begin, End).
+  // Lines whose bytes lie one after another in the text, with nothing but
+  // bytes of no line between them: a search scans the text instead of
+  // visiting the lines. Lines [First, Last), text bytes [Begin, End); a
+  // line with bytes of its own is a run alone, with Own pointing at them.
   struct Run {
     int64_t First = 0, Last = 0;
-    const char* Begin = nullptr;
-    const char* End = nullptr;
+    uint64_t Begin = 0, End = 0;
+    const char* Own = nullptr;
   };
   // The longest such run within lines [lo, hi) that holds `line`.
   Run RunAt(int64_t line, int64_t lo, int64_t hi) const;
-  // The line of the run whose bytes start at or before p, the last such:
-  // the line holding p, or the one before the gap p lies in. Looks near
-  // `hint` first, so a scan that moves on from line to line stays cheap.
-  int64_t LineOfByte(const Run& run, const char* p, int64_t hint) const;
+  // Where a line of a run starts in the text (or in its own bytes).
+  uint64_t RunStart(const Run& run, int64_t line) const {
+    return run.Own != nullptr ? run.Begin : Start(static_cast<size_t>(line));
+  }
+  // The line of the run whose bytes start at or before text offset p, the
+  // last such: the line holding p, or the one before the gap p lies in.
+  // Looks near `hint` first, so a scan that moves on from line to line stays
+  // cheap.
+  int64_t LineOfOffset(const Run& run, uint64_t p, int64_t hint) const;
 
   void AddStrings(const StringListRef& source);
   void Assign(const StringListRef& source);
   void AssignTo(StringListSinkRef dest) const;
 
  private:
-  // A line: a view into FText, or bytes of its own when kOwned is set.
+  // A line: a place in FText, or bytes of its own when kOwned is set. The
+  // length takes the low 48 bits; a line of the text keeps its tab count
+  // above them.
   struct Slot {
-    const char* data = nullptr;
-    uint64_t size = 0;
+    uint64_t at = 0;  // text offset, or the address of its own bytes
+    uint64_t bits = 0;
     static constexpr uint64_t kOwned = uint64_t{1} << 63;
-    size_t Length() const { return static_cast<size_t>(size & ~kOwned); }
-    std::string_view View() const { return {data, Length()}; }
+    static constexpr int kTabShift = 48;
+    static constexpr uint64_t kLengthMask = (uint64_t{1} << kTabShift) - 1;
+    bool Owned() const { return (bits & kOwned) != 0; }
+    size_t Length() const { return static_cast<size_t>(bits & kLengthMask); }
+    unsigned Tabs() const { return static_cast<unsigned>((bits >> kTabShift) & 0xFF); }
+    const char* Data() const { return reinterpret_cast<const char*>(at); }
   };
   static Slot MakeOwned(std::string_view s);
   static void Release(Slot& slot);
@@ -145,38 +190,44 @@ class TBvStrings {
   static constexpr int kGroupShift = 12;
   static constexpr uint64_t kMaxOffset = (uint64_t{1} << 31) - 1;
   uint64_t CompactStart(size_t i) const { return FBases[i >> kGroupShift] + (FStarts[i] >> 1); }
-  std::string_view CompactLine(size_t i) const {
-    const uint64_t start = CompactStart(i);
-    const uint64_t end =
-        i + 1 < FStarts.size() ? CompactStart(i + 1) - 1 - (FStarts[i + 1] & 1) : FLastEnd;
-    return {FText.Data() + start, static_cast<size_t>(end - start)};
+  uint64_t CompactEnd(size_t i) const {
+    return i + 1 < FStarts.size() ? CompactStart(i + 1) - 1 - (FStarts[i + 1] & 1) : FLastEnd;
   }
-  std::string_view Line(size_t i) const { return FCompact ? CompactLine(i) : FList[i].View(); }
+  // Where line i starts in the text (a line of the text, not of its own).
+  uint64_t Start(size_t i) const { return FCompact ? CompactStart(i) : FList[i].at; }
   // Appends a line of FText [start, end) to the compact index; false when
   // its place cannot be held there (the caller then turns to slots).
   bool AppendCompact(uint64_t start, uint64_t end);
   // Every line becomes a slot: before any change of a line.
   void ToSlots();
-  // Appends the loaded line FText[start, end).
-  void AddLoaded(size_t start, size_t end);
-  const char* LineData(size_t i) const {
-    return FCompact ? FText.Data() + CompactStart(i) : FList[i].data;
-  }
+  // Appends the indexed line FText[start, end) with its tab count.
+  void AddIndexed(uint64_t start, uint64_t end, unsigned tabs);
 
   void CheckIndex(int64_t index) const;
   void Grow();
   void Append(Slot slot);
-  // Adds the lines of FText[0, size) by the text rules of SetTextStr.
+  // Adds the lines of the text in memory [0, size) by the text rules of
+  // SetTextStr.
   void IndexText(size_t size);
   void Presize(int64_t bytes);
-  void GrowText(size_t size);
-
   // Room for one more line while loading; raises TooManyLinesError when the
   // store is full (the loader then empties it).
   void MakeRoom();
-  // Reads the lines of a file into the store, which the caller has emptied
-  // and presized.
-  void LoadLines(platform::ReadOnlyFile& file, int64_t size, const LoadProgress& progress);
+  // Text in memory from now on.
+  void SetMemoryText(platform::LargeBuffer bytes, size_t size);
+
+  // Reads a text's bytes for a visit, a window at a time.
+  class Reader {
+   public:
+    explicit Reader(const TFileText* text) : FText(text) {}
+    std::string_view Bytes(uint64_t start, size_t n);
+
+   private:
+    const TFileText* FText;
+    std::vector<char> FBuffer;
+    std::string_view FWindow;
+    uint64_t FWindowStart = 0;
+  };
 
   // Every line lies in FText and they follow in order: one run. Loading
   // leaves it so; anything that puts a line of its own clears it.
@@ -184,12 +235,45 @@ class TBvStrings {
   // The lines are FStarts (true) or FList (false).
   bool FCompact = true;
   platform::LargeVector<uint32_t> FStarts;
+  platform::LargeVector<uint8_t> FTabs;
   std::vector<uint64_t> FBases;
   uint64_t FLastEnd = 0;
   platform::LargeVector<Slot> FList;
   int64_t FCapacity = 0;
-  platform::LargeBuffer FText;
-  bool FReading = false;  // a thread is reading a file into FText
+  std::unique_ptr<TFileText> FText;
+  // Indexing: where the line not yet ended on starts, and its tabs so far.
+  bool FIndexing = false;
+  uint64_t FOpenStart = 0;
+  uint32_t FOpenTabs = 0;
+  int64_t FScanned = 0;  // bytes the merged chunks covered
 };
+
+template <class Need, class F>
+void TBvStrings::VisitLines(int64_t from, int64_t to, Need&& need, F&& f) const {
+  const size_t n = std::min(static_cast<size_t>(Count()), static_cast<size_t>(to));
+  Reader reader(FText.get());
+  for (size_t i = static_cast<size_t>(std::max<int64_t>(from, 0)); i < n; ++i) {
+    if (FCompact) {
+      const uint64_t start = CompactStart(i);
+      const auto len = static_cast<size_t>(CompactEnd(i) - start);
+      const unsigned tabs = FTabs[i];
+      f(static_cast<int64_t>(i), len, tabs,
+        need(len, tabs) ? reader.Bytes(start, len) : std::string_view());
+      continue;
+    }
+    const Slot& slot = FList[i];
+    const size_t len = slot.Length();
+    if (slot.Owned()) {
+      const std::string_view text(slot.Data(), len);
+      f(static_cast<int64_t>(i), len,
+        static_cast<unsigned>(std::min<size_t>(std::count(text.begin(), text.end(), '\t'), 255)),
+        text);
+    } else {
+      const unsigned tabs = slot.Tabs();
+      f(static_cast<int64_t>(i), len, tabs,
+        need(len, tabs) ? reader.Bytes(slot.at, len) : std::string_view());
+    }
+  }
+}
 
 }  // namespace varlo

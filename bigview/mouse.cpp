@@ -24,7 +24,7 @@ bool IsWordByte(char c) {
 TPoint TBigView::Clamped(TPoint p) const {
   if (p.Y >= ViewCount()) p.Y = ViewCount() - 1;
   if (p.Y < 0) return {0, 0};
-  p.X = std::clamp<int64_t>(p.X, 0, static_cast<int64_t>(GetViewLine(p.Y).size()) + 1);
+  p.X = std::clamp<int64_t>(p.X, 0, ViewLineSize(p.Y) + 1);
   return p;
 }
 
@@ -55,7 +55,8 @@ TPoint TBigView::HitTest(int x, int y, bool everyByte) {
     edge = 1;
   }
   if (line < 0) return {0, 0};
-  const std::string_view t = GetViewLine(line);
+  const std::string text = GetViewLine(line);
+  const std::string_view t = text;
   const auto length = static_cast<int64_t>(t.size());
   if (edge == 1) return {length + 1, line};
   if (edge == -1) return {1, line};
@@ -92,7 +93,8 @@ void TBigView::SelectWordAt(int x, int y) {
   const TPoint p = PointToViewPosByByte(x, y);
   TPoint s = p, e = p;
   if (!FSelect || ViewCount() <= 0 || s.X <= 0) return;
-  const std::string_view t = GetViewLine(s.Y);
+  const std::string text = GetViewLine(s.Y);
+  const std::string_view t = text;
   const auto length = static_cast<int64_t>(t.size());
   // Kind of the 1-based byte i; a lead byte's partner never counts as a letter.
   const auto kind = [&](int64_t i) {

@@ -88,19 +88,27 @@ void TBigView::ClearPage() {
   Invalidate();
 }
 
-void TBigView::DrawViewLine(int64_t viewIndex, int y) {
+std::vector<std::string> TBigView::PageTexts(int64_t first, int64_t n) const {
+  std::vector<std::string> texts;
+  for (int64_t i = std::max<int64_t>(first, 0); i < first + n && i < ViewCount(); ++i)
+    texts.push_back(GetViewLine(i));
+  return texts;
+}
+
+void TBigView::DrawViewText(std::string_view text, int y) {
   TBitmapCanvas& page = FBitmap.Canvas();
   page.SetFontColor(Font().Color);
   EnsureMeasure();
-  FMeasure.Draw(page, y, GetViewLine(viewIndex), FPageOriginX, FBitmap.Width());
+  FMeasure.Draw(page, y, text, FPageOriginX, FBitmap.Width());
 }
 
 void TBigView::RedrawPage() {
   if (FUpdating) return;
+  const std::vector<std::string> texts = PageTexts(FTopLine, FPageLines);
   FPageOriginX = WantedOrigin();
   ClearPage();
-  for (int64_t i = FTopLine; i <= ViewCount() - 1 && i < FTopLine + FPageLines; ++i)
-    DrawViewLine(i, ClampToInt((i - FTopLine) * FLineHeight));
+  for (size_t k = 0; k < texts.size(); ++k)
+    DrawViewText(texts[k], ClampToInt(static_cast<int64_t>(k) * FLineHeight));
   DrawSelection(FSelStart, FSelEnd);
   Present();
 }
@@ -128,23 +136,29 @@ bool TBigView::ShiftPage(int64_t n, bool down) {
 }
 
 void TBigView::ScrollPageUp(int64_t n) {
+  if (FUpdating) return;
+  const std::vector<std::string> texts = PageTexts(FTopLine, std::min(n, FPageLines));
   if (!ShiftPage(n, true)) return;
-  for (int64_t i = FTopLine; i <= FTopLine + n - 1 && i < ViewCount(); ++i) {
-    DrawViewLine(i, ClampToInt((i - FTopLine) * FLineHeight));
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const int64_t i = FTopLine + static_cast<int64_t>(k);
+    DrawViewText(texts[k], ClampToInt((i - FTopLine) * FLineHeight));
     DrawSelectionLine(i);
   }
   Present();
 }
 
 void TBigView::ScrollPageDown(int64_t n) {
+  if (FUpdating) return;
+  const int64_t first = FTopLine + FPageLines - n;
+  std::vector<std::string> texts;
+  if (n <= FPageLines && first >= 0 && first <= FBottomLine)
+    texts = PageTexts(first, std::min(n, FBottomLine - first + 1));
   if (!ShiftPage(n, false)) return;
   const int h = ClampToInt(n * FLineHeight), bh = FBitmap.Height();
-  const int64_t first = FTopLine + FPageLines - n;
-  if (first >= 0 && first <= FBottomLine) {
-    for (int64_t i = first; i <= first + n - 1 && i <= FBottomLine && i < ViewCount(); ++i) {
-      DrawViewLine(i, ClampToInt((i - first) * FLineHeight + bh - h));
-      DrawSelectionLine(i);
-    }
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const int64_t i = first + static_cast<int64_t>(k);
+    DrawViewText(texts[k], ClampToInt((i - first) * FLineHeight + bh - h));
+    DrawSelectionLine(i);
   }
   Present();
 }
@@ -157,13 +171,14 @@ void TBigView::DrawSelection(TPoint a, TPoint b) {
   const int64_t bottom = std::min(FBottomLine, ViewCount() - 1);
   if (s.Y > bottom || e.Y < FTopLine) return;
   if (s.Y < FTopLine) s = {1, FTopLine};
-  if (e.Y > bottom) e = {static_cast<int64_t>(GetViewLine(bottom).size()) + 1, bottom};
+  if (e.Y > bottom) e = {ViewLineSize(bottom) + 1, bottom};
   if (s.X < 1) s.X = 1;
   if (e.X < 1) e.X = 1;
   TBitmapCanvas& page = FBitmap.Canvas();
   for (int64_t line = s.Y; line <= e.Y; ++line) {
     const int64_t c = line == s.Y ? s.X : 1;
-    const std::string_view t = GetViewLine(line);
+    const std::string text = GetViewLine(line);
+    const std::string_view t = text;
     if (static_cast<int64_t>(t.size()) < c) continue;
     const int64_t left = MeasureText(t.substr(0, static_cast<size_t>(c - 1)));
     const int64_t right =
@@ -186,7 +201,7 @@ void TBigView::DrawSelectionLine(int64_t viewIndex) {
   TPoint s = FSelStart, e = FSelEnd;
   Order(s, e);
   if (viewIndex < s.Y || viewIndex > e.Y || s == e) return;
-  const auto end = static_cast<int64_t>(GetViewLine(viewIndex).size()) + 1;
+  const int64_t end = ViewLineSize(viewIndex) + 1;
   if (s.Y == e.Y) {
     DrawSelection(s, e);
   } else if (viewIndex == s.Y) {
@@ -203,7 +218,8 @@ void TBigView::SetCaretPos(TPoint pos) {
   FCaretPos = p;
   int64_t x = 0;
   if (p.Y < ViewCount() && ViewCount() > 0)
-    x = MeasureText(GetViewLine(p.Y).substr(0, static_cast<size_t>(std::max<int64_t>(p.X, 1) - 1)));
+    x = MeasureText(std::string_view(GetViewLine(p.Y))
+                        .substr(0, static_cast<size_t>(std::max<int64_t>(p.X, 1) - 1)));
   x -= CheckedMul<int64_t>(FCharWidth, FHScrollPos);
   const int64_t y = (p.Y - FTopLine) * FLineHeight;
   if (HandleAllocated()) Peer().SetCaretPos(ClampToInt(x), ClampToInt(y));

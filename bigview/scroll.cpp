@@ -161,6 +161,14 @@ void TBigView::SetHScrollPos(int64_t value) {
 
 void TBigView::DoVScroll(int code, int64_t pos, int interval) {
   if (FScrollBar != ssVertical && FScrollBar != ssBoth) return;
+  // The last row is known once every line is.
+  if (code == sb::Bottom && Indexing()) {
+    if (!OnWaitForIndex) {
+      CompleteIndex();
+    } else if (!OnWaitForIndex()) {
+      return;
+    }
+  }
   int min = 0, max = 0;
   Peer().GetScrollRange(sbVertical, min, max);
   int64_t p = FTopLine;
@@ -398,9 +406,11 @@ bool TBigView::MakeVisible(TPoint pos) {
   FUpdating = true;
   const int64_t left = CheckedMul<int64_t>(FCharWidth, FHScrollPos);
   const int64_t w = ClientWidth();
-  const int64_t x = pos.X <= 1 || pos.Y < 0 || pos.Y >= ViewCount()
-                        ? 0
-                        : MeasureText(GetViewLine(pos.Y).substr(0, static_cast<size_t>(pos.X - 1)));
+  const int64_t x =
+      pos.X <= 1 || pos.Y < 0 || pos.Y >= ViewCount()
+          ? 0
+          : MeasureText(
+                std::string_view(GetViewLine(pos.Y)).substr(0, static_cast<size_t>(pos.X - 1)));
   bool acted = false;
   if (pos.Y < FTopLine) {
     SetTopLine(pos.Y);

@@ -36,6 +36,11 @@ void TextMeasure::Reset(TCanvas& measuring) {
     FDouble[static_cast<size_t>(lead << 8 | trail)] = static_cast<int16_t>(widths[i]);
   }
 
+  FWidestByte = 0;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\t') FWidestByte = std::max<int>(FWidestByte, FSingle[b]);
+  for (const int16_t w : FDouble) FWidestByte = std::max<int>(FWidestByte, (w + 1) / 2);
+
   // Uniform when every byte from 0x20 up advances the same width, alone or
   // as half of a pair; control bytes may differ and are measured one by one.
   FByteWidth = FSingle[static_cast<unsigned char>('x')];

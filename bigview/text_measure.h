@@ -9,6 +9,7 @@
 // measuring a line costs one pass over its tabs instead of its characters.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,15 @@ class TextMeasure {
   int64_t Width(std::string_view text) const;
   // Width of a single character (one or two bytes, no tab).
   int CharWidth(std::string_view ch) const;
+  // The most a byte other than a tab adds to a width (half of the widest
+  // double-byte character, or the widest single byte), and the most a tab
+  // does: a text of n bytes, t of them tabs, is never wider than
+  // (n - t) * WidestByte() + t * WidestTab().
+  int WidestByte() const { return FWidestByte; }
+  int64_t WidestTab() const {
+    return std::max<int64_t>(FWidestByte,
+                             FTab > 0 ? FTab : FSingle[static_cast<unsigned char>(' ')]);
+  }
   // Where a tab at x ends: the next multiple of the tab distance.
   int64_t TabEnd(int64_t x) const {
     if (FTab <= 0) return x + FSingle[static_cast<unsigned char>(' ')];
@@ -87,6 +97,7 @@ class TextMeasure {
   int16_t FSingle[256] = {};
   std::vector<int16_t> FDouble;  // lead << 8 | trail
   int64_t FTab = 0;
+  int FWidestByte = 0;
 };
 
 }  // namespace varlo

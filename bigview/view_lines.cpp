@@ -123,15 +123,29 @@ void ViewLines::Append(const ViewLines& part) {
   const size_t lines = FCounts.size();
   const auto extra = static_cast<size_t>(FViews) - lines;
   if (FViews + part.FViews > kMaxViewLines) TooMany();
-  FCounts.reserve(lines + part.FCounts.size());
+  const size_t n = part.FCounts.size();
+  FCounts.reserve(lines + n);
   std::copy(part.FCounts.begin(), part.FCounts.end(), FCounts.data() + lines);
-  FCounts.adopt(lines + part.FCounts.size());
-  // The part starts on a sample step, so its samples are ours shifted.
-  FSamples.resize(lines >> kSampleShift);
-  for (uint32_t s : part.FSamples) FSamples.push_back(static_cast<uint32_t>(s + extra));
+  FCounts.adopt(lines + n);
+  for (const auto& [line, more] : part.FBig)
+    FBig.emplace_back(static_cast<uint32_t>(line + lines), more);
+  constexpr size_t kStep = size_t{1} << kSampleShift;
+  FSamples.resize((lines + kStep - 1) >> kSampleShift);
+  if ((lines & (kStep - 1)) == 0) {
+    // On a sample step the part's samples are ours shifted.
+    for (uint32_t s : part.FSamples) FSamples.push_back(static_cast<uint32_t>(s + extra));
+  } else {
+    // Otherwise each step's count of further view lines is summed anew.
+    size_t further = extra;
+    for (size_t j = 0; j < n; ++j) {
+      if (((lines + j) & (kStep - 1)) == 0) FSamples.push_back(static_cast<uint32_t>(further));
+      const uint8_t c = part.FCounts[j] & kCountMask;
+      further += c == kEscape ? static_cast<size_t>(part.BigExtra(static_cast<int64_t>(j))) : c;
+    }
+  }
   if (part.FWide && !FWide) Widen();
   if (FWide) {
-    const auto more = static_cast<size_t>(part.FViews) - part.FCounts.size();
+    const auto more = static_cast<size_t>(part.FViews) - n;
     for (size_t k = 0; k < more; ++k)
       FWideStarts.push_back(static_cast<uint64_t>(part.ExtraStart(k)));
   } else {
@@ -139,8 +153,6 @@ void ViewLines::Append(const ViewLines& part) {
     std::copy(part.FStarts.begin(), part.FStarts.end(), FStarts.data() + extra);
     FStarts.adopt(extra + part.FStarts.size());
   }
-  for (const auto& [line, more] : part.FBig)
-    FBig.emplace_back(static_cast<uint32_t>(line + lines), more);
   FViews += part.FViews;
 }
 

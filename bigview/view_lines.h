@@ -101,8 +101,7 @@ class ViewLines {
   void End(const Cursor& c);
 
   // Appends the layout of the logical lines that follow this one's, laid
-  // out on their own (their line and view indexes counted from 0). This
-  // layout's line count must be a multiple of the sample step.
+  // out on their own (their line and view indexes counted from 0).
   void Append(const ViewLines& part);
 
   // Reserves room for the lines of a store of that capacity.

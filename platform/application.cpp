@@ -8,6 +8,7 @@ namespace varlo {
 void TApplication::ProcessMessages() { CurrentBackend().ProcessMessages(); }
 
 void TApplication::HandleException(const std::exception& e) {
+  if (OnException && OnException(e)) return;
   CurrentBackend().ShowError(e.what());
 }
 

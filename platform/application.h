@@ -40,6 +40,9 @@ class TApplication {
   std::vector<std::string> Arguments();
 
   std::function<void(TAppMessage& message, bool& handled)> OnMessage;
+  // Sees an exception that left a handler before the error box does; true
+  // when it took care of it (no box then).
+  std::function<bool(const std::exception& e)> OnException;
 
  private:
   TForm* FMainForm = nullptr;

@@ -65,6 +65,10 @@ class Backend {
   // Lets pending paint messages run, and nothing else: a long operation
   // shows its progress and stays responsive while input waits.
   virtual void ProcessPaintMessages() = 0;
+  // While a command waits for something slow: paints, timers and the
+  // window frame's own messages (moving it, its close box) run, keys and
+  // clicks are dropped. True when the user pressed Esc to stop the wait.
+  virtual bool ProcessBusyMessages() = 0;
   // Waits until input arrives or the time is up (for loops that repeat
   // while the user holds a button, so they neither spin nor race).
   virtual void WaitForInput(int milliseconds) = 0;

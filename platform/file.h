@@ -23,6 +23,14 @@ class ReadOnlyFile {
   int64_t Size() const;
   // Reads up to n bytes at the current position; 0 means the end.
   size_t Read(char* buffer, size_t n);
+  // Reads up to n bytes from `offset` on, leaving the position alone; fewer
+  // only where the file ends. Several threads may read at once.
+  size_t ReadAt(int64_t offset, char* buffer, size_t n) const;
+  // A file on disk whose bytes can be read again, at any offset, later: not
+  // a pipe, nor a file the system makes up as it is read (which tells a
+  // size of 0).
+  bool Rereadable() const;
+  const std::filesystem::path& Name() const { return FName; }
 
  private:
   std::filesystem::path FName;

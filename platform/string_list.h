@@ -24,26 +24,27 @@ concept WritableStringList = requires(L& l, std::string_view s) {
   l.Add(s);
 };
 
-// Reads any ReadableStringList that outlives it. Get's result stays valid
-// until the list changes.
+// Reads any ReadableStringList that outlives it. Get returns a copy: a
+// list may make its strings only when asked (the line store reads them
+// from its file).
 class StringListRef {
  public:
   template <ReadableStringList L>
   StringListRef(const L& list)  // NOLINT: converting on purpose
       : FList(&list),
         FCount([](const void* p) -> int64_t { return static_cast<const L*>(p)->Count(); }),
-        FGet([](const void* p, int64_t i) -> std::string_view {
-          return static_cast<const L*>(p)->Get(i);
+        FGet([](const void* p, int64_t i) -> std::string {
+          return std::string(static_cast<const L*>(p)->Get(i));
         }) {}
 
   int64_t Count() const { return FCount(FList); }
-  std::string_view Get(int64_t i) const { return FGet(FList, i); }
+  std::string Get(int64_t i) const { return FGet(FList, i); }
   bool Refers(const void* list) const { return FList == list; }
 
  private:
   const void* FList;
   int64_t (*FCount)(const void*);
-  std::string_view (*FGet)(const void*, int64_t);
+  std::string (*FGet)(const void*, int64_t);
 };
 
 // Clears and fills any WritableStringList that outlives it.

@@ -74,6 +74,11 @@ void OffscreenBackend::ProcessPaintMessages() {
   if (OnProcessPaintMessages) OnProcessPaintMessages();
 }
 
+bool OffscreenBackend::ProcessBusyMessages() {
+  for (size_t i = 0; i < FWindows.size(); ++i) FWindows[i]->Update();
+  return OnProcessBusyMessages && OnProcessBusyMessages();
+}
+
 void OffscreenBackend::RunModal(TForm& form) {
   Window* before = FFocus;
   form.Show();

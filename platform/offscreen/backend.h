@@ -221,6 +221,8 @@ class OffscreenBackend : public Backend {
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
   void ProcessPaintMessages() override;
+  // Paints, then what the test plays meanwhile (OnProcessBusyMessages).
+  bool ProcessBusyMessages() override;
   // The simulated time passes at once.
   void WaitForInput(int milliseconds) override { FTicks += static_cast<uint32_t>(milliseconds); }
   void ShowError(const std::string& message) override { FErrors.push_back(message); }
@@ -294,6 +296,8 @@ class OffscreenBackend : public Backend {
   // Runs inside ProcessPaintMessages after pending paints (no timers fire
   // there): where a test watches a long operation and lets time pass.
   std::function<void()> OnProcessPaintMessages;
+  // Runs inside ProcessBusyMessages: a command waits; true presses Esc.
+  std::function<bool()> OnProcessBusyMessages;
 
   // Pop-up menus shown so far, and where.
   struct Popup {

@@ -27,7 +27,7 @@ ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& name) : FName(name) {
     ::close(fd);
     Fail("ファイルを開けません", name, EISDIR);
   }
-  // The whole file is read once, start to end.
+  // Indexing reads the file once, start to end.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   FHandle = fd;
 }
@@ -47,6 +47,26 @@ size_t ReadOnlyFile::Read(char* buffer, size_t n) {
     if (got >= 0) return static_cast<size_t>(got);
     if (errno != EINTR) Fail("ファイルを読めません", FName, errno);
   }
+}
+
+size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(static_cast<int>(FHandle), buffer + done, n - done,
+                                static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      Fail("ファイルを読めません", FName, errno);
+    }
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+bool ReadOnlyFile::Rereadable() const {
+  struct stat st {};
+  return ::fstat(static_cast<int>(FHandle), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
 NewFile::NewFile(const std::filesystem::path& name) : FName(name) {

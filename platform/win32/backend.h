@@ -26,6 +26,7 @@ class Win32Backend : public Backend {
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
   void ProcessPaintMessages() override;
+  bool ProcessBusyMessages() override;
   void WaitForInput(int milliseconds) override;
   void ShowError(const std::string& message) override;
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;

@@ -58,6 +58,35 @@ size_t ReadOnlyFile::Read(char* buffer, size_t n) {
   return got;
 }
 
+size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
+  size_t done = 0;
+  while (done < n) {
+    // ReadFile takes 32-bit counts; with an offset of its own, reads on one
+    // handle from several threads do not disturb each other.
+    const size_t left = n - done;
+    const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    const auto at = static_cast<uint64_t>(offset) + done;
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (!ReadFile(AsHandle(FHandle), buffer + done, chunk, &got, &where)) {
+      const DWORD err = GetLastError();
+      if (err == ERROR_HANDLE_EOF) break;
+      Fail("ファイルを読めません", FName, err);
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+bool ReadOnlyFile::Rereadable() const {
+  // Only files on disk are opened at all.
+  LARGE_INTEGER size;
+  return GetFileSizeEx(AsHandle(FHandle), &size) && size.QuadPart > 0;
+}
+
 NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
   HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

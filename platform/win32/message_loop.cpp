@@ -163,6 +163,28 @@ void Win32Backend::ProcessPaintMessages() {
     DispatchMessageW(&msg);
 }
 
+bool Win32Backend::ProcessBusyMessages() {
+  bool escape = false;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return true;
+    }
+    // Keys would act on the text before the wait is over: only Esc counts.
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+      if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_ESCAPE)
+        escape = true;
+      continue;
+    }
+    // So would clicks in the windows; the frame's (moving, the close box)
+    // come as non-client messages and run.
+    if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) continue;
+    DispatchMessageW(&msg);
+  }
+  return escape;
+}
+
 void Win32Backend::RunModal(TForm& form) {
   form.HandleNeeded();
   HWND self = HandleOf(form);

@@ -41,7 +41,7 @@ void ExpectConsistent(TForm1& f, int64_t from = 0) {
   TBigView& v = f.BigView1;
   EXPECT_EQ(f.Caption(), f.MainCaption(v));
   for (int64_t i = 0; i < v.LineCount(); ++i) {
-    const std::string_view got = v.GetLine(i), want = Line(from + i);
+    const std::string got = v.GetLine(i), want = Line(from + i);
     if (i + 1 < v.LineCount()) {
       ASSERT_EQ(got, want) << "line " << i;
     } else {
@@ -97,6 +97,7 @@ TEST(ChangingFile, LinesAppendedDuringTheLoadShowAsReadAndComeWithTheNextOpen) {
     return true;
   };
   f.MenuFileOpenClick(f);
+  rig.Settle();
   EXPECT_EQ(f.BigView1.LineCount(), written.load());
   ExpectConsistent(f);
 }

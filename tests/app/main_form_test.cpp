@@ -4,9 +4,12 @@
 // question, the wrap switch and the key list.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/settings.h"
@@ -245,46 +248,54 @@ TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
     d.FileName = name;
     return true;
   };
-  std::vector<std::string> captions;
-  rig.backend.OnProcessPaintMessages = [&] {
-    captions.push_back(f.Caption());
-    rig.backend.AdvanceTicks(100);
-  };
+  // Indexed in many steps.
+  f.BigView1.SetIndexSizesForTesting(size_t{64} << 10, size_t{4} << 10);
   f.MenuFileOpenClick(f);
-  ASSERT_GE(captions.size(), 10u);
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(captions[i], "Varlo (ﾒｲﾝ)") << i;
+  // The first page at once, the rest in the background with its progress.
+  ASSERT_TRUE(f.BigView1.Indexing());
+  EXPECT_GE(f.BigView1.ViewCount(), f.BigView1.PageLines());
+  std::vector<std::string> captions{f.Caption()};
+  while (f.BigView1.Indexing()) {
+    rig.backend.AdvanceTime(15);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    captions.push_back(f.Caption());
+  }
+  captions.pop_back();
   const std::string loading = "Varlo (ﾒｲﾝ)  " + name + "  読み込み中 ";
   int last = 0;
-  for (size_t i = 5; i < captions.size(); ++i) {
-    ASSERT_EQ(captions[i].rfind(loading, 0), 0u) << captions[i];
-    const int percent = std::stoi(captions[i].substr(loading.size()));
-    EXPECT_EQ(captions[i], loading + std::to_string(percent) + "%");
+  for (const std::string& c : captions) {
+    ASSERT_EQ(c.rfind(loading, 0), 0u) << c;
+    const int percent = std::stoi(c.substr(loading.size()));
+    EXPECT_EQ(c, loading + std::to_string(percent) + "%");
     EXPECT_GE(percent, last);
     EXPECT_LE(percent, 100);
     last = percent;
   }
-  EXPECT_GT(last, 50);
   const std::string opened = "Varlo (ﾒｲﾝ)  " + name +
                              "  全行数 : " + std::to_string(f.BigView1.ViewCount()) + " (" +
                              std::to_string(f.BigView1.LineCount()) + ")";
   EXPECT_EQ(f.Caption(), opened);
+  EXPECT_EQ(f.BigView1.LineCount(), static_cast<int64_t>(text.size() / 100));
 
   // A quick load shows no progress.
-  captions.clear();
-  rig.backend.OnProcessPaintMessages = [&] { captions.push_back(f.Caption()); };
+  f.BigView1.SetIndexSizesForTesting(size_t{16} << 20, size_t{64} << 10);
   f.MenuFileOpenClick(f);
-  for (const std::string& c : captions) EXPECT_EQ(c, opened);
+  EXPECT_FALSE(f.BigView1.Indexing());
+  EXPECT_EQ(f.Caption(), opened);
 
   // A load that fails after showing its progress leaves the caption as it
-  // was before.
+  // was before, and nothing of the file on view.
+  f.BigView1.SetIndexSizesForTesting(size_t{64} << 10, size_t{4} << 10);
   rig.Answer("中止(&A)");
-  rig.backend.OnProcessPaintMessages = [&] {
-    rig.backend.AdvanceTicks(100);
-    if (f.Caption() != opened) throw std::runtime_error("no memory left");
-  };
   f.MenuFileOpenClick(f);
+  ASSERT_TRUE(f.BigView1.Indexing());
+  EXPECT_EQ(f.Caption().rfind(loading, 0), 0u);
+  f.BigView1.OnLoadProgress = [](int64_t, int64_t) { throw std::bad_alloc(); };
+  rig.Settle();
+  f.BigView1.OnLoadProgress = nullptr;
   EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kCannotOpen}));
   EXPECT_EQ(f.Caption(), opened);
+  EXPECT_EQ(f.BigView1.LineCount(), 0);
 }
 
 #ifndef _WIN32
@@ -327,6 +338,7 @@ TEST(MainForm, AFileBeyondTheMemoryThatCanBeHadIsRefused) {
       const rlimit limit{static_cast<rlim_t>((kib << 10) + (c.roomMib << 20)), RLIM_INFINITY};
       setrlimit(RLIMIT_AS, &limit);
       offscreen::WindowOf(f).DropFiles({rig.Utf8Path(c.name)});
+      rig.Settle();
       const bool refused = rig.BoxTexts() == std::vector<std::string>{kCannotOpen} &&
                            f.BigView1.LineCount() == 0 && f.Caption() == "Varlo (ﾒｲﾝ)";
       if (!refused)

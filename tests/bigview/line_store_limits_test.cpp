@@ -26,7 +26,7 @@ TEST(LineStoreLimits, AFileBeyondTwoGigabytesLoads) {
   TBvStrings store;
   store.LoadFromFile(path);
   ASSERT_EQ(store.Count(), 2);
-  EXPECT_EQ(store.Get(0).size(), size);
+  EXPECT_EQ(store.Length(0), size);
   EXPECT_EQ(store.Get(1), "last");
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/app_rig.h"
 
 #include <fstream>
+#include <thread>
 
 #include "dialogs/notice_form.h"
 
@@ -37,7 +38,17 @@ TForm1& AppRig::Start(const std::vector<std::string>& arguments) {
   form = std::make_unique<TForm1>();
   Application().SetMainForm(form.get());
   form->Show();
+  Settle();
   return *form;
+}
+
+void AppRig::Settle() {
+  // The indexing threads work in real time; the main window takes in what
+  // they found on its timer.
+  while (form != nullptr && form->BigView1.Indexing()) {
+    backend.AdvanceTime(15);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 void AppRig::Finish() {

@@ -3,6 +3,7 @@
 // the user in every modal form and message box.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -33,8 +34,12 @@ class AppRig {
   void WriteIni(const std::string& text);
   std::string ReadIni();
   std::filesystem::path IniPath() const { return dir.Path() / "varlo.INI"; }
-  // Creates the main window with this command line.
+  // Creates the main window with this command line, and lets the file it
+  // opens be indexed to its end (Settle).
   TForm1& Start(const std::vector<std::string>& arguments = {});
+  // Lets time pass until the main window's file is indexed to its end, as
+  // a user who waits sees it.
+  void Settle();
   // Closes it as the program does at exit (FormDestroy).
   void Finish();
 

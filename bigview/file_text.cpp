@@ -1,0 +1,155 @@
+#include "bigview/file_text.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/checked.h"
+
+namespace varlo {
+
+TextChangedError::TextChangedError()
+    : Exception("ファイルが表示中に変更されました。読み込み直します。") {}
+
+uint64_t BlockSum(const char* data, size_t n) {
+  // Four independent lanes, so that the multiplies overlap: a block is
+  // summed at about the speed it is copied.
+  constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull, kP2 = 0xC2B2AE3D27D4EB4Full;
+  const auto round = [](uint64_t acc, uint64_t w) {
+    return std::rotl(acc + w * kP2, 31) * kP1;
+  };
+  uint64_t a = kP1 + kP2, b = kP2, c = 0, d = 0 - kP1;
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    uint64_t w[4];
+    std::memcpy(w, data + i, sizeof w);
+    a = round(a, w[0]);
+    b = round(b, w[1]);
+    c = round(c, w[2]);
+    d = round(d, w[3]);
+  }
+  uint64_t h = std::rotl(a, 1) + std::rotl(b, 7) + std::rotl(c, 12) + std::rotl(d, 18) + n;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, data + i, sizeof w);
+    h = round(h, w);
+  }
+  uint64_t tail = 0;
+  if (i < n) std::memcpy(&tail, data + i, n - i);
+  h = round(h, tail);
+  h ^= h >> 33;
+  h *= kP2;
+  h ^= h >> 29;
+  return h;
+}
+
+TFileText::TFileText(platform::LargeBuffer bytes, size_t size)
+    : FMemory(std::move(bytes)), FSize(static_cast<int64_t>(size)) {
+  // Text in memory does not change underneath: nothing to check.
+  FSummed = BlockCount();
+}
+
+TFileText::TFileText(std::shared_ptr<const platform::ReadOnlyFile> file, int64_t size,
+                     size_t block, size_t cacheBytes)
+    : FFile(std::move(file)), FSize(size), FBlock(block) {
+  FBlockShift = std::countr_zero(block);
+  FCacheBlocks = std::max<size_t>(4, cacheBytes / block);
+  FSums = std::make_unique<uint64_t[]>(static_cast<size_t>(BlockCount()));
+}
+
+void TFileText::AddSums(const uint64_t* sums, size_t n) {
+  const int64_t at = FSummed.load(std::memory_order_relaxed);
+  if (!FSums) return;
+  const auto room = static_cast<size_t>(BlockCount() - at);
+  std::copy_n(sums, std::min(n, room), FSums.get() + at);
+  FSummed.store(at + static_cast<int64_t>(std::min(n, room)), std::memory_order_release);
+}
+
+size_t TFileText::ReadFile(int64_t offset, char* out, size_t n) const {
+  try {
+    return FFile->ReadAt(offset, out, n);
+  } catch (const InOutError& e) {
+    throw TextReadError(e.what());
+  }
+}
+
+size_t TFileText::BlockLength(int64_t k) const {
+  const int64_t start = k << FBlockShift;
+  return static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(FBlock), FSize - start));
+}
+
+void TFileText::Check(int64_t k, const char* data, size_t got) const {
+  const size_t want = BlockLength(k);
+  if (got < want) throw TextChangedError();
+  if (k < SummedBlocks() && BlockSum(data, want) != FSums[static_cast<size_t>(k)])
+    throw TextChangedError();
+}
+
+const char* TFileText::CachedBlock(int64_t k) {
+  if (const auto hit = FCache.find(k); hit != FCache.end()) {
+    FOrder.splice(FOrder.end(), FOrder, hit->second);
+    return hit->second->bytes.get();
+  }
+  auto bytes = std::make_unique<char[]>(FBlock);
+  const size_t got = ReadFile(k << FBlockShift, bytes.get(), BlockLength(k));
+  Check(k, bytes.get(), got);
+  if (FCache.size() >= FCacheBlocks) {
+    FCache.erase(FOrder.front().block);
+    FOrder.pop_front();
+  }
+  FOrder.push_back({k, std::move(bytes)});
+  FCache.emplace(k, std::prev(FOrder.end()));
+  return FOrder.back().bytes.get();
+}
+
+void TFileText::Read(int64_t offset, size_t n, char* out) {
+  if (n == 0) return;
+  if (offset < 0 || CheckedAdd(offset, static_cast<int64_t>(n)) > FSize)
+    throw Exception("ファイルの範囲外を読もうとしました");
+  if (Memory() != nullptr) {
+    std::memcpy(out, Memory() + offset, n);
+    return;
+  }
+  while (n > 0) {
+    const int64_t k = offset >> FBlockShift;
+    const auto in = static_cast<size_t>(offset - (k << FBlockShift));
+    const size_t take = std::min(n, BlockLength(k) - in);
+    std::memcpy(out, CachedBlock(k) + in, take);
+    out += take;
+    offset += static_cast<int64_t>(take);
+    n -= take;
+  }
+}
+
+std::string TFileText::Read(int64_t offset, size_t n) {
+  std::string s(n, '\0');
+  Read(offset, n, s.data());
+  return s;
+}
+
+std::string_view TFileText::ReadBlocks(int64_t first, int64_t count,
+                                       std::vector<char>& buffer) const {
+  const int64_t last = std::min(first + count, BlockCount());
+  if (first >= last) return {};
+  const int64_t begin = first << FBlockShift;
+  const int64_t end = std::min(last << FBlockShift, FSize);
+  const auto n = static_cast<size_t>(end - begin);
+  if (Memory() != nullptr) return {Memory() + begin, n};
+  if (buffer.size() < n) buffer.resize(n);
+  const size_t got = ReadFile(begin, buffer.data(), n);
+  for (int64_t k = first; k < last; ++k) {
+    const auto at = static_cast<size_t>((k - first) << FBlockShift);
+    Check(k, buffer.data() + at, got > at ? got - at : 0);
+  }
+  return {buffer.data(), n};
+}
+
+void TFileText::CheckSample(int64_t every) const {
+  if (Memory() != nullptr || FSize == 0) return;
+  std::vector<char> buffer;
+  const int64_t blocks = SummedBlocks();
+  for (int64_t k = 0; k < blocks; k += std::max<int64_t>(every, 1)) ReadBlocks(k, 1, buffer);
+  if (blocks > 0) ReadBlocks(blocks - 1, 1, buffer);
+}
+
+}  // namespace varlo

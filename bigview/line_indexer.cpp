@@ -1,0 +1,203 @@
+#include "bigview/line_indexer.h"
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+
+#include "bigview/file_text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace varlo {
+namespace {
+
+constexpr char kEndOfText = 0x1A;
+
+}  // namespace
+
+void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
+  out.Size = size;
+  out.Breaks.clear();
+  out.Tabs.clear();
+  out.TextEnd = -1;
+  out.HeadTabs = out.TailTabs = 0;
+  uint32_t tabs = 0;  // of the line being scanned
+  bool head = true;   // no CR yet
+  // A CR or 0x1A at p; false at the end of the text.
+  const auto end = [&](size_t p) {
+    if (bytes[p] == kEndOfText) {
+      out.TextEnd = static_cast<int64_t>(p);
+      return false;
+    }
+    const bool lf = p + 1 < size ? bytes[p + 1] == '\n' : next == '\n';
+    if (head) {
+      out.HeadTabs = tabs;
+      head = false;
+    } else {
+      out.Tabs.push_back(static_cast<uint8_t>(std::min<uint32_t>(tabs, 255)));
+    }
+    tabs = 0;
+    out.Breaks.push_back(static_cast<uint32_t>(p << 1) | (lf ? 1u : 0u));
+    return true;
+  };
+  size_t i = from;
+  bool ended = false;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), sub = _mm_set1_epi8(kEndOfText), tab = _mm_set1_epi8('\t');
+  for (; i + 64 <= size && !ended; i += 64) {
+    uint64_t ends = 0, tabbed = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * k));
+      const __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, sub));
+      ends |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(e))) << (16 * k);
+      tabbed |= static_cast<uint64_t>(
+                    static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
+                << (16 * k);
+    }
+    while (ends != 0) {
+      const int p = std::countr_zero(ends);
+      const uint64_t below = (uint64_t{1} << p) - 1;
+      tabs += static_cast<uint32_t>(std::popcount(tabbed & below));
+      tabbed &= ~below;
+      if (!end(i + static_cast<size_t>(p))) {
+        ended = true;
+        break;
+      }
+      ends &= ends - 1;
+    }
+    if (!ended) tabs += static_cast<uint32_t>(std::popcount(tabbed));
+  }
+#endif
+  for (; i < size && !ended; ++i) {
+    const char b = bytes[i];
+    if (b == '\t') {
+      ++tabs;
+    } else if ((b == '\r' || b == kEndOfText) && !end(i)) {
+      ended = true;
+    }
+  }
+  if (head) {
+    out.HeadTabs = tabs;
+  } else {
+    out.TailTabs = tabs;
+  }
+}
+
+TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
+                           const Plan& plan, LayoutFn layout)
+    : FFile(std::move(file)), FMemory(memory), FPlan(plan), FLayout(std::move(layout)) {
+  int threads = FPlan.Threads;
+  if (threads <= 0)
+    threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  threads = static_cast<int>(std::clamp<int64_t>(Chunks(), 1, threads));
+  FLimit = Chunks();
+  for (int k = 0; k < 2 * threads + 2; ++k) {
+    FPool.push_back(std::make_unique<Chunk>());
+    FFree.push_back(FPool.back().get());
+  }
+  for (int k = 0; k < threads; ++k) FThreads.emplace_back([this] { Work(); });
+}
+
+TLineIndexer::~TLineIndexer() { Stop(); }
+
+int64_t TLineIndexer::Chunks() const {
+  const auto n = static_cast<int64_t>(FPlan.ChunkBytes);
+  return FPlan.End > FPlan.Begin ? (FPlan.End - FPlan.Begin + n - 1) / n : 0;
+}
+
+void TLineIndexer::Stop() {
+  {
+    std::lock_guard lock(FMutex);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  for (std::thread& t : FThreads)
+    if (t.joinable()) t.join();
+}
+
+bool TLineIndexer::Finished() const {
+  std::lock_guard lock(FMutex);
+  return FTaken >= FLimit;
+}
+
+TLineIndexer::Chunk* TLineIndexer::Next(int waitMs) {
+  std::unique_lock lock(FMutex);
+  const auto ready = [&] { return FTaken >= FLimit || FReady.count(FTaken) > 0; };
+  if (waitMs > 0) FChanged.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
+  if (FTaken >= FLimit) return nullptr;
+  const auto it = FReady.find(FTaken);
+  if (it == FReady.end()) return nullptr;
+  Chunk* chunk = it->second;
+  FReady.erase(it);
+  ++FTaken;
+  return chunk;
+}
+
+void TLineIndexer::Release(Chunk* chunk) {
+  {
+    std::lock_guard lock(FMutex);
+    FFree.push_back(chunk);
+  }
+  FChanged.notify_all();
+}
+
+void TLineIndexer::Work() {
+  std::vector<char> buffer;
+  for (;;) {
+    Chunk* c = nullptr;
+    {
+      std::unique_lock lock(FMutex);
+      FChanged.wait(lock, [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); });
+      if (FStop || FClaimed >= FLimit) return;
+      c = FFree.back();
+      FFree.pop_back();
+      c->Serial = FClaimed++;
+    }
+    bool last = false;  // nothing after this chunk counts
+    try {
+      c->Error = nullptr;
+      c->LaidOut = false;
+      const int64_t begin = FPlan.Begin + c->Serial * static_cast<int64_t>(FPlan.ChunkBytes);
+      auto size = static_cast<size_t>(
+          std::min(begin + static_cast<int64_t>(FPlan.ChunkBytes), FPlan.End) - begin);
+      // One byte more, to see whether an LF follows a CR at the chunk's end.
+      const size_t peek = begin + static_cast<int64_t>(size) < FPlan.End ? 1 : 0;
+      const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
+      size_t got = size + peek;
+      if (bytes == nullptr) {
+        if (buffer.size() < size + peek) buffer.resize(size + peek);
+        got = FFile->ReadAt(begin, buffer.data(), size + peek);
+        bytes = buffer.data();
+      }
+      c->Short = got < size + peek;
+      int next = -1;
+      if (c->Short) {
+        size = std::min(size, got);
+      } else if (peek) {
+        next = static_cast<unsigned char>(bytes[size]);
+      }
+      const auto from = static_cast<size_t>(std::max<int64_t>(FPlan.ScanFrom - begin, 0));
+      c->Begin = begin;
+      ScanChunk(bytes, std::min(from, size), size, next, *c);
+      c->Sums.clear();
+      if (FMemory == nullptr)
+        for (size_t at = 0; at < size; at += FPlan.Block)
+          c->Sums.push_back(BlockSum(bytes + at, std::min(FPlan.Block, size - at)));
+      if (FLayout && !c->Short) FLayout(*c, bytes);
+      last = c->Short || c->TextEnd >= 0;
+    } catch (...) {
+      c->Error = std::current_exception();
+      last = true;
+    }
+    {
+      std::lock_guard lock(FMutex);
+      FReady[c->Serial] = c;
+      if (last) FLimit = std::min(FLimit, c->Serial + 1);
+    }
+    FChanged.notify_all();
+  }
+}
+
+}  // namespace varlo

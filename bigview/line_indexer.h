@@ -1,0 +1,117 @@
+// Indexing a file's lines: one pass over the file in chunks, on as many
+// threads as help, each reading into a buffer of its own that it reuses.
+// For each chunk a thread finds the line ends, counts the tabs of each
+// line, sums each block (so that a block read back later can be checked)
+// and, when asked, lays out the lines that lie wholly inside the chunk. The
+// chunks are handed out in file order, to be merged into the store and the
+// layout on the thread that owns them.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "bigview/view_lines.h"
+#include "platform/file.h"
+
+namespace varlo {
+
+// What a chunk of text holds for the index, found by ScanChunk.
+struct TChunkScan {
+  int64_t Begin = 0;  // file offset of the chunk's first byte
+  size_t Size = 0;    // its bytes
+  // Each CR from the scan's start on, in order: its offset from Begin,
+  // shifted left by one, with bit 0 set when an LF follows it.
+  std::vector<uint32_t> Breaks;
+  // The offset from Begin of a 0x1A that ends the text, or -1: nothing from
+  // there on is scanned.
+  int64_t TextEnd = -1;
+  // Tabs before the first CR, and after the last (all of them when there is
+  // no CR); and of each line between two CRs, up to 255.
+  uint32_t HeadTabs = 0, TailTabs = 0;
+  std::vector<uint8_t> Tabs;
+
+  // Where the line after break i starts, from Begin.
+  size_t NextStart(size_t i) const { return (Breaks[i] >> 1) + 1 + (Breaks[i] & 1); }
+  size_t BreakAt(size_t i) const { return Breaks[i] >> 1; }
+};
+
+// Scans bytes[from, size) of a chunk by the file's line rules. `next` is the
+// byte after the chunk, or -1 when the text ends there.
+void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out);
+
+class TLineIndexer {
+ public:
+  static constexpr size_t kChunk = size_t{1} << 20;
+
+  struct Chunk : TChunkScan {
+    int64_t Serial = 0;
+    std::vector<uint64_t> Sums;  // of the chunk's blocks, in order
+    // The lines between two CRs laid out (line 0: the one after the first
+    // CR), and the longest view line among them.
+    bool LaidOut = false;
+    ViewLines Layout;
+    int64_t Longest = 0;
+    // The file ended before the chunk did: it was cut while being indexed.
+    bool Short = false;
+    std::exception_ptr Error;  // the read failed
+  };
+  // Lays out a chunk's lines between two CRs (bytes: the chunk's).
+  using LayoutFn = std::function<void(Chunk& chunk, const char* bytes)>;
+
+  struct Plan {
+    int64_t Begin = 0;     // where the first chunk starts: a block boundary
+    int64_t ScanFrom = 0;  // where lines are looked for first (>= Begin)
+    int64_t End = 0;       // where the text ends
+    size_t Block = 0;      // block size, a power of two
+    size_t ChunkBytes = kChunk;  // a multiple of Block
+    int Threads = 0;             // 0: one per core, at most 8
+  };
+
+  // Reads the file, or the text in memory when `memory` is not null.
+  TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
+               const Plan& plan, LayoutFn layout);
+  ~TLineIndexer();
+  TLineIndexer(const TLineIndexer&) = delete;
+  TLineIndexer& operator=(const TLineIndexer&) = delete;
+
+  // The next chunk in file order, waiting for it up to `waitMs`
+  // milliseconds; null when it is not ready yet, or when every chunk was
+  // taken (Finished). Give it back with Release once merged.
+  Chunk* Next(int waitMs);
+  void Release(Chunk* chunk);
+  // Every chunk was taken.
+  bool Finished() const;
+  // Stops the threads; no more chunks come.
+  void Stop();
+  const Plan& GetPlan() const { return FPlan; }
+
+ private:
+  void Work();
+  int64_t Chunks() const;
+
+  std::shared_ptr<const platform::ReadOnlyFile> FFile;
+  const char* FMemory;
+  Plan FPlan;
+  LayoutFn FLayout;
+
+  mutable std::mutex FMutex;
+  std::condition_variable FChanged;
+  std::vector<std::unique_ptr<Chunk>> FPool;
+  std::vector<Chunk*> FFree;
+  std::map<int64_t, Chunk*> FReady;
+  int64_t FLimit = 0;    // chunks that count: fewer once the text ended
+  int64_t FClaimed = 0;  // chunks given to threads
+  int64_t FTaken = 0;    // chunks handed out in order
+  bool FStop = false;
+  std::vector<std::thread> FThreads;
+};
+
+}  // namespace varlo
