@@ -1,6 +1,7 @@
 // Construction, published properties and the content operations.
 #include "bigview/big_view.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -355,7 +356,7 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
     FTextEnd = -1;
     StartIndexer();
     // The lines of the first page; all of them for a small file.
-    while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100);
+    while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
   } catch (...) {
     EmptyAfterFailure();
     throw;
@@ -397,25 +398,31 @@ void TBigView::StopIndexer() {
   FIndexer.reset();
 }
 
-bool TBigView::MergeReady(int waitMs) {
+bool TBigView::MergeReady(int waitMs, int budgetMs) {
   bool merged = false;
+  const auto start = std::chrono::steady_clock::now();
   while (FIndexer != nullptr) {
     TLineIndexer::Chunk* chunk = FIndexer->Next(waitMs);
     waitMs = 0;
     if (chunk != nullptr) {
       MergeChunk(*chunk);
       merged = true;
-      continue;
     }
-    if (!FIndexer->Finished()) break;
-    // The text is all in.
-    StopIndexer();
-    const int64_t from = LineCount();
-    FLines->FinishIndex(FTextEnd);
-    FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, from, LineCount(), FIndexRule));
-    // A file rewritten while it was indexed shows in a few of its blocks.
-    if (TFileText* text = FLines->Text()) text->CheckSample(kSampleBlocks);
-    merged = true;
+    if (FIndexer != nullptr && FIndexer->Finished()) {
+      // The text is all in.
+      StopIndexer();
+      const int64_t from = LineCount();
+      FLines->FinishIndex(FTextEnd);
+      FIndexLongest =
+          std::max(FIndexLongest, LayoutLines(FViewLines, from, LineCount(), FIndexRule));
+      // A file rewritten while it was indexed shows in a few of its blocks.
+      if (TFileText* text = FLines->Text()) text->CheckSample(kSampleBlocks);
+      return true;
+    }
+    // The window waits meanwhile: a long run of chunks is taken in turns.
+    if (chunk == nullptr ||
+        std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(budgetMs))
+      break;
   }
   return merged;
 }
@@ -471,7 +478,7 @@ void TBigView::PumpIndex(int waitMs) {
   bool merged = false;
   FUpdating = true;
   try {
-    merged = MergeReady(waitMs);
+    merged = MergeReady(waitMs, kMergeBudgetMs);
   } catch (const TooManyLinesError&) {
     EmptyAfterFailure();
     throw;

@@ -313,9 +313,11 @@ class TBigView : public TCustomControl {
   // on the indexing thread that found them.
   static void LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const LayoutRule& rule,
                           const TextMeasure& measure);
-  // Merges the chunks that are ready, waiting up to `waitMs` for the first;
-  // finishes the text when the last one is in. True when anything came in.
-  bool MergeReady(int waitMs);
+  // Merges the chunks that are ready, waiting up to `waitMs` for the first
+  // and going on for at most `budgetMs` (0: one chunk); finishes the text
+  // when the last one is in. True when anything came in.
+  bool MergeReady(int waitMs, int budgetMs);
+  static constexpr int kMergeBudgetMs = 10;
   // Starts indexing the rest of the file with the layout rule of now.
   void StartIndexer();
   void StopIndexer();
@@ -327,6 +329,9 @@ class TBigView : public TCustomControl {
   void DrawViewText(std::string_view text, int y);
   // BuildViewLines' work.
   void RebuildLayout(int64_t fromLine);
+  // Lays out lines [from, count) into `out`, shared out to threads when
+  // there are many; returns the longest view line.
+  int64_t LayoutParts(ViewLines& out, int64_t from, const LayoutRule& rule) const;
   // UpdateMaxChar's step once the longest view line is known.
   bool GrowMaxChar(int64_t longest);
   // The count fitted to the window width, once per line, with the widths

@@ -15,9 +15,7 @@ uint64_t BlockSum(const char* data, size_t n) {
   // Four independent lanes, so that the multiplies overlap: a block is
   // summed at about the speed it is copied.
   constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull, kP2 = 0xC2B2AE3D27D4EB4Full;
-  const auto round = [](uint64_t acc, uint64_t w) {
-    return std::rotl(acc + w * kP2, 31) * kP1;
-  };
+  const auto round = [](uint64_t acc, uint64_t w) { return std::rotl(acc + w * kP2, 31) * kP1; };
   uint64_t a = kP1 + kP2, b = kP2, c = 0, d = 0 - kP1;
   size_t i = 0;
   for (; i + 32 <= n; i += 32) {
@@ -49,12 +47,56 @@ TFileText::TFileText(platform::LargeBuffer bytes, size_t size)
   FSummed = BlockCount();
 }
 
-TFileText::TFileText(std::shared_ptr<const platform::ReadOnlyFile> file, int64_t size,
-                     size_t block, size_t cacheBytes)
-    : FFile(std::move(file)), FSize(size), FBlock(block) {
+TFileText::TFileText(std::shared_ptr<const platform::ReadOnlyFile> file, int64_t size, size_t block,
+                     size_t cacheBytes)
+    : FName(file->Name()),
+      FIdentity(file->Identity()),
+      FSize(size),
+      FBlock(block),
+      FFile(std::move(file)) {
   FBlockShift = std::countr_zero(block);
   FCacheBlocks = std::max<size_t>(4, cacheBytes / block);
   FSums = std::make_unique<uint64_t[]>(static_cast<size_t>(BlockCount()));
+}
+
+std::shared_ptr<const platform::ReadOnlyFile> TFileText::File() const {
+  if (Memory() != nullptr) return nullptr;
+  {
+    std::lock_guard lock(FMutex);
+    if (FFile != nullptr) return FFile;
+  }
+  std::shared_ptr<const platform::ReadOnlyFile> file;
+  try {
+    file = std::make_shared<const platform::ReadOnlyFile>(FName);
+  } catch (const InOutError& e) {
+    throw TextReadError(e.what());
+  }
+  // The name may lead to another file now: one that took its place.
+  if (!(file->Identity() == FIdentity)) throw TextChangedError();
+  return file;
+}
+
+void TFileText::ReleaseFile() {
+  std::lock_guard lock(FMutex);
+  FReleased = true;
+  if (FHolds == 0) FFile.reset();
+}
+
+TFileText::Hold::Hold(const TFileText* text) : FText(text) {
+  if (FText == nullptr || FText->Memory() != nullptr) {
+    FText = nullptr;
+    return;
+  }
+  std::shared_ptr<const platform::ReadOnlyFile> file = FText->File();
+  std::lock_guard lock(FText->FMutex);
+  if (FText->FFile == nullptr) FText->FFile = std::move(file);
+  ++FText->FHolds;
+}
+
+TFileText::Hold::~Hold() {
+  if (FText == nullptr) return;
+  std::lock_guard lock(FText->FMutex);
+  if (--FText->FHolds == 0 && FText->FReleased) FText->FFile.reset();
 }
 
 void TFileText::AddSums(const uint64_t* sums, size_t n) {
@@ -66,8 +108,9 @@ void TFileText::AddSums(const uint64_t* sums, size_t n) {
 }
 
 size_t TFileText::ReadFile(int64_t offset, char* out, size_t n) const {
+  std::shared_ptr<const platform::ReadOnlyFile> file = File();
   try {
-    return FFile->ReadAt(offset, out, n);
+    return file->ReadAt(offset, out, n);
   } catch (const InOutError& e) {
     throw TextReadError(e.what());
   }
@@ -86,13 +129,17 @@ void TFileText::Check(int64_t k, const char* data, size_t got) const {
 }
 
 const char* TFileText::CachedBlock(int64_t k) {
-  if (const auto hit = FCache.find(k); hit != FCache.end()) {
-    FOrder.splice(FOrder.end(), FOrder, hit->second);
-    return hit->second->bytes.get();
+  {
+    std::lock_guard lock(FMutex);
+    if (const auto hit = FCache.find(k); hit != FCache.end()) {
+      FOrder.splice(FOrder.end(), FOrder, hit->second);
+      return hit->second->bytes.get();
+    }
   }
   auto bytes = std::make_unique<char[]>(FBlock);
   const size_t got = ReadFile(k << FBlockShift, bytes.get(), BlockLength(k));
   Check(k, bytes.get(), got);
+  std::lock_guard lock(FMutex);
   if (FCache.size() >= FCacheBlocks) {
     FCache.erase(FOrder.front().block);
     FOrder.pop_front();
@@ -136,6 +183,19 @@ std::string_view TFileText::ReadBlocks(int64_t first, int64_t count,
   const auto n = static_cast<size_t>(end - begin);
   if (Memory() != nullptr) return {Memory() + begin, n};
   if (buffer.size() < n) buffer.resize(n);
+  {
+    // Blocks the cache holds need no read: a small file stays readable
+    // from there even once it is gone.
+    std::lock_guard lock(FMutex);
+    bool all = true;
+    for (int64_t k = first; k < last && all; ++k) all = FCache.count(k) > 0;
+    if (all) {
+      for (int64_t k = first; k < last; ++k)
+        std::memcpy(buffer.data() + ((k - first) << FBlockShift), FCache.at(k)->bytes.get(),
+                    BlockLength(k));
+      return {buffer.data(), n};
+    }
+  }
   const size_t got = ReadFile(begin, buffer.data(), n);
   for (int64_t k = first; k < last; ++k) {
     const auto at = static_cast<size_t>((k - first) << FBlockShift);
@@ -146,10 +206,18 @@ std::string_view TFileText::ReadBlocks(int64_t first, int64_t count,
 
 void TFileText::CheckSample(int64_t every) const {
   if (Memory() != nullptr || FSize == 0) return;
-  std::vector<char> buffer;
+  std::vector<char> buffer(FBlock);
   const int64_t blocks = SummedBlocks();
-  for (int64_t k = 0; k < blocks; k += std::max<int64_t>(every, 1)) ReadBlocks(k, 1, buffer);
-  if (blocks > 0) ReadBlocks(blocks - 1, 1, buffer);
+  const auto check = [&](int64_t k) {
+    Check(k, buffer.data(), ReadFile(k << FBlockShift, buffer.data(), BlockLength(k)));
+  };
+  for (int64_t k = 0; k < blocks; k += std::max<int64_t>(every, 1)) check(k);
+  if (blocks > 0) check(blocks - 1);
+}
+
+size_t TFileText::CacheBytes() const {
+  std::lock_guard lock(FMutex);
+  return FCache.size() * FBlock;
 }
 
 }  // namespace varlo

@@ -1,17 +1,22 @@
-// The bytes of the text the line store indexes. A file on disk stays where
-// it is: its bytes are read again when they are needed, a block at a time,
+// The bytes of the text the line store indexes. A large file stays where it
+// is: its bytes are read again when they are needed, a block at a time,
 // and each block read back is checked against the sum taken when it was
 // indexed, so that a file changed underneath is noticed instead of shown
-// mixed from two versions. Text that cannot be read again (a pipe, a
-// stream, a text handed over in memory) is kept in memory instead.
+// mixed from two versions. Once indexed, the file is not held open: each
+// read opens it again and checks that the name still leads to the same
+// file, so that the program writing it can cut, rename, delete and create
+// it anew. Text that is small, or cannot be read again (a pipe, a stream,
+// a text handed over), is kept in memory instead.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -24,14 +29,16 @@
 namespace varlo {
 
 // The file no longer holds the text that was indexed: a block reads back
-// different, or the file has become shorter.
+// different, the file has become shorter, or its name leads to another
+// file now.
 class TextChangedError : public Exception {
  public:
   TextChangedError();
 };
 
 // The file could not be read again (a share that went away, a region
-// another program locked): the message names the file and the cause.
+// another program locked, a file deleted): the message names the file and
+// the cause.
 class TextReadError : public InOutError {
  public:
   using InOutError::InOutError;
@@ -49,8 +56,9 @@ class TFileText {
   TFileText(platform::LargeBuffer bytes, size_t size);
   // The first `size` bytes of a file that can be read again, in blocks of
   // `block` bytes (a power of two), of which the cache keeps `cacheBytes`.
-  TFileText(std::shared_ptr<const platform::ReadOnlyFile> file, int64_t size,
-            size_t block = kBlock, size_t cacheBytes = kCacheBytes);
+  // The file stays open until ReleaseFile.
+  TFileText(std::shared_ptr<const platform::ReadOnlyFile> file, int64_t size, size_t block = kBlock,
+            size_t cacheBytes = kCacheBytes);
   TFileText(const TFileText&) = delete;
   TFileText& operator=(const TFileText&) = delete;
 
@@ -61,27 +69,42 @@ class TFileText {
   }
   // The bytes, when they are in memory; null when they are in the file.
   const char* Memory() const { return FMemory.Data(); }
-  const std::shared_ptr<const platform::ReadOnlyFile>& File() const { return FFile; }
+  // The file open now (opened again if it was let go).
+  std::shared_ptr<const platform::ReadOnlyFile> File() const;
+
+  // Lets the file go: from now on each read opens it again, checked to be
+  // the same file.
+  void ReleaseFile();
+  // Keeps the file open for a scan of many reads (a search, a layout).
+  class Hold {
+   public:
+    explicit Hold(const TFileText* text);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    const TFileText* FText;
+  };
 
   // The sums of the next blocks in order, as indexing takes them. A block
   // without a sum yet is not checked.
   void AddSums(const uint64_t* sums, size_t n);
   int64_t SummedBlocks() const { return FSummed.load(std::memory_order_acquire); }
+  // The text ends at `size` (< Size()) from now on: the file was cut while
+  // it was indexed, and the sums taken cover what was there.
+  void Truncate(int64_t size) { FSize = std::min(FSize, size); }
 
   // Copies [offset, offset + n) to `out` through the cache. Raises
-  // TextChangedError, or InOutError when the file cannot be read. Only the
-  // thread that owns the store may call it.
+  // TextChangedError, or TextReadError when the file cannot be read.
   void Read(int64_t offset, size_t n, char* out);
   std::string Read(int64_t offset, size_t n);
 
   // The bytes of blocks [first, first + count) (the last block of the text
-  // may be shorter), checked, without the cache: a view into memory, or
-  // into `buffer`, which is resized. Safe from several threads at once.
+  // may be shorter), checked, without filling the cache: a view into
+  // memory, or into `buffer`, which is resized. Safe from several threads
+  // at once.
   std::string_view ReadBlocks(int64_t first, int64_t count, std::vector<char>& buffer) const;
-
-  // The text ends at `size` (< Size()) from now on: the file was cut while
-  // it was indexed, and the sums taken cover what was there.
-  void Truncate(int64_t size) { FSize = std::min(FSize, size); }
 
   // Checks every `every`-th block and the last one against their sums:
   // cheap evidence that the file was not rewritten while it was indexed.
@@ -89,7 +112,7 @@ class TFileText {
   void CheckSample(int64_t every) const;
 
   // Bytes the cache holds, for the benchmarks.
-  size_t CacheBytes() const { return FCache.size() * FBlock; }
+  size_t CacheBytes() const;
 
  private:
   // Reads [offset, offset + n) of the file; TextReadError when that fails.
@@ -101,7 +124,8 @@ class TFileText {
   const char* CachedBlock(int64_t k);
 
   platform::LargeBuffer FMemory;
-  std::shared_ptr<const platform::ReadOnlyFile> FFile;
+  std::filesystem::path FName;
+  platform::FileIdentity FIdentity;
   int64_t FSize = 0;
   size_t FBlock = kBlock;
   int FBlockShift = 16;
@@ -110,7 +134,12 @@ class TFileText {
   std::unique_ptr<uint64_t[]> FSums;
   std::atomic<int64_t> FSummed{0};
 
-  // The cache: least recently used first.
+  // The open file (null once let go and not held), and the holds on it.
+  mutable std::mutex FMutex;
+  mutable std::shared_ptr<const platform::ReadOnlyFile> FFile;
+  mutable int FHolds = 0;
+  bool FReleased = false;
+  // The cache, least recently used first; looked into by scans as well.
   struct Entry {
     int64_t block;
     std::unique_ptr<char[]> bytes;

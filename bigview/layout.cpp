@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bigview/big_view.h"
+#include "bigview/file_text.h"
 #include "bigview/sjis.h"
 #include "platform/backend.h"
 #include "platform/checked.h"
@@ -279,66 +280,82 @@ void TBigView::BuildViewLines(int64_t fromLine) {
   // by the rule of now, and the indexing goes on by that rule.
   const bool indexing = FIndexer != nullptr;
   if (indexing) StopIndexer();
-  RebuildLayout(fromLine);
+  try {
+    RebuildLayout(fromLine);
+  } catch (...) {
+    if (indexing && FLines->Indexing()) StartIndexer();
+    throw;
+  }
   if (indexing) StartIndexer();
 }
 
 void TBigView::RebuildLayout(int64_t fromLine) {
+  // Lines before fromLine keep their view lines. A layout from the first
+  // line is made aside, so that a file that cannot be read meanwhile
+  // leaves the one there is.
+  const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
+  ViewLines fresh;
+  ViewLines& out = from == 0 ? fresh : FViewLines;
   try {
-    // Lines before fromLine keep their view lines; the first one to rebuild
-    // is taken from the layout as it was.
-    const int64_t from = std::clamp<int64_t>(fromLine, 0, FViewLines.LineCount());
-    FViewLines.TruncateAt(from);
-    FViewLines.Reserve(FLines->Capacity());
-    const LayoutRule rule = CurrentRule();
-    const int64_t lines = FLines->Count();
-    // Every line's layout depends on that line alone, so a large rebuild is
-    // shared out: the first part is laid out here, the others on their own
-    // threads, then appended in order. The threads only read.
-    const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
-    const int64_t parts =
-        std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
-    if (parts == 1) {
-      FBuiltLongest = LayoutLines(FViewLines, from, lines, rule);
-      return;
-    }
-    // The parts after the first start on a sample step of the layout.
-    constexpr int64_t kStep = int64_t{1} << ViewLines::kSampleShift;
-    std::vector<int64_t> bounds;
-    for (int64_t k = 0; k <= parts; ++k) {
-      const int64_t at = from + (lines - from) * k / parts;
-      bounds.push_back(k == 0 || k == parts ? at : at / kStep * kStep);
-    }
-    std::vector<ViewLines> rest(static_cast<size_t>(parts - 1));
-    for (size_t k = 0; k < rest.size(); ++k) rest[k].Reserve(bounds[k + 2] - bounds[k + 1]);
-    std::vector<std::exception_ptr> errors(rest.size());
-    std::vector<int64_t> longest(rest.size() + 1);
-    std::vector<std::thread> workers;
-    for (size_t k = 0; k < rest.size(); ++k) {
-      workers.emplace_back([&, k] {
-        try {
-          longest[k + 1] = LayoutLines(rest[k], bounds[k + 1], bounds[k + 2], rule);
-        } catch (...) {
-          errors[k] = std::current_exception();
-        }
-      });
-    }
-    std::exception_ptr first;
-    try {
-      longest[0] = LayoutLines(FViewLines, bounds[0], bounds[1], rule);
-    } catch (...) {
-      first = std::current_exception();
-    }
-    for (std::thread& t : workers) t.join();
-    if (first) std::rethrow_exception(first);
-    for (const std::exception_ptr& e : errors)
-      if (e) std::rethrow_exception(e);
-    for (const ViewLines& part : rest) FViewLines.Append(part);
-    FBuiltLongest = *std::max_element(longest.begin(), longest.end());
+    const TFileText::Hold hold(FLines->Text());
+    if (from > 0) FViewLines.TruncateAt(from);
+    out.Reserve(FLines->Capacity());
+    FBuiltLongest = LayoutParts(out, from, CurrentRule());
+  } catch (const TextReadError&) {
+    if (from > 0) EmptyAfterFailure();
+    throw;
+  } catch (const TextChangedError&) {
+    if (from > 0) EmptyAfterFailure();
+    throw;
   } catch (...) {
     EmptyAfterFailure();
     throw;
   }
+  if (from == 0) FViewLines = std::move(fresh);
+}
+
+int64_t TBigView::LayoutParts(ViewLines& out, int64_t from, const LayoutRule& rule) const {
+  const int64_t lines = FLines->Count();
+  // Every line's layout depends on that line alone, so a large rebuild is
+  // shared out: the first part is laid out here, the others on their own
+  // threads, then appended in order. The threads only read.
+  const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
+  const int64_t parts =
+      std::clamp<int64_t>((lines - from) / kLinesPerThread, 1, std::min<int64_t>(cores, 8));
+  if (parts == 1) return LayoutLines(out, from, lines, rule);
+  // The parts after the first start on a sample step of the layout.
+  constexpr int64_t kStep = int64_t{1} << ViewLines::kSampleShift;
+  std::vector<int64_t> bounds;
+  for (int64_t k = 0; k <= parts; ++k) {
+    const int64_t at = from + (lines - from) * k / parts;
+    bounds.push_back(k == 0 || k == parts ? at : at / kStep * kStep);
+  }
+  std::vector<ViewLines> rest(static_cast<size_t>(parts - 1));
+  for (size_t k = 0; k < rest.size(); ++k) rest[k].Reserve(bounds[k + 2] - bounds[k + 1]);
+  std::vector<std::exception_ptr> errors(rest.size());
+  std::vector<int64_t> longest(rest.size() + 1);
+  std::vector<std::thread> workers;
+  for (size_t k = 0; k < rest.size(); ++k) {
+    workers.emplace_back([&, k] {
+      try {
+        longest[k + 1] = LayoutLines(rest[k], bounds[k + 1], bounds[k + 2], rule);
+      } catch (...) {
+        errors[k] = std::current_exception();
+      }
+    });
+  }
+  std::exception_ptr first;
+  try {
+    longest[0] = LayoutLines(out, bounds[0], bounds[1], rule);
+  } catch (...) {
+    first = std::current_exception();
+  }
+  for (std::thread& t : workers) t.join();
+  if (first) std::rethrow_exception(first);
+  for (const std::exception_ptr& e : errors)
+    if (e) std::rethrow_exception(e);
+  for (const ViewLines& part : rest) out.Append(part);
+  return *std::max_element(longest.begin(), longest.end());
 }
 
 int TBigView::ByteKind(std::string_view s, int64_t index) const { return sjis::ByteKind(s, index); }

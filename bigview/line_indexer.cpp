@@ -45,16 +45,17 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
   size_t i = from;
   bool ended = false;
 #if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r'), sub = _mm_set1_epi8(kEndOfText), tab = _mm_set1_epi8('\t');
+  const __m128i cr = _mm_set1_epi8('\r'), sub = _mm_set1_epi8(kEndOfText),
+                tab = _mm_set1_epi8('\t');
   for (; i + 64 <= size && !ended; i += 64) {
     uint64_t ends = 0, tabbed = 0;
     for (int k = 0; k < 4; ++k) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * k));
       const __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, sub));
       ends |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(e))) << (16 * k);
-      tabbed |= static_cast<uint64_t>(
-                    static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
-                << (16 * k);
+      tabbed |=
+          static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
+          << (16 * k);
     }
     while (ends != 0) {
       const int p = std::countr_zero(ends);

@@ -431,16 +431,18 @@ void TBvStrings::LoadFromStream(std::istream& stream) {
 
 // --- Indexing a file. ---
 
-void TBvStrings::OpenFile(const std::filesystem::path& fileName, size_t blockBytes) {
+void TBvStrings::OpenFile(const std::filesystem::path& fileName, size_t blockBytes,
+                          int64_t inMemoryBytes) {
   Clear();
   auto file = std::make_shared<platform::ReadOnlyFile>(fileName);
-  if (file->Rereadable()) {
-    const int64_t size = file->Size();
+  const int64_t size = file->Rereadable() ? file->Size() : 0;
+  if (size > inMemoryBytes) {
     Presize(size);
     FText = std::make_unique<TFileText>(std::move(file), size, blockBytes);
   } else {
-    // A pipe, or a file whose size says nothing: read whole, into memory.
-    platform::LargeBuffer bytes(kReadBlock);
+    // A small file, a pipe, or a file whose size says nothing: read whole,
+    // into memory, and let go.
+    platform::LargeBuffer bytes(std::max<size_t>(static_cast<size_t>(size) + 1, size_t{64} << 10));
     size_t filled = 0;
     for (;;) {
       if (filled == bytes.Size()) bytes.Resize(CheckedAdd(bytes.Size(), bytes.Size()));
@@ -500,6 +502,7 @@ void TBvStrings::FinishIndex(int64_t textEnd) {
   FOpenStart = end;
   FScanned = TextSize();
   SetCapacity(Count());
+  FText->ReleaseFile();
 }
 
 void TBvStrings::CutIndex(int64_t size) {

@@ -111,9 +111,12 @@ class TBvStrings {
   void VisitLines(int64_t from, int64_t to, Need&& need, F&& f) const;
 
   // --- Indexing a file in steps. ---
-  // Empties the store and opens the file. A file that cannot be read again
-  // (a pipe) is read into memory now. Raises InOutError.
-  void OpenFile(const std::filesystem::path& fileName, size_t blockBytes = TFileText::kBlock);
+  // Files up to this size are read into memory whole, and let go at once.
+  static constexpr int64_t kInMemoryBytes = int64_t{4} << 20;
+  // Empties the store and opens the file. A small file, or one that cannot
+  // be read again (a pipe), is read into memory now. Raises InOutError.
+  void OpenFile(const std::filesystem::path& fileName, size_t blockBytes = TFileText::kBlock,
+                int64_t inMemoryBytes = kInMemoryBytes);
   // Lines of the open file are still to come.
   bool Indexing() const { return FIndexing; }
   // What the indexer is to read: from the line not yet ended on.

@@ -101,6 +101,7 @@ constexpr uint64_t kStop = UINT64_MAX;
 
 int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool upward) const {
   if (pattern.Empty() || from < 0 || from >= ViewCount()) return -1;
+  const TFileText::Hold hold(FLines->Text());
   const uint64_t m = pattern.Size();
   BytePairFilter filter;
   filter.first = pattern.First().offset;

@@ -10,6 +10,12 @@
 
 namespace varlo::platform {
 
+// Which file a handle refers to, whatever name it has now.
+struct FileIdentity {
+  uint64_t Volume = 0, Index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A file opened for reading only, sharing read, write and delete: a program
 // that is still writing a log is never blocked by the viewer.
 class ReadOnlyFile {
@@ -30,6 +36,7 @@ class ReadOnlyFile {
   // a pipe, nor a file the system makes up as it is read (which tells a
   // size of 0).
   bool Rereadable() const;
+  FileIdentity Identity() const;
   const std::filesystem::path& Name() const { return FName; }
 
  private:

@@ -69,6 +69,12 @@ bool ReadOnlyFile::Rereadable() const {
   return ::fstat(static_cast<int>(FHandle), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+FileIdentity ReadOnlyFile::Identity() const {
+  struct stat st {};
+  if (::fstat(static_cast<int>(FHandle), &st) != 0) Fail("ファイルを読めません", FName, errno);
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) Fail("ファイルを作れません", name, errno);

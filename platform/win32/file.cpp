@@ -87,6 +87,14 @@ bool ReadOnlyFile::Rereadable() const {
   return GetFileSizeEx(AsHandle(FHandle), &size) && size.QuadPart > 0;
 }
 
+FileIdentity ReadOnlyFile::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(AsHandle(FHandle), &info))
+    Fail("ファイルを読めません", FName, GetLastError());
+  return {info.dwVolumeSerialNumber,
+          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
   HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
