@@ -400,10 +400,10 @@ void TBigView::StopIndexer() {
 
 bool TBigView::MergeReady(int waitMs, int budgetMs) {
   bool merged = false;
-  const auto start = std::chrono::steady_clock::now();
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(std::max(waitMs, budgetMs));
   while (FIndexer != nullptr) {
     TLineIndexer::Chunk* chunk = FIndexer->Next(waitMs);
-    waitMs = 0;
     if (chunk != nullptr) {
       MergeChunk(*chunk);
       merged = true;
@@ -419,10 +419,12 @@ bool TBigView::MergeReady(int waitMs, int budgetMs) {
       if (TFileText* text = FLines->Text()) text->CheckSample(kSampleBlocks);
       return true;
     }
-    // The window waits meanwhile: a long run of chunks is taken in turns.
-    if (chunk == nullptr ||
-        std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(budgetMs))
-      break;
+    // The window waits meanwhile: the chunks that come within the budget
+    // are taken now, the others in a later turn.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+    if (chunk == nullptr || budgetMs == 0 || left <= 0) break;
+    waitMs = static_cast<int>(left);
   }
   return merged;
 }

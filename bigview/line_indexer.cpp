@@ -94,7 +94,8 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
     threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   threads = static_cast<int>(std::clamp<int64_t>(Chunks(), 1, threads));
   FLimit = Chunks();
-  for (int k = 0; k < 2 * threads + 2; ++k) {
+  // Room for the threads to run ahead while the chunks before are merged.
+  for (int k = 0; k < 8 * threads; ++k) {
     FPool.push_back(std::make_unique<Chunk>());
     FFree.push_back(FPool.back().get());
   }

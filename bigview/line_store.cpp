@@ -612,7 +612,10 @@ std::string_view TBvStrings::Reader::Bytes(uint64_t start, size_t n) {
     const auto block = static_cast<uint64_t>(FText->BlockSize());
     const uint64_t first = start / block;
     const uint64_t last = (start + n + block - 1) / block;
-    const uint64_t blocks = std::max<uint64_t>(last - first, kReadBlock / block);
+    // Beyond what this line needs, what the visit is about to read, up to
+    // a read's worth.
+    const uint64_t ahead = std::min<uint64_t>(FSpan, kReadBlock) / block + 1;
+    const uint64_t blocks = std::max<uint64_t>(last - first, ahead);
     FWindow = FText->ReadBlocks(static_cast<int64_t>(first), static_cast<int64_t>(blocks), FBuffer);
     FWindowStart = first * block;
   }

@@ -222,11 +222,13 @@ class TBvStrings {
   // Reads a text's bytes for a visit, a window at a time.
   class Reader {
    public:
-    explicit Reader(const TFileText* text) : FText(text) {}
+    // `span`: about how many bytes the visit will read, to size its window.
+    Reader(const TFileText* text, uint64_t span) : FText(text), FSpan(span) {}
     std::string_view Bytes(uint64_t start, size_t n);
 
    private:
     const TFileText* FText;
+    uint64_t FSpan;
     std::vector<char> FBuffer;
     std::string_view FWindow;
     uint64_t FWindowStart = 0;
@@ -254,8 +256,11 @@ class TBvStrings {
 template <class Need, class F>
 void TBvStrings::VisitLines(int64_t from, int64_t to, Need&& need, F&& f) const {
   const size_t n = std::min(static_cast<size_t>(Count()), static_cast<size_t>(to));
-  Reader reader(FText.get());
-  for (size_t i = static_cast<size_t>(std::max<int64_t>(from, 0)); i < n; ++i) {
+  const auto first = static_cast<size_t>(std::max<int64_t>(from, 0));
+  Reader reader(FText.get(), !FCompact   ? uint64_t{1} << 20
+                             : first < n ? CompactEnd(n - 1) - CompactStart(first)
+                                         : 0);
+  for (size_t i = first; i < n; ++i) {
     if (FCompact) {
       const uint64_t start = CompactStart(i);
       const auto len = static_cast<size_t>(CompactEnd(i) - start);
