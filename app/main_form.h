@@ -7,32 +7,36 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/search_mark.h"
 #include "bigview/BigView.h"
 #include "dialogs/main_state.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/menu.h"
-#include "platform/timer.h"
 
 namespace varlo {
 
 class TForm1 : public TForm, public TMainState {
  public:
-  // Creates the window with its viewer, menus and dialogs, then runs
-  // FormCreate (an error there is shown, and the window opens as far as it
-  // got).
-  TForm1();
+  // Creates the window with its viewer, and its menus and key map from the
+  // table of commands, then runs FormCreate (an error there is shown, and
+  // the window opens as far as it got).
+  explicit TForm1(std::vector<TCommand> commands = MainCommands());
   ~TForm1() override;
 
   TBigView BigView1{this};
   TOpenDialog OpenDialog1;
   TFontDialog FontDialog1;
   TColorDialog ColorDialog1;
-  TTimer Timer1;
+  // The caret at the last search hit, with the timer (Timer1) that takes
+  // it away once the view moves.
+  TSearchMark SearchMark{BigView1};
   TMainMenu MainMenu1;
   TPopupMenu PopupMenu1;
 
@@ -63,11 +67,8 @@ class TForm1 : public TForm, public TMainState {
   void ReadIniFileValue();
   void WriteIniFileValue();
   void ProgramExecute();
-  void Timer1Timer(TObject& sender);
   void FocusMoveToApli();
   void FocusMoveToApliMinimized();
-  void PopFileOpenClick(TObject& sender);
-  void PopExitClick(TObject& sender);
   void PopLaunchRunClick(TObject& sender);
   void PopLaunchRun2Click(TObject& sender);
   void WMDropFiles(const std::vector<std::string>& names) override;
@@ -80,12 +81,16 @@ class TForm1 : public TForm, public TMainState {
   void ShowNotice(const std::string& text);
   void ExitRequest();
   void ClearFoundMark();
+  // Ctrl+[: a normal window maximised, any other back to normal.
+  void ToggleMaximized();
   // Search (search_commands.cpp): the 1-based view line of the first hit
   // from view line `from` on, downward or upward; 0 when there is none.
   int64_t SearchLine(int64_t from, bool upward);
   // Moves to the hit in view line `hit` (1-based), marks it and shows it in
   // the caption.
   void ShowFoundLine(int64_t hit);
+  // The menu items enabled and checked as the table's rules say now.
+  void UpdateMenus();
   // The settings file and the help page beside the executable.
   std::filesystem::path IniFileName();
   std::filesystem::path HelpFileName();
@@ -95,6 +100,9 @@ class TForm1 : public TForm, public TMainState {
 
  private:
   void BuildMenus();
+  // Runs a command of the table, then brings the menus up to date.
+  void RunCommand(const TCommand& command);
+  bool Allowed(TEnabled rule) const;
   // Opens the first of dropped files; false after a warning.
   bool OpenDropped(const std::vector<std::string>& names);
   // Opens the file a user named; false after a warning.
@@ -106,6 +114,9 @@ class TForm1 : public TForm, public TMainState {
   // The viewer's font name, size and colour from their settings, in turn.
   void ApplyTextFont();
   bool FileOpen() const { return !FFileName.empty(); }
+
+  const std::vector<TCommand> FCommands;
+  bool FFileOpened = false;  // a file was opened in this run
 };
 
 }  // namespace varlo

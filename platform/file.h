@@ -6,9 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace varlo::platform {
+
+// The platform's handle of an open file, in its owning type: closed when
+// the file object goes.
+struct FileHandle;
 
 // A file opened for reading only, sharing read, write and delete: a program
 // that is still writing a log is never blocked by the viewer.
@@ -26,7 +31,7 @@ class ReadOnlyFile {
 
  private:
   std::filesystem::path FName;
-  intptr_t FHandle;
+  std::unique_ptr<FileHandle> FHandle;
 };
 
 // A file created or truncated for writing.
@@ -44,7 +49,7 @@ class NewFile {
 
  private:
   std::filesystem::path FName;
-  intptr_t FHandle;
+  std::unique_ptr<FileHandle> FHandle;
 };
 
 // Gives a file new contents in one step, for a small file the program owns

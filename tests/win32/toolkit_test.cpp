@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/menu.h"
+#include "platform/text.h"
 #include "platform/timer.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/canvas.h"
