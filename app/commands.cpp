@@ -177,14 +177,6 @@ std::vector<TKeyListLine> KeyListLines(const std::vector<TCommand>& commands) {
 }
 
 void CheckCommands(const std::vector<TCommand>& commands) {
-  constexpr TShiftState kStates[] = {0,
-                                     ssShift,
-                                     ssCtrl,
-                                     ssAlt,
-                                     ssShift | ssCtrl,
-                                     ssShift | ssAlt,
-                                     ssCtrl | ssAlt,
-                                     ssShift | ssCtrl | ssAlt};
   std::set<std::pair<uint16_t, TShiftState>> taken;
   std::set<uint16_t> others;
   std::set<std::string> names;
@@ -198,7 +190,8 @@ void CheckCommands(const std::vector<TCommand>& commands) {
           throw std::logic_error("two \"any other\" rows for key " + std::to_string(k.Key));
         continue;
       }
-      for (TShiftState s : kStates)
+      // Every set of Shift, Ctrl and Alt.
+      for (TShiftState s = 0; s <= kModifierMask; ++s)
         if (Takes(k.Modifiers, s) && !taken.insert({k.Key, s}).second)
           throw std::logic_error("two rows take key " + std::to_string(k.Key) + " with modifiers " +
                                  std::to_string(s));
