@@ -352,7 +352,9 @@ class TBigView : public TCustomControl {
   TPoint FSelEnd;
   bool FExtending = false;
   bool FSelect;
-  int FClickKind;
+  // What the press being handled is: a click's, or a double click's
+  // second.
+  enum TClickKind : uint8_t { ckSingle, ckDouble } FClickKind;
   TPoint FDragPoint;
   bool FUpdating;
   int64_t FWrapByte;

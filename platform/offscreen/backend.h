@@ -190,6 +190,9 @@ class Window : public WindowPeer {
 
  private:
   TRect ClientRectInWindow() const;
+  // The edit box's text becomes `after`, the caret at `caret`, unless the
+  // control refuses it.
+  void Replace(const std::string& after, int caret);
 
   OffscreenBackend& FBackend;
   TWinControl& FControl;

@@ -195,26 +195,32 @@ bool Window::Wheel(int delta, TShiftState shift) {
 
 void Window::Click() { ControlEvents::UserClicked(FControl); }
 
-void Window::Type(const std::string& shiftJis) { ControlEvents::UserEdited(FControl, shiftJis); }
+void Window::Type(const std::string& shiftJis) {
+  Replace(shiftJis, static_cast<int>(shiftJis.size()));
+}
+
+void Window::Replace(const std::string& after, int caret) {
+  const std::string before = FText;
+  const int start = FSelStart, end = FSelEnd;
+  FText = after;
+  FSelStart = FSelEnd = caret;
+  ControlEvents::UserEdited(FControl, after);
+  if (FText != after) {
+    // Refused: the box is as it was, selection and all.
+    FText = before;
+    FSelStart = start;
+    FSelEnd = end;
+  }
+}
 
 void Window::TypeChars(const std::string& shiftJis) {
   if (FParams.Kind != TWindowKind::Edit) return;
   for (int i = 0; i < static_cast<int>(shiftJis.size());) {
     const int n = CharLength(shiftJis, i);
-    const std::string before = FText;
-    const int start = FSelStart, end = FSelEnd;
-    const std::string after = FText.substr(0, static_cast<size_t>(start)) +
-                              shiftJis.substr(static_cast<size_t>(i), static_cast<size_t>(n)) +
-                              FText.substr(static_cast<size_t>(end));
-    FText = after;
-    FSelStart = FSelEnd = start + n;
-    ControlEvents::UserEdited(FControl, after);
-    if (FText != after) {
-      // Refused: the box is as it was, selection and all.
-      FText = before;
-      FSelStart = start;
-      FSelEnd = end;
-    }
+    const auto at = [](int offset) { return static_cast<size_t>(offset); };
+    Replace(
+        FText.substr(0, at(FSelStart)) + shiftJis.substr(at(i), at(n)) + FText.substr(at(FSelEnd)),
+        FSelStart + n);
     i += n;
   }
 }
@@ -223,11 +229,8 @@ void Window::EditKey(uint16_t key) {
   if (FParams.Kind != TWindowKind::Edit) return;
   const int size = static_cast<int>(FText.size());
   const auto remove = [&](int from, int to) {
-    const std::string after =
-        FText.substr(0, static_cast<size_t>(from)) + FText.substr(static_cast<size_t>(to));
-    FText = after;
-    FSelStart = FSelEnd = from;
-    ControlEvents::UserEdited(FControl, after);
+    Replace(FText.substr(0, static_cast<size_t>(from)) + FText.substr(static_cast<size_t>(to)),
+            from);
   };
   switch (key) {
     case vk::Back:
