@@ -20,7 +20,7 @@ constexpr std::array<const char*, 3> kHandOffClasses = {"CorvoMainWin", "Explore
 
 void EditLauncher(TForm1& main, int n) {
   main.FLaunchEdit = n;
-  TForm12 form(main);
+  TLauncherEditor form(main);
   main.CenterOnScreen(form);
   form.ShowModal();
 }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/settings.h"
+#include "dialogs/display_settings.h"
 #include "bigview/file_text.h"
 #include "dialogs/key_list_form.h"
 #include "dialogs/notice_form.h"
@@ -29,7 +30,7 @@ constexpr int kWaitStep = 30;
 
 }  // namespace
 
-TForm1::TForm1() {
+TForm1::TForm1(std::vector<TCommand> commands) : FCommands(std::move(commands)) {
   Name = "Form1";
   // The design's properties.
   SetCaption("Varlo (ﾒｲﾝ)");
@@ -67,7 +68,6 @@ TForm1::TForm1() {
   ActiveControl = &BigView1;
 
   OpenDialog1.Filter = "全ﾌｧｲﾙ(*.*)|*.*";
-  Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
   IndexTimer.OnTimer = [this](TObject& s) { IndexTimerTimer(s); };
   BigView1.OnWaitForIndex = [this] { return WaitForLines(-1); };
 
@@ -90,37 +90,58 @@ TMenuItem& TForm1::Item(const std::string& name) {
 }
 
 void TForm1::BuildMenus() {
-  const auto on = [this](void (TForm1::*handler)(TObject&)) {
-    return [this, handler](TObject& s) { (this->*handler)(s); };
-  };
-  TMenuItem& file = MainMenu1.Items.Add("MenuFile", "ﾌｧｲﾙ(&F)");
-  file.Add("MenuFileOpen", "開く(&O)...", on(&TForm1::MenuFileOpenClick));
-  file.Add("MenuExit", "終了(&X)", on(&TForm1::MenuExitClick));
-  TMenuItem& disp = MainMenu1.Items.Add("MenuDisp", "表示(&D)");
-  disp.Add("MenuWrapChange", "折返切替(&W)...", on(&TForm1::MenuWrapChangeClick));
-  TMenuItem& search = MainMenu1.Items.Add("MenuSearch", "検索(&S)");
-  search.Add("MenuFind", "検索:(&F)...", on(&TForm1::MenuFindClick));
-  search.Add("MenuReFind", "次検索(下検索)(&N)", on(&TForm1::MenuReFindClick));
-  search.Add("MenuReFindPrior", "前検索(上検索)(&P)", on(&TForm1::MenuReFindPriorClick));
-  search.Add("MenuJump", "ｼﾞｬﾝﾌﾟ(&J)...", on(&TForm1::MenuJumpClick));
-  search.Add("MenuLineNumDisp", "現在行番号表示(&I)", on(&TForm1::MenuLineNumDispClick));
-  search.Add("MenuSelectStart", "範囲選択開始('&B)", on(&TForm1::MenuSelectStartClick));
-  search.Add("MenuSelectEnd", "範囲選択終了(&C)", on(&TForm1::MenuSelectEndClick));
-  TMenuItem& option = MainMenu1.Items.Add("MenuOption", "環境設定(&K)");
-  option.Add("MenuOptionSet", "各種設定(&O)...", on(&TForm1::MenuOptionSetClick));
-  option.Add("MenuFont", "ﾌｫﾝﾄ設定(&F)...", on(&TForm1::MenuFontClick));
-  option.Add("MenuBackColor", "背景色設定(&C)...", on(&TForm1::MenuBackColorClick));
-  option.Add("MenuLaunch", "ﾗﾝﾁｬｰ1設定(&L)...", on(&TForm1::MenuLaunchClick));
-  option.Add("MenuLaunch2", "ﾗﾝﾁｬｰ2設定(&M)...", on(&TForm1::MenuLaunchClick2));
-  TMenuItem& help = MainMenu1.Items.Add("MenuHelp", "ﾍﾙﾌﾟ(&H)");
-  help.Add("MenuHelpDisp", "ﾍﾙﾌﾟ表示(&C)", on(&TForm1::MenuHelpDispClick));
-  TMenuItem& keys = help.Add("MenuKeyFunc", "ｷｰ操作一覧(&K)", on(&TForm1::MenuKeyFuncClick));
-  keys.ShortCutKey = vk::F1;
+  CheckCommands(FCommands);
+  for (const TTopMenu& top : MainMenus()) MainMenu1.Items.Add(top.Name, top.Caption);
+  for (const TCommand& command : FCommands) {
+    const auto add = [&](TMenuItem& menu, const TMenuEntry& entry) {
+      TMenuItem& item =
+          menu.Add(entry.Name, entry.Caption, [this, &command](TObject&) { RunCommand(command); });
+      item.ShortCutKey = entry.ShortCutKey;
+      item.ShortCutShift = entry.ShortCutShift;
+    };
+    if (!command.Menu.Name.empty()) {
+      TMenuItem* menu = MainMenu1.Items.Find(command.Menu.Menu);
+      if (menu == nullptr) throw std::logic_error("no menu " + command.Menu.Menu);
+      add(*menu, command.Menu);
+    }
+    if (!command.Popup.Name.empty()) add(PopupMenu1.Items, command.Popup);
+  }
+}
 
-  PopupMenu1.Items.Add("PopFileOpen", "開く", on(&TForm1::PopFileOpenClick));
-  PopupMenu1.Items.Add("PopExit", "終了", on(&TForm1::PopExitClick));
-  PopupMenu1.Items.Add("PopLaunchRun", "ﾗﾝﾁｬｰ1起動", on(&TForm1::PopLaunchRunClick));
-  PopupMenu1.Items.Add("PopLaunchRun2", "ﾗﾝﾁｬｰ2起動", on(&TForm1::PopLaunchRun2Click));
+bool TForm1::Allowed(TEnabled rule) const {
+  switch (rule) {
+    case TEnabled::Always: return true;
+    case TEnabled::FileOpened: return FFileOpened;
+    case TEnabled::Searched: return FSearched;
+  }
+  return false;
+}
+
+void TForm1::UpdateMenus() {
+  for (const TTopMenu& top : MainMenus()) Item(top.Name).SetEnabled(Allowed(top.Enabled));
+  for (const TCommand& command : FCommands)
+    for (const TMenuEntry* entry : {&command.Menu, &command.Popup}) {
+      if (entry->Name.empty()) continue;
+      TMenuItem& item = Item(entry->Name);
+      item.SetEnabled(Allowed(command.Enabled));
+      if (command.Checked != nullptr) item.SetChecked(this->*command.Checked);
+    }
+}
+
+void TForm1::RunCommand(const TCommand& command) {
+  command.Run(*this);
+  UpdateMenus();
+}
+
+void TForm1::FormKeyDown(TObject&, uint16_t& key, TShiftState shift) {
+  // The key is never consumed: the viewer's scrolling and paging act on
+  // the same key afterwards.
+  const TCommandKey* row = nullptr;
+  const TCommand* command = CommandOfKey(FCommands, key, shift & kModifierMask, &row);
+  if (command == nullptr) return;
+  if (row->Needs != TNeeds::Nothing && FFileName.empty()) return;
+  if (row->Needs == TNeeds::FileAndSearch && !FSearched) return;
+  RunCommand(*command);
 }
 
 // --- Start. ---
@@ -129,7 +150,7 @@ void TForm1::FormCreate(TObject&) {
   const std::vector<std::string> args = Application().Arguments();
   const std::string first = args.empty() ? std::string() : args.front();
   // The switch is the first argument exactly.
-  FIconMode = first == "/I" || first == "/i" ? 1 : 0;
+  FIconMode = first == "/I" || first == "/i";
   AcceptFiles(true);
   Application().OnMessage = [this](TAppMessage& m, bool& handled) { AppMessage(m, handled); };
   Application().OnException = [this](const std::exception& e) { return TextFailed(e); };
@@ -141,31 +162,24 @@ void TForm1::FormCreate(TObject&) {
     CenterOnScreen(*this);
   }
   // Nothing to search or launch yet.
-  Item("MenuSearch").SetEnabled(false);
-  Item("MenuReFind").SetEnabled(false);
-  Item("MenuReFindPrior").SetEnabled(false);
-  Item("PopLaunchRun").SetEnabled(false);
-  Item("PopLaunchRun2").SetEnabled(false);
+  UpdateMenus();
   BigView1.SetBvStyle(BvSet({bvDblFrame}));
   // Font name, size and colour and the background, in turn: a text that
   // does not convert stops the start there, with what came before applied.
   ApplyTextFont();
   BigView1.SetColor(StringToColor(FTextBackColor));
-  BigView1.SetWordWrap(FCheckWrapChar);
   // The display numbers, corrected into their ranges in the fields so that
-  // the file gets the corrected texts; a switched-off option keeps its text.
-  BigView1.SetWrapByte(ClampSetting(*this, FEditWrapChar));
-  BigView1.SetViewTabStop(FCheckTabChar ? ClampSetting(*this, FEditTabChar) : 0);
-  BigView1.SetScrollSense(FCheckScrollSense ? ClampSetting(*this, FEditScrollSense) : 1);
-  FFindScroll = FCheckFindScroll ? ClampSetting(*this, FEditFindScroll) : 0;
-  FFoundLine = 0;
-  FSearched = 0;
+  // the file gets the corrected texts; a switched-off one keeps its text.
+  for (const TDisplaySetting* setting : kDisplaySettings)
+    ApplyDisplaySetting(*setting, *this, BigView1, [&] { return ClampedNumber(*setting, *this); });
+  SearchMark.FoundLine = 0;
+  FSearched = false;
   FOptionPage = 0;
-  if (!first.empty() && FIconMode != 1) {
+  if (!first.empty() && !FIconMode) {
     FFileName = first;
     if (!OpenNamed(true)) return;
   }
-  if (FIconMode == 1) SetWindowState(wsMinimized);
+  if (FIconMode) SetWindowState(wsMinimized);
 }
 
 bool TForm1::OpenNamed(bool checkExists) {
@@ -272,9 +286,8 @@ void TForm1::ReloadChangedFile() {
 
 void TForm1::FileOpened() {
   UpdateCaption();
-  Item("MenuSearch").SetEnabled(true);
-  Item("PopLaunchRun").SetEnabled(true);
-  Item("PopLaunchRun2").SetEnabled(true);
+  FFileOpened = true;
+  UpdateMenus();
 }
 
 void TForm1::MenuFileOpenClick(TObject&) {
@@ -345,20 +358,20 @@ void TForm1::WarningBox(const std::string& text) {
 }
 
 void TForm1::ShowNotice(const std::string& text) {
-  TForm17 form;
+  TNoticeDialog form;
   CenterOnScreen(form);
   form.Label1().SetCaption(text);
   form.ShowModal();
 }
 
-void TForm1::ClearFoundMark() {
-  BigView1.SetCaret(false);
-  FFoundShown = 0;
-  Timer1.SetInterval(0);
+void TForm1::ClearFoundMark() { SearchMark.Clear(); }
+
+void TForm1::ToggleMaximized() {
+  SetWindowState(WindowState() == wsNormal ? wsMaximized : wsNormal);
 }
 
 void TForm1::ExitRequest() {
-  if (FIconMode == 0) {
+  if (!FIconMode) {
     if (FCheckCloseDialog) {
       if (MessageDlg("    終了しますか。          ", mtInformation, {mbYes, mbNo}, 0, 1) == mrYes)
         Close();
@@ -388,34 +401,29 @@ void TForm1::ExitRequest() {
 
 void TForm1::MenuExitClick(TObject&) { ExitRequest(); }
 
-void TForm1::PopFileOpenClick(TObject& sender) { MenuFileOpenClick(sender); }
-
-void TForm1::PopExitClick(TObject& sender) { MenuExitClick(sender); }
-
 void TForm1::MenuWrapChangeClick(TObject&) {
   const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
   // The dialog offers the other mode only.
   const bool byColumn = BigView1.WrapByte() != 0;
-  TForm19 form(*this);
+  TWrapSwitchDialog form(*this);
   form.BtnWrapOn().SetEnabled(byColumn);
   form.BtnWrapOff().SetEnabled(!byColumn);
-  FWrapChoice = -1;
+  FWrapChoice = wcNone;
   CenterOnScreen(form);
   form.ShowModal();
   // A set column that is no number is the conversion error, raised before
   // anything changed, not a file that could not be opened.
-  const int column = !byColumn && FWrapChoice == 0 ? StrToInt(FEditWrapChar) : 0;
+  const int column = !byColumn && FWrapChoice == wcSetColumn ? StrToInt(FEditWrapChar) : 0;
   try {
-    if (byColumn && FWrapChoice == 1) {
+    if (byColumn && FWrapChoice == wcWindowWidth) {
       BigView1.Clear();
       BigView1.SetWordWrap(true);
       BigView1.SetWrapByte(0);
       LoadFile(PathFromUtf8(FFileName));
       UpdateCaption();
-    } else if (!byColumn && FWrapChoice == 0) {
+    } else if (!byColumn && FWrapChoice == wcSetColumn) {
       BigView1.Clear();
-      BigView1.SetWordWrap(FCheckWrapChar);
-      BigView1.SetWrapByte(column);
+      ApplyDisplaySetting(kWrapColumn, *this, BigView1, [&] { return column; });
       LoadFile(PathFromUtf8(FFileName));
       UpdateCaption();
     }
@@ -429,19 +437,34 @@ void TForm1::MenuWrapChangeClick(TObject&) {
 }
 
 void TForm1::MenuKeyFuncClick(TObject&) {
-  TForm10 form;
+  TKeyListDialog form(KeyListLines(FCommands));
   CenterOnScreen(form);
   form.ShowModal();
 }
 
-void TForm1::Timer1Timer(TObject&) {
-  if (BigView1.TopLine() != FFoundTopLine && FFoundShown == 1) {
-    FFoundTopLine = BigView1.TopLine();
-    BigView1.SetCaret(false);
-    BigView1.RedrawPage();
-    FFoundShown = 0;
-    Timer1.SetInterval(0);
-  }
+// --- The settings file and the help page. ---
+
+namespace {
+
+// The executable's path with another extension. The extension is what
+// follows the last "." after the last separator; in UTF-8 no byte of
+// another character can be one of these.
+std::filesystem::path BesideExecutable(const char* extension) {
+  std::string path = Application().ExeName();
+  const size_t sep = path.find_last_of("\\/:");
+  const size_t dot = path.rfind('.');
+  if (dot != std::string::npos && (sep == std::string::npos || dot > sep)) path.erase(dot);
+  return PathFromUtf8(path + extension);
 }
+
+}  // namespace
+
+std::filesystem::path TForm1::IniFileName() { return BesideExecutable(".INI"); }
+
+std::filesystem::path TForm1::HelpFileName() { return BesideExecutable(".html"); }
+
+void TForm1::ReadIniFileValue() { ReadSettings(IniFileName(), *this); }
+
+void TForm1::WriteIniFileValue() { WriteSettings(IniFileName(), *this); }
 
 }  // namespace varlo

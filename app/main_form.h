@@ -7,32 +7,36 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/search_mark.h"
 #include "bigview/BigView.h"
 #include "dialogs/main_state.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/menu.h"
-#include "platform/timer.h"
 
 namespace varlo {
 
 class TForm1 : public TForm, public TMainState {
  public:
-  // Creates the window with its viewer, menus and dialogs, then runs
-  // FormCreate (an error there is shown, and the window opens as far as it
-  // got).
-  TForm1();
+  // Creates the window with its viewer, and its menus and key map from the
+  // table of commands, then runs FormCreate (an error there is shown, and
+  // the window opens as far as it got).
+  explicit TForm1(std::vector<TCommand> commands = MainCommands());
   ~TForm1() override;
 
   TBigView BigView1{this};
   TOpenDialog OpenDialog1;
   TFontDialog FontDialog1;
   TColorDialog ColorDialog1;
-  TTimer Timer1;
+  // The caret at the last search hit, with the timer (Timer1) that takes
+  // it away once the view moves.
+  TSearchMark SearchMark{BigView1};
   // Takes in the lines indexed in the background while a file loads.
   TTimer IndexTimer;
   TMainMenu MainMenu1;
@@ -65,12 +69,9 @@ class TForm1 : public TForm, public TMainState {
   void ReadIniFileValue();
   void WriteIniFileValue();
   void ProgramExecute();
-  void Timer1Timer(TObject& sender);
   void IndexTimerTimer(TObject& sender);
   void FocusMoveToApli();
   void FocusMoveToApliMinimized();
-  void PopFileOpenClick(TObject& sender);
-  void PopExitClick(TObject& sender);
   void PopLaunchRunClick(TObject& sender);
   void PopLaunchRun2Click(TObject& sender);
   void WMDropFiles(const std::vector<std::string>& names) override;
@@ -83,6 +84,8 @@ class TForm1 : public TForm, public TMainState {
   void ShowNotice(const std::string& text);
   void ExitRequest();
   void ClearFoundMark();
+  // Ctrl+[: a normal window maximised, any other back to normal.
+  void ToggleMaximized();
   // Search (search_commands.cpp): the 1-based view line of the first hit
   // from view line `from` on, downward or upward; 0 when there is none.
   int64_t SearchLine(int64_t from, bool upward);
@@ -93,6 +96,8 @@ class TForm1 : public TForm, public TMainState {
   // the progress in the caption; false when the user stopped the wait with
   // Esc or by closing the window.
   bool WaitForLines(int64_t line);
+  // The menu items enabled and checked as the table's rules say now.
+  void UpdateMenus();
   // The settings file and the help page beside the executable.
   std::filesystem::path IniFileName();
   std::filesystem::path HelpFileName();
@@ -102,6 +107,9 @@ class TForm1 : public TForm, public TMainState {
 
  private:
   void BuildMenus();
+  // Runs a command of the table, then brings the menus up to date.
+  void RunCommand(const TCommand& command);
+  bool Allowed(TEnabled rule) const;
   // Opens the first of dropped files; false after a warning.
   bool OpenDropped(const std::vector<std::string>& names);
   // Opens the file a user named; false after a warning.
@@ -124,6 +132,8 @@ class TForm1 : public TForm, public TMainState {
   void ApplyTextFont();
   bool FileOpen() const { return !FFileName.empty(); }
 
+  const std::vector<TCommand> FCommands;
+  bool FFileOpened = false;  // a file was opened in this run
   bool FReloadPending = false;
   std::string FCaptionBeforeLoad;
 };

@@ -10,7 +10,7 @@
 namespace varlo {
 
 void TForm1::MenuOptionSetClick(TObject&) {
-  TForm2 form(*this, BigView1, *this);
+  TSettingsDialog form(*this, BigView1, *this);
   CenterOnScreen(form);
   form.ShowModal();
 }

@@ -7,8 +7,8 @@
 
 #include "app/main_form.h"
 #include "dialogs/jump_form.h"
-#include "dialogs/research_form.h"
 #include "dialogs/search_form.h"
+#include "dialogs/search_pause_form.h"
 #include "platform/backend.h"
 #include "platform/convert.h"
 
@@ -34,9 +34,8 @@ bool InLineNumbers(int64_t n) { return n >= 1 && n <= kMaxLineNumber; }
 // below or above the top line; the pause, then the view moves.
 void SearchAgain(TForm1& f, bool upward) {
   TBigView& view = f.BigView1;
-  f.FFoundTopLine = view.TopLine();
-  view.SetCaret(false);
-  f.Timer1.SetInterval(0);
+  TSearchMark& mark = f.SearchMark;
+  mark.Hide();
   if (f.FFindStr[0].empty()) {
     f.ShowNotice(kNoSearchText);
     return;
@@ -45,8 +44,8 @@ void SearchAgain(TForm1& f, bool upward) {
   if (!upward && !f.WaitForLines(-1)) return;
   const int64_t top = view.TopLine(), step = upward ? -1 : 1;
   int64_t from = top + step;
-  if (f.FFoundShown == 1)
-    from = f.FFindScroll >= f.FFoundLine ? f.FFoundLine - 1 + step : top + step + f.FFindScroll;
+  if (mark.Shown)
+    from = f.FFindScroll >= mark.FoundLine ? mark.FoundLine - 1 + step : top + step + f.FFindScroll;
   // A view scrolled near the end after a hit can put an upward start past
   // the last line: it starts at the last line then.
   if (upward) from = std::min(from, view.ViewCount() - 1);
@@ -56,7 +55,7 @@ void SearchAgain(TForm1& f, bool upward) {
     return;
   }
   {
-    TForm14 pause;
+    TSearchPause pause;
     pause.SetBounds(f.Left(), f.Top(), pause.Width(), pause.Height());
     pause.ShowModal();
   }
@@ -73,18 +72,13 @@ int64_t TForm1::SearchLine(int64_t from, bool upward) {
 }
 
 void TForm1::ShowFoundLine(int64_t hit) {
-  FFoundLine = hit;
   const int64_t v = hit - 1;
   BigView1.SetTopLine(std::max<int64_t>(v - FFindScroll, 0));
-  FFoundTopLine = BigView1.TopLine();
   // The first byte-wise occurrence, which may lie before the one the test
   // accepted (inside a double-byte character).
   const int64_t column =
       TSearchPattern(FFindStr[0], FSearchUperLower).Column(BigView1.GetViewLine(v));
-  BigView1.SetCaretPos({column, v});
-  FFoundShown = 1;
-  Timer1.SetInterval(100);
-  BigView1.SetCaret(true);
+  SearchMark.Show(hit, column);
   SetCaption(MainCaption(BigView1) + "  検索行 : " + std::to_string(hit) + " (" +
              std::to_string(BigView1.LineIndexOfView(v) + 1) + ")" +
              "  検索位置 : " + std::to_string(column));
@@ -92,29 +86,26 @@ void TForm1::ShowFoundLine(int64_t hit) {
 
 void TForm1::MenuFindClick(TObject&) {
   FFindStr[0].clear();
-  FFoundTopLine = BigView1.TopLine();
-  BigView1.SetCaret(false);
-  FFoundShown = 0;
-  Timer1.SetInterval(0);
+  SearchMark.Clear();
   {
-    TForm4 form(*this);
+    TSearchDialog form(*this);
     form.Edit1().SetText(FFindStr[1]);
     form.CheckUperLower().SetChecked(FSearchUperLower);
     CenterOnScreen(form);
     form.ShowModal();
   }
   if (FFindStr[0].empty()) return;
-  if (FFindPrior == 0 && !WaitForLines(-1)) return;
-  FSearched = 1;
+  if (FFindPrior != sdUp && !WaitForLines(-1)) return;
+  FSearched = true;
   // The top view line itself is tested first, in both directions.
-  const int64_t hit = SearchLine(BigView1.TopLine(), FFindPrior != 0);
+  const int64_t hit = SearchLine(BigView1.TopLine(), FFindPrior == sdUp);
   if (hit > 0) {
     ShowFoundLine(hit);
   } else {
     ShowNotice(kNoHit);
   }
-  Item("MenuReFind").SetEnabled(true);
-  Item("MenuReFindPrior").SetEnabled(true);
+  // The repeated searches can be chosen now.
+  UpdateMenus();
   FFindStr[1] = FFindStr[0];
 }
 
@@ -125,7 +116,7 @@ void TForm1::MenuReFindPriorClick(TObject&) { SearchAgain(*this, true); }
 void TForm1::MenuJumpClick(TObject&) {
   FJumpLine[0].clear();
   {
-    TForm5 form(*this);
+    TJumpDialog form(*this);
     form.Edit1().SetText(FJumpLine[1]);
     CenterOnScreen(form);
     form.ShowModal();
@@ -164,7 +155,14 @@ void TForm1::MenuSelectStartClick(TObject&) {
 void TForm1::MenuSelectEndClick(TObject&) {
   FSelEndLine = BigView1.LineIndexOfView(BigView1.TopLine()) + 1;
   const char* problem = nullptr;
-  if (!InLineNumbers(FSelStartLine)) {
+  // The start may lie in lines still being indexed.
+  if (InLineNumbers(FSelStartLine) && FSelStartLine > BigView1.LineCount() &&
+      !WaitForLines(FSelStartLine - 1)) {
+    UpdateCaption();
+    return;
+  }
+  // A start marked in a longer file shown before is no line of this one.
+  if (!InLineNumbers(FSelStartLine) || FSelStartLine > BigView1.LineCount()) {
     problem = kRangeStartOutOfRange;
   } else if (!InLineNumbers(FSelEndLine)) {
     problem = kRangeEndOutOfRange;
@@ -173,10 +171,6 @@ void TForm1::MenuSelectEndClick(TObject&) {
   }
   if (problem != nullptr) {
     ShowNotice(problem);
-    UpdateCaption();
-    return;
-  }
-  if (!WaitForLines(std::max(FSelStartLine, FSelEndLine) - 1)) {
     UpdateCaption();
     return;
   }

@@ -1,8 +1,5 @@
 #include "app/settings.h"
 
-#include <stdexcept>
-
-#include "app/main_form.h"
 #include "platform/convert.h"
 #include "platform/ini_file.h"
 
@@ -25,10 +22,10 @@ std::vector<TSetting> SettingsOf(TMainState& s) {
       {"KoumokuSetName",  "CheckCloseDialog", &s.FCheckCloseDialog, "1"},
       {"KoumokuSetNum",   "EditSearchResum",  &s.FEditSearchResum,  "1"},
       {"KoumokuSetNum",   "EditJumpResum",    &s.FEditJumpResum,    "1"},
-      {"KoumokuSetNum",   "EditWrapChar",     &s.FEditWrapChar,     "80", kWrapCharRange},
-      {"KoumokuSetNum",   "EditTabChar",      &s.FEditTabChar,      "4",  kTabCharRange},
-      {"KoumokuSetNum",   "EditFindScroll",   &s.FEditFindScroll,   "0",  kFindScrollRange},
-      {"KoumokuSetNum",   "EditScrollSense",  &s.FEditScrollSense,  "1",  kScrollSenseRange},
+      {"KoumokuSetNum",   "EditWrapChar",     &s.FEditWrapChar,     "80"},
+      {"KoumokuSetNum",   "EditTabChar",      &s.FEditTabChar,      "4"},
+      {"KoumokuSetNum",   "EditFindScroll",   &s.FEditFindScroll,   "0"},
+      {"KoumokuSetNum",   "EditScrollSense",  &s.FEditScrollSense,  "1"},
       {"TextJyouhou",     "TextFontName",     &s.FTextFontName,     "system"},
       {"TextJyouhou",     "TextFontSize",     &s.FTextFontSize,     "14"},
       {"TextJyouhou",     "TextFontColor",    &s.FTextFontColor,    ColorToString(0x00000000)},
@@ -88,40 +85,5 @@ void WriteSettings(const std::filesystem::path& file, TMainState& state) {
     ini.WriteString(row.Section, row.Key, TextOf(row.Field));
   ini.UpdateFile();
 }
-
-int ClampSetting(TMainState& state, std::string& field) {
-  for (const TSetting& row : SettingsOf(state)) {
-    if (row.Field != std::variant<bool*, int*, std::string*>(&field) ||
-        row.Range.Min >= row.Range.Max)
-      continue;
-    if (StrToInt(field) < row.Range.Min) field = std::to_string(row.Range.Min);
-    if (StrToInt(field) > row.Range.Max) field = std::to_string(row.Range.Max);
-    return StrToInt(field);
-  }
-  throw std::logic_error(std::string("not a number setting"));
-}
-
-namespace {
-
-// The executable's path with another extension. The extension is what
-// follows the last "." after the last separator; in UTF-8 no byte of
-// another character can be one of these.
-std::filesystem::path BesideExecutable(const char* extension) {
-  std::string path = Application().ExeName();
-  const size_t sep = path.find_last_of("\\/:");
-  const size_t dot = path.rfind('.');
-  if (dot != std::string::npos && (sep == std::string::npos || dot > sep)) path.erase(dot);
-  return PathFromUtf8(path + extension);
-}
-
-}  // namespace
-
-std::filesystem::path TForm1::IniFileName() { return BesideExecutable(".INI"); }
-
-std::filesystem::path TForm1::HelpFileName() { return BesideExecutable(".html"); }
-
-void TForm1::ReadIniFileValue() { ReadSettings(IniFileName(), *this); }
-
-void TForm1::WriteIniFileValue() { WriteSettings(IniFileName(), *this); }
 
 }  // namespace varlo

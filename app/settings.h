@@ -1,7 +1,6 @@
 // The settings file as one table: every key with its section, the field
-// that holds it between start and exit, its default and its kind. Reading,
-// the clamping at start and writing all walk it, in the order the file
-// keeps the keys.
+// that holds it between start and exit, its default and its kind. Reading
+// and writing walk it, in the order the file keeps the keys.
 #pragma once
 
 #include <filesystem>
@@ -21,9 +20,6 @@ struct TSetting {
   std::variant<bool*, int*, std::string*> Field;
   // As the file would hold it.
   std::string Default;
-  // A display number: the range it is corrected into at start (none: an
-  // empty range).
-  TRange Range{};
 };
 
 // The table for one state, in write order.
@@ -32,10 +28,5 @@ std::vector<TSetting> SettingsOf(TMainState& state);
 // Reads every key of the table into its field / writes every field.
 void ReadSettings(const std::filesystem::path& file, TMainState& state);
 void WriteSettings(const std::filesystem::path& file, TMainState& state);
-
-// A number text corrected into its range: the corrected text replaces the
-// field's (so the file gets it at exit) and its value is returned. A text
-// that is no integer raises the conversion error.
-int ClampSetting(TMainState& state, std::string& field);
 
 }  // namespace varlo

@@ -34,7 +34,7 @@ struct Window {
   Window() {
     backend.SetArguments({Corpus().string()});
     backend.OnShowModal = [this](TForm& f) {
-      if (auto* d = dynamic_cast<TForm4*>(&f)) {
+      if (auto* d = dynamic_cast<TSearchDialog*>(&f)) {
         offscreen::WindowOf(d->Edit1()).Type(pattern);
         d->Control<TButton>(button).Press();
       }
@@ -84,10 +84,10 @@ void BM_NextHit(benchmark::State& state) {
   Window& w = Main();
   w.Find(kFrequent, true, false, 0);
   gHits = 0;
-  const int64_t first = w.form->FFoundLine;
+  const int64_t first = w.form->SearchMark.FoundLine;
   Timed(
       state, [] { ++gHits; }, [&] { w.form->MenuReFindClick(*w.form); });
-  gViewsPassed = w.form->FFoundLine - first;
+  gViewsPassed = w.form->SearchMark.FoundLine - first;
 }
 BENCHMARK(BM_NextHit)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

@@ -32,7 +32,7 @@ TBigView::TBigView(TWinControl* parent)
   FSelStart = FSelEnd = {0, 0};
   FSelect = true;
   FViewTabStop = 8;
-  FClickKind = 1;
+  FClickKind = ckSingle;
   FCaret = false;
   FCaretPos = {0, 0};
   FBvStyle = BvSet({bvClientLow});

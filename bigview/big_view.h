@@ -234,7 +234,26 @@ class TBigView : public TCustomControl {
   };
   static const std::array<TKeyRow, 22> VScrollKeys;
   static const std::array<TKeyRow, 6> HScrollKeys;
-  static const std::array<TKeyRow, 20> CaretKeys;  // Code: the row number 1..20
+  // Where a caret key moves the caret.
+  enum TCaretMove : uint8_t {
+    cmLineUp,
+    cmLineDown,
+    cmCharLeft,
+    cmCharRight,
+    cmPageUp,
+    cmPageDown,
+    cmLineStart,
+    cmLineEnd,
+    cmTextStart,
+    cmTextEnd,
+  };
+  struct TCaretKeyRow {
+    uint16_t Key;
+    TShiftState Shift;
+    TCaretMove Move;
+    bool Extend;  // the selection follows the caret (with Select on)
+  };
+  static const std::array<TCaretKeyRow, 20> CaretKeys;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -354,7 +373,7 @@ class TBigView : public TCustomControl {
   int64_t WholePageLines() const;
   int64_t WantedOrigin() const;
   void ResizePage();
-  void CaretMove(int row);
+  void CaretMove(TCaretMove move, bool extend);
   void ScrollModeKeys(uint16_t key, TShiftState shift);
   // A bar position after one scroll command.
   int64_t Scrolled(int code, int64_t p, int64_t pos, int64_t page, int min, int max) const;
@@ -403,7 +422,9 @@ class TBigView : public TCustomControl {
   TPoint FSelEnd;
   bool FExtending = false;
   bool FSelect;
-  int FClickKind;
+  // What the press being handled is: a click's, or a double click's
+  // second.
+  enum TClickKind : uint8_t { ckSingle, ckDouble } FClickKind;
   TPoint FDragPoint;
   bool FUpdating;
   int64_t FWrapByte;

@@ -122,31 +122,31 @@ void TBigView::SelectWordAt(int x, int y) {
 
 void TBigView::Click() {
   SetFocus();
-  FClickKind = 1;
+  FClickKind = ckSingle;
   TCustomControl::Click();
 }
 
 void TBigView::DblClick() {
-  FClickKind = 2;
+  FClickKind = ckDouble;
   TCustomControl::DblClick();
 }
 
 void TBigView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (button == mbLeft) {
-    if (FClickKind == 1) {
+    if (FClickKind == ckSingle) {
       FExtending = FSelect;
       SetSelStart(PointToViewPos(x, y));
       SetSelEnd(FSelStart);
       RedrawPage();
-    } else if (FClickKind == 2 && FSelect) {
+    } else if (FClickKind == ckDouble && FSelect) {
       SelectWordAt(x, y);
     }
   } else if (button == mbRight && FPopupMenu != nullptr) {
     const TPoint at = CurrentBackend().CursorPos();
     FPopupMenu->Popup(static_cast<int>(at.X), static_cast<int>(at.Y));
   }
-  FClickKind = 1;
+  FClickKind = ckSingle;
 }
 
 void TBigView::MouseMove(TShiftState shift, int x, int y) {

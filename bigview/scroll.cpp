@@ -46,34 +46,34 @@ const std::array<TBigView::TKeyRow, 6> TBigView::HScrollKeys = {{
     {vk::End, 0, sb::Bottom},
 }};
 
-// Caret-mode commands; rows 11 to 20 move like rows 1 to 10 and extend the
-// selection.
-const std::array<TBigView::TKeyRow, 20> TBigView::CaretKeys = {{
-    {vk::Up, 0, 1},
-    {vk::Down, 0, 2},
-    {vk::Left, 0, 3},
-    {vk::Right, 0, 4},
-    {vk::Prior, 0, 5},
-    {vk::Next, 0, 6},
-    {vk::Home, 0, 7},
-    {vk::End, 0, 8},
-    {vk::Home, ssCtrl, 9},
-    {vk::End, ssCtrl, 10},
-    {vk::Up, ssShift, 11},
-    {vk::Down, ssShift, 12},
-    {vk::Left, ssShift, 13},
-    {vk::Right, ssShift, 14},
-    {vk::Prior, ssShift, 15},
-    {vk::Next, ssShift, 16},
-    {vk::Home, ssShift, 17},
-    {vk::End, ssShift, 18},
-    {vk::Home, ssShift | ssCtrl, 19},
-    {vk::End, ssShift | ssCtrl, 20},
+// Caret-mode commands; with Shift the same moves extend the selection.
+const std::array<TBigView::TCaretKeyRow, 20> TBigView::CaretKeys = {{
+    {vk::Up, 0, cmLineUp, false},
+    {vk::Down, 0, cmLineDown, false},
+    {vk::Left, 0, cmCharLeft, false},
+    {vk::Right, 0, cmCharRight, false},
+    {vk::Prior, 0, cmPageUp, false},
+    {vk::Next, 0, cmPageDown, false},
+    {vk::Home, 0, cmLineStart, false},
+    {vk::End, 0, cmLineEnd, false},
+    {vk::Home, ssCtrl, cmTextStart, false},
+    {vk::End, ssCtrl, cmTextEnd, false},
+    {vk::Up, ssShift, cmLineUp, true},
+    {vk::Down, ssShift, cmLineDown, true},
+    {vk::Left, ssShift, cmCharLeft, true},
+    {vk::Right, ssShift, cmCharRight, true},
+    {vk::Prior, ssShift, cmPageUp, true},
+    {vk::Next, ssShift, cmPageDown, true},
+    {vk::Home, ssShift, cmLineStart, true},
+    {vk::End, ssShift, cmLineEnd, true},
+    {vk::Home, ssShift | ssCtrl, cmTextStart, true},
+    {vk::End, ssShift | ssCtrl, cmTextEnd, true},
 }};
 
 namespace {
 
-bool Matches(const TBigView::TKeyRow& row, uint16_t key, TShiftState shift) {
+template <class Row>
+bool Matches(const Row& row, uint16_t key, TShiftState shift) {
   return row.Key == key && row.Shift == (shift & kModifierMask);
 }
 
@@ -291,10 +291,8 @@ void TBigView::WMKeyUp(uint16_t& key, TShiftState shift) {
   FExtending = false;
 }
 
-void TBigView::CaretMove(int row) {
-  const bool extend = row > 10;
+void TBigView::CaretMove(TCaretMove move, bool extend) {
   FExtending = extend;
-  const int move = extend ? row - 10 : row;
   TPoint p = FCaretPos;
   const auto line = [&] { return GetViewLine(p.Y); };
   const auto stepBack = [&] {
@@ -305,54 +303,53 @@ void TBigView::CaretMove(int row) {
   };
   const int64_t last = std::max<int64_t>(0, ViewCount() - 1);
   switch (move) {
-    case 1:
+    case cmLineUp:
       if (p.Y > 0) --p.Y;
       stepBack();
       break;
-    case 2:
+    case cmLineDown:
       if (p.Y < ViewCount() - 1) ++p.Y;
       stepOn();
       break;
-    case 3:
+    case cmCharLeft:
       if (p.X > 1) --p.X;
       stepBack();
       break;
-    case 4:
+    case cmCharRight:
       ++p.X;
       stepOn();
       break;
-    case 5: {
+    case cmPageUp: {
       const int64_t y0 = p.Y;
       p.Y = std::max<int64_t>(0, p.Y - FPageLines);
       stepBack();
       if (p.Y != y0) SetTopLine(FTopLine + (p.Y - y0));
       break;
     }
-    case 6: {
+    case cmPageDown: {
       const int64_t y0 = p.Y;
       p.Y = std::max<int64_t>(0, std::min(p.Y + FPageLines, ViewCount() - 1));
       stepOn();
       if (p.Y != y0) SetTopLine(FTopLine + (p.Y - y0));
       break;
     }
-    case 7:
+    case cmLineStart:
       p.X = 1;
       stepBack();
       break;
-    case 8:
+    case cmLineEnd:
       p.X = static_cast<int64_t>(line().size()) + 1;
       stepOn();
       break;
-    case 9:
+    case cmTextStart:
       p = {1, 0};
       stepBack();
       break;
-    case 10:
+    case cmTextEnd:
       p.Y = last;
       p.X = static_cast<int64_t>(line().size()) + 1;
       stepOn();
       break;
-    default: break;
   }
   SetSelEnd(p);
   if (!extend) SetSelStart(FSelEnd);
@@ -381,21 +378,21 @@ void TBigView::KeyDown(uint16_t& key, TShiftState shift) {
   // The main window's key map runs first and may consume the key.
   TCustomControl::KeyDown(key, shift);
   if (LineCount() <= 0) return;
-  int caretRow = 0;
+  const TCaretKeyRow* caretRow = nullptr;
   if (FCaret) {
-    for (const TKeyRow& row : CaretKeys) {
-      if (!FSelect && row.Code > 10) continue;
+    for (const TCaretKeyRow& row : CaretKeys) {
+      if (!FSelect && row.Extend) continue;
       if (Matches(row, key, shift)) {
-        caretRow = row.Code;
+        caretRow = &row;
         break;
       }
     }
   }
-  if (caretRow == 0) {
+  if (caretRow == nullptr) {
     ScrollModeKeys(key, shift);
     return;
   }
-  CaretMove(caretRow);
+  CaretMove(caretRow->Move, caretRow->Extend);
   if (!MakeVisible(FCaretPos)) {
     Application().ProcessMessages();
     RedrawPage();

@@ -28,23 +28,23 @@ const TFormDescription kForm5 = {
 
 }  // namespace
 
-TForm5::TForm5(TMainState& state) : FState(state) {
+TJumpDialog::TJumpDialog(TMainState& state) : FState(state) {
   Build(kForm5, Bind(this)
-                    .On("FormKeyDown", &TForm5::FormKeyDown)
-                    .On("EditBoxKeyDown", &TForm5::EditBoxKeyDown)
-                    .On("BtnJumpClick", &TForm5::BtnJumpClick)
-                    .On("BtnCancelClick", &TForm5::BtnCancelClick));
+                    .On("FormKeyDown", &TJumpDialog::FormKeyDown)
+                    .On("EditBoxKeyDown", &TJumpDialog::EditBoxKeyDown)
+                    .On("BtnJumpClick", &TJumpDialog::BtnJumpClick)
+                    .On("BtnCancelClick", &TJumpDialog::BtnCancelClick));
   // The first in the tab order has the focus when the form shows.
   ActiveControl = &Edit1();
 }
 
-void TForm5::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
+void TJumpDialog::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (key != vk::Escape) return;
   FState.FJumpLine[0].clear();
   Close();
 }
 
-void TForm5::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
+void TJumpDialog::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
   if (key == vk::Return) {
     FState.FJumpLine[0] = Edit1().Text();
     Close();
@@ -53,12 +53,12 @@ void TForm5::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
   FormKeyDown(sender, key, shift);
 }
 
-void TForm5::BtnJumpClick(TObject&) {
+void TJumpDialog::BtnJumpClick(TObject&) {
   FState.FJumpLine[0] = Edit1().Text();
   Close();
 }
 
-void TForm5::BtnCancelClick(TObject&) {
+void TJumpDialog::BtnCancelClick(TObject&) {
   FState.FJumpLine[0].clear();
   Close();
 }

@@ -1,6 +1,6 @@
-// TForm5: asks for a line number to jump to. The text goes into the main
-// window's FJumpLine[0] unchecked (empty when cancelled); the jump command
-// decides what it means.
+// The jump dialog (form Form5): asks for a line number to jump to. The text
+// goes into the main window's FJumpLine[0] unchecked (empty when cancelled);
+// the jump command decides what it means.
 #pragma once
 
 #include "dialogs/main_state.h"
@@ -8,9 +8,9 @@
 
 namespace varlo {
 
-class TForm5 : public TForm {
+class TJumpDialog : public TForm {
  public:
-  explicit TForm5(TMainState& state);
+  explicit TJumpDialog(TMainState& state);
   TLabel& Label1() { return Control<TLabel>("Label1"); }
   TEdit& Edit1() { return Control<TEdit>("Edit1"); }
   TButton& BtnJump() { return Control<TButton>("BtnJump"); }

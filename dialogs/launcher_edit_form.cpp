@@ -39,12 +39,12 @@ const TFormDescription kForm12 = {
 
 }  // namespace
 
-TForm12::TForm12(TMainState& state) : FState(state) {
+TLauncherEditor::TLauncherEditor(TMainState& state) : FState(state) {
   Build(kForm12, Bind(this)
-                     .On("FormKeyDown", &TForm12::FormKeyDown)
-                     .On("BtnOkClick", &TForm12::BtnOkClick)
-                     .On("BtnCanselClick", &TForm12::BtnCanselClick)
-                     .On("BtnRefClick", &TForm12::BtnRefClick));
+                     .On("FormKeyDown", &TLauncherEditor::FormKeyDown)
+                     .On("BtnOkClick", &TLauncherEditor::BtnOkClick)
+                     .On("BtnCanselClick", &TLauncherEditor::BtnCanselClick)
+                     .On("BtnRefClick", &TLauncherEditor::BtnRefClick));
   OpenDialog1.Filter =
       "実行ﾌｧｲﾙ(EXE ; COM)|*.EXE;*.COM|実行ﾌｧｲﾙ(PIF ; BAT ; LNK)|*.PIF;*.BAT;*.LNK|全ﾌｧｲﾙ(*.*)|*.*";
   const size_t n = static_cast<size_t>(FState.FLaunchEdit);
@@ -55,15 +55,15 @@ TForm12::TForm12(TMainState& state) : FState(state) {
   Edit5().SetText(FState.FProgShortCut.at(n) == kNoShortCut ? "" : FState.FProgShortCut.at(n));
 }
 
-void TForm12::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
+void TLauncherEditor::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (key == vk::Escape) Close();
 }
 
-void TForm12::BtnOkClick(TObject&) { EditBoxCheck(); }
+void TLauncherEditor::BtnOkClick(TObject&) { EditBoxCheck(); }
 
-void TForm12::BtnCanselClick(TObject&) { Close(); }
+void TLauncherEditor::BtnCanselClick(TObject&) { Close(); }
 
-void TForm12::EditBoxCheck() {
+void TLauncherEditor::EditBoxCheck() {
   const size_t n = static_cast<size_t>(FState.FLaunchEdit);
   if (Edit1().Text().empty()) {
     MessageDlg("    タイトル名は必ず指定してください。          ", mtWarning, {mbOK});
@@ -82,7 +82,7 @@ void TForm12::EditBoxCheck() {
   Close();
 }
 
-void TForm12::BtnRefClick(TObject&) {
+void TLauncherEditor::BtnRefClick(TObject&) {
   if (!OpenDialog1.Execute()) return;
   // Cut at the last "\" of the UTF-8 name, where no character can hold
   // that byte; in Shift-JIS a trail byte can.

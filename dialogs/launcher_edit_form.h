@@ -1,7 +1,8 @@
-// TForm12: the launcher editor. It edits launcher record FLaunchEdit of the
-// main window's state: a title, the program, an option template, a working
-// directory and a shortcut text. OK stores the record once a title and a
-// program are given; a browse button fills the fields from a chosen program.
+// The launcher editor (form Form12). It edits launcher record FLaunchEdit of
+// the main window's state: a title, the program, an option template, a
+// working directory and a shortcut text. OK stores the record once a title
+// and a program are given; a browse button fills the fields from a chosen
+// program.
 #pragma once
 
 #include "dialogs/main_state.h"
@@ -10,10 +11,10 @@
 
 namespace varlo {
 
-class TForm12 : public TForm {
+class TLauncherEditor : public TForm {
  public:
   // Shows record FLaunchEdit (1 or 2) of the state.
-  explicit TForm12(TMainState& state);
+  explicit TLauncherEditor(TMainState& state);
   TEdit& Edit1() { return Control<TEdit>("Edit1"); }
   TEdit& Edit2() { return Control<TEdit>("Edit2"); }
   TEdit& Edit3() { return Control<TEdit>("Edit3"); }

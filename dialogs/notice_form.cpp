@@ -23,16 +23,17 @@ const TFormDescription kForm17 = {
 
 }  // namespace
 
-TForm17::TForm17() {
-  Build(kForm17,
-        Bind(this).On("FormKeyDown", &TForm17::FormKeyDown).On("FormClick", &TForm17::FormClick));
+TNoticeDialog::TNoticeDialog() {
+  Build(kForm17, Bind(this)
+                     .On("FormKeyDown", &TNoticeDialog::FormKeyDown)
+                     .On("FormClick", &TNoticeDialog::FormClick));
   // A double click on the form or on the text closes it too.
   OnDblClick = OnClick;
   Label1().OnDblClick = OnClick;
 }
 
-void TForm17::FormKeyDown(TObject&, uint16_t&, TShiftState) { Close(); }
+void TNoticeDialog::FormKeyDown(TObject&, uint16_t&, TShiftState) { Close(); }
 
-void TForm17::FormClick(TObject&) { Close(); }
+void TNoticeDialog::FormClick(TObject&) { Close(); }
 
 }  // namespace varlo

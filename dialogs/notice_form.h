@@ -1,13 +1,14 @@
-// TForm17: one line of text, closed by any key or any click.
+// The notice (form Form17): one line of text, closed by any key or any
+// click.
 #pragma once
 
 #include "platform/forms.h"
 
 namespace varlo {
 
-class TForm17 : public TForm {
+class TNoticeDialog : public TForm {
  public:
-  TForm17();
+  TNoticeDialog();
   TLabel& Label1() { return Control<TLabel>("Label1"); }
 
  private:

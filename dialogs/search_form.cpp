@@ -35,25 +35,25 @@ const TFormDescription kForm4 = {
 
 }  // namespace
 
-TForm4::TForm4(TMainState& state) : FState(state) {
+TSearchDialog::TSearchDialog(TMainState& state) : FState(state) {
   Build(kForm4, Bind(this)
-                    .On("FormKeyDown", &TForm4::FormKeyDown)
-                    .On("EditBoxKeyDown", &TForm4::EditBoxKeyDown)
-                    .On("BtnSearchClick", &TForm4::BtnSearchClick)
-                    .On("BtnPriorSearchClick", &TForm4::BtnPriorSearchClick)
-                    .On("BtnCancelClick", &TForm4::BtnCancelClick)
-                    .On("CheckUperLowerClick", &TForm4::CheckUperLowerClick));
+                    .On("FormKeyDown", &TSearchDialog::FormKeyDown)
+                    .On("EditBoxKeyDown", &TSearchDialog::EditBoxKeyDown)
+                    .On("BtnSearchClick", &TSearchDialog::BtnSearchClick)
+                    .On("BtnPriorSearchClick", &TSearchDialog::BtnPriorSearchClick)
+                    .On("BtnCancelClick", &TSearchDialog::BtnCancelClick)
+                    .On("CheckUperLowerClick", &TSearchDialog::CheckUperLowerClick));
   // The first in the tab order has the focus when the form shows.
   ActiveControl = &Edit1();
 }
 
-void TForm4::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
+void TSearchDialog::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (key != vk::Escape) return;
   FState.FFindStr[0].clear();
   Close();
 }
 
-void TForm4::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
+void TSearchDialog::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
   if (key == vk::Return) {
     // The direction stays what the last button set.
     FState.FFindStr[0] = Edit1().Text();
@@ -63,24 +63,26 @@ void TForm4::EditBoxKeyDown(TObject& sender, uint16_t& key, TShiftState shift) {
   FormKeyDown(sender, key, shift);
 }
 
-void TForm4::BtnSearchClick(TObject&) {
-  FState.FFindPrior = 0;
+void TSearchDialog::BtnSearchClick(TObject&) {
+  FState.FFindPrior = sdDown;
   FState.FFindStr[0] = Edit1().Text();
   Close();
 }
 
-void TForm4::BtnPriorSearchClick(TObject&) {
-  FState.FFindPrior = 1;
+void TSearchDialog::BtnPriorSearchClick(TObject&) {
+  FState.FFindPrior = sdUp;
   FState.FFindStr[0] = Edit1().Text();
   Close();
 }
 
-void TForm4::BtnCancelClick(TObject&) {
+void TSearchDialog::BtnCancelClick(TObject&) {
   FState.FFindStr[0].clear();
   Close();
 }
 
 // At once: a cancelled dialog keeps the new setting.
-void TForm4::CheckUperLowerClick(TObject&) { FState.FSearchUperLower = CheckUperLower().Checked(); }
+void TSearchDialog::CheckUperLowerClick(TObject&) {
+  FState.FSearchUperLower = CheckUperLower().Checked();
+}
 
 }  // namespace varlo

@@ -1,6 +1,6 @@
-// TForm4: asks for the search text, the direction and whether case counts.
-// The answer goes into the main window's state: FFindStr[0] (empty when
-// cancelled), FFindPrior (0 down, 1 up) and FSearchUperLower.
+// The search dialog (form Form4): asks for the search text, the direction
+// and whether case counts. The answer goes into the main window's state:
+// FFindStr[0] (empty when cancelled), FFindPrior and FSearchUperLower.
 #pragma once
 
 #include "dialogs/main_state.h"
@@ -8,9 +8,9 @@
 
 namespace varlo {
 
-class TForm4 : public TForm {
+class TSearchDialog : public TForm {
  public:
-  explicit TForm4(TMainState& state);
+  explicit TSearchDialog(TMainState& state);
   TLabel& Label1() { return Control<TLabel>("Label1"); }
   TEdit& Edit1() { return Control<TEdit>("Edit1"); }
   TButton& BtnSearch() { return Control<TButton>("BtnSearch"); }

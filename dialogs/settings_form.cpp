@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/display_settings.h"
 #include "platform/convert.h"
 #include "platform/dialogs.h"
 
@@ -15,19 +16,19 @@ struct TDisplayRow {
   const char* CheckCaption;
   const char* Edit;
   int MaxLength;  // bytes; 0: no limit
-  TRange Range;
+  const TDisplaySetting& Setting;
   const char* Message;  // when the text is no number in the range
 };
 
 // clang-format off
 const TDisplayRow kDisplayRows[] = {
-    {"CheckWrapChar",    "折り返し文字数(&C)",       "EditWrapChar",    3, kWrapCharRange,
+    {"CheckWrapChar",    "折り返し文字数(&C)",       "EditWrapChar",    3, kWrapColumn,
      "    折り返しの数値が範囲外です。          "},
-    {"CheckTabChar",     "タブ幅(&T)",               "EditTabChar",     2, kTabCharRange,
+    {"CheckTabChar",     "タブ幅(&T)",               "EditTabChar",     2, kTabWidth,
      "    タブ設定の数値が範囲外です。          "},
-    {"CheckFindScroll",  "検索後のスクロール(&K)",   "EditFindScroll",  0, kFindScrollRange,
+    {"CheckFindScroll",  "検索後のスクロール(&K)",   "EditFindScroll",  0, kLinesAboveHit,
      "    検索後のスクロール設定の数値が範囲外です。          "},
-    {"CheckScrollSense", "１行のスクロール速度(&V)", "EditScrollSense", 0, kScrollSenseRange,
+    {"CheckScrollSense", "１行のスクロール速度(&V)", "EditScrollSense", 0, kScrollStep,
      "    １行スクロール設定の数値が範囲外です。          "},
 };
 // clang-format on
@@ -77,7 +78,8 @@ TFormDescription SettingsDescription() {
   int top = 60, n = 0;
   for (const TDisplayRow& r : kDisplayRows) {
     const std::string number = std::to_string(++n);
-    const std::string range = "(" + std::to_string(r.Range.Min) + "-" + std::to_string(r.Range.Max) + ")";
+    const TRange& limits = r.Setting.Range;
+    const std::string range = "(" + std::to_string(limits.Min) + "-" + std::to_string(limits.Max) + ")";
     form.Controls.push_back({.Kind = TControlKind::CheckBox, .Name = r.Check, .Left = 24, .Top = top, .Width = 200, .Height = 20,
                              .Caption = r.CheckCaption, .Parent = "TabSheet3", .OnKeyDown = "FormKeyDown"});
     form.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + number, .Left = 236, .Top = top + 3, .Width = 64, .Height = 17,
@@ -96,17 +98,17 @@ TFormDescription SettingsDescription() {
 
 }  // namespace
 
-TForm2::TForm2(TMainState& state, TBigView& view, TForm& main)
+TSettingsDialog::TSettingsDialog(TMainState& state, TBigView& view, TForm& main)
     : FState(state), FView(view), FMain(main) {
   Build(SettingsDescription(), Bind(this)
-                                   .On("FormKeyDown", &TForm2::FormKeyDown)
-                                   .On("FormClose", &TForm2::FormClose)
-                                   .On("BtnFormCanselClick", &TForm2::BtnFormCanselClick)
-                                   .On("BtnFormSaveClick", &TForm2::BtnFormSaveClick)
-                                   .On("BtnFileCanselClick", &TForm2::BtnFileCanselClick)
-                                   .On("BtnFileSaveClick", &TForm2::BtnFileSaveClick)
-                                   .On("BtnDispCanselClick", &TForm2::BtnDispCanselClick)
-                                   .On("BtnDispSaveClick", &TForm2::BtnDispSaveClick));
+                                   .On("FormKeyDown", &TSettingsDialog::FormKeyDown)
+                                   .On("FormClose", &TSettingsDialog::FormClose)
+                                   .On("BtnFormCanselClick", &TSettingsDialog::BtnFormCanselClick)
+                                   .On("BtnFormSaveClick", &TSettingsDialog::BtnFormSaveClick)
+                                   .On("BtnFileCanselClick", &TSettingsDialog::BtnFileCanselClick)
+                                   .On("BtnFileSaveClick", &TSettingsDialog::BtnFileSaveClick)
+                                   .On("BtnDispCanselClick", &TSettingsDialog::BtnDispCanselClick)
+                                   .On("BtnDispSaveClick", &TSettingsDialog::BtnDispSaveClick));
   // The tabs in the notebook's own face at the form's size; the pages'
   // controls keep the form's font.
   TFont tabs = Font();
@@ -114,76 +116,60 @@ TForm2::TForm2(TMainState& state, TBigView& view, TForm& main)
   tabs.Color = clBlack;
   TabNote().SetFont(tabs);
   CheckFormMain().SetChecked(FState.FFormMem);
-  CheckWrapChar().SetChecked(FState.FCheckWrapChar);
-  CheckTabChar().SetChecked(FState.FCheckTabChar);
-  CheckFindScroll().SetChecked(FState.FCheckFindScroll);
-  CheckScrollSense().SetChecked(FState.FCheckScrollSense);
+  for (const TDisplayRow& r : kDisplayRows) {
+    Control<TCheckBox>(r.Check).SetChecked(FState.*r.Setting.Switch);
+    Control<TEdit>(r.Edit).SetText(FState.*r.Setting.Number);
+  }
   CheckCloseDialog().SetChecked(FState.FCheckCloseDialog);
-  EditWrapChar().SetText(FState.FEditWrapChar);
-  EditTabChar().SetText(FState.FEditTabChar);
-  EditFindScroll().SetText(FState.FEditFindScroll);
-  EditScrollSense().SetText(FState.FEditScrollSense);
   TabNote().SetActivePageIndex(FState.FOptionPage);
 }
 
-void TForm2::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
+void TSettingsDialog::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (key != vk::Escape) return;
   if (MessageDlg(kBackToMain, mtInformation, {mbYes, mbNo}, 0, 1) == mrYes) Close();
 }
 
-void TForm2::FormClose(TObject&, TCloseAction&) {
+void TSettingsDialog::FormClose(TObject&, TCloseAction&) {
   FState.FOptionPage = TabNote().ActivePageIndex();
 }
 
-void TForm2::BtnFormCanselClick(TObject&) { Close(); }
+void TSettingsDialog::BtnFormCanselClick(TObject&) { Close(); }
 
-void TForm2::BtnFormSaveClick(TObject&) {
+void TSettingsDialog::BtnFormSaveClick(TObject&) {
   FState.FFormMem = CheckFormMain().Checked();
   Close();
 }
 
-void TForm2::BtnFileCanselClick(TObject&) { Close(); }
+void TSettingsDialog::BtnFileCanselClick(TObject&) { Close(); }
 
-void TForm2::BtnFileSaveClick(TObject&) {
+void TSettingsDialog::BtnFileSaveClick(TObject&) {
   FState.FEditSearchResum = "1";
   FState.FEditJumpResum = "1";
   Close();
 }
 
-void TForm2::BtnDispCanselClick(TObject&) { Close(); }
+void TSettingsDialog::BtnDispCanselClick(TObject&) { Close(); }
 
-void TForm2::BtnDispSaveClick(TObject&) {
+void TSettingsDialog::BtnDispSaveClick(TObject&) {
   // The switches are taken whatever the numbers say.
-  FState.FCheckWrapChar = CheckWrapChar().Checked();
-  FState.FCheckTabChar = CheckTabChar().Checked();
-  FState.FCheckFindScroll = CheckFindScroll().Checked();
-  FState.FCheckScrollSense = CheckScrollSense().Checked();
+  for (const TDisplayRow& r : kDisplayRows)
+    FState.*r.Setting.Switch = Control<TCheckBox>(r.Check).Checked();
   FState.FCheckCloseDialog = CheckCloseDialog().Checked();
   // Each row on its own: a number is range-checked even where its switch
   // is off; a good one is kept as typed and applied, a bad one says so and
   // leaves its setting as it was.
   bool error = false;
-  const auto row = [&](const TDisplayRow& r, std::string& field, auto apply) {
+  for (const TDisplayRow& r : kDisplayRows) {
     const std::string& text = Control<TEdit>(r.Edit).Text();
     const std::optional<int32_t> value = ParseInteger(text);
-    if (!value || !r.Range.Holds(*value)) {
+    if (!value || !r.Setting.Range.Holds(*value)) {
       error = true;
       MessageDlg(r.Message, mtInformation, {mbOK}, 0, 0);
-      return;
+      continue;
     }
-    field = text;
-    apply(*value);
-  };
-  row(kDisplayRows[0], FState.FEditWrapChar, [&](int v) {
-    FView.SetWordWrap(FState.FCheckWrapChar);
-    FView.SetWrapByte(v);
-  });
-  row(kDisplayRows[1], FState.FEditTabChar,
-      [&](int v) { FView.SetViewTabStop(FState.FCheckTabChar ? v : 0); });
-  row(kDisplayRows[2], FState.FEditFindScroll,
-      [&](int v) { FState.FFindScroll = FState.FCheckFindScroll ? v : 0; });
-  row(kDisplayRows[3], FState.FEditScrollSense,
-      [&](int v) { FView.SetScrollSense(FState.FCheckScrollSense ? v : 1); });
+    FState.*r.Setting.Number = text;
+    ApplyDisplaySetting(r.Setting, FState, FView, [&] { return *value; });
+  }
   // The view-line count may have changed, error or not.
   FMain.SetCaption(FState.MainCaption(FView));
   if (!error) Close();

@@ -1,5 +1,5 @@
-// TForm2: the settings dialog. Three pages, each with its own Cancel and
-// Save: whether the main window's bounds are restored, the two history
+// The settings dialog (form Form2). Three pages, each with its own Cancel
+// and Save: whether the main window's bounds are restored, the two history
 // counts, and the display options. Save commits only its own page's
 // controls; display numbers that pass their range test reach the viewer at
 // once. The page shown last is kept in FOptionPage for the next opening.
@@ -11,11 +11,11 @@
 
 namespace varlo {
 
-class TForm2 : public TForm {
+class TSettingsDialog : public TForm {
  public:
   // Loads the controls from the state; `main` is the window whose caption
   // the display page's Save rebuilds.
-  TForm2(TMainState& state, TBigView& view, TForm& main);
+  TSettingsDialog(TMainState& state, TBigView& view, TForm& main);
 
   TPageControl& TabNote() { return Control<TPageControl>("TabNote"); }
   TCheckBox& CheckFormMain() { return Control<TCheckBox>("CheckFormMain"); }

@@ -28,28 +28,28 @@ const TFormDescription kForm19 = {
 
 }  // namespace
 
-TForm19::TForm19(TMainState& state) : FState(state) {
+TWrapSwitchDialog::TWrapSwitchDialog(TMainState& state) : FState(state) {
   Build(kForm19, Bind(this)
-                     .On("FormKeyDown", &TForm19::FormKeyDown)
-                     .On("BtnWrapOnClick", &TForm19::BtnWrapOnClick)
-                     .On("BtnWrapOffClick", &TForm19::BtnWrapOffClick)
-                     .On("BtnCanselClick", &TForm19::BtnCanselClick));
+                     .On("FormKeyDown", &TWrapSwitchDialog::FormKeyDown)
+                     .On("BtnWrapOnClick", &TWrapSwitchDialog::BtnWrapOnClick)
+                     .On("BtnWrapOffClick", &TWrapSwitchDialog::BtnWrapOffClick)
+                     .On("BtnCanselClick", &TWrapSwitchDialog::BtnCanselClick));
 }
 
-void TForm19::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
+void TWrapSwitchDialog::FormKeyDown(TObject&, uint16_t& key, TShiftState) {
   if (key == vk::Escape) Close();
 }
 
-void TForm19::BtnWrapOnClick(TObject&) {
-  FState.FWrapChoice = 1;
+void TWrapSwitchDialog::BtnWrapOnClick(TObject&) {
+  FState.FWrapChoice = wcWindowWidth;
   Close();
 }
 
-void TForm19::BtnWrapOffClick(TObject&) {
-  FState.FWrapChoice = 0;
+void TWrapSwitchDialog::BtnWrapOffClick(TObject&) {
+  FState.FWrapChoice = wcSetColumn;
   Close();
 }
 
-void TForm19::BtnCanselClick(TObject&) { Close(); }
+void TWrapSwitchDialog::BtnCanselClick(TObject&) { Close(); }
 
 }  // namespace varlo

@@ -1,6 +1,5 @@
-// TForm19: the wrap switch offers wrapping at the window width or at the
-// set column. Its answer goes into FWrapChoice: -1 none, 0 the set column,
-// 1 the window width.
+// The wrap switch (form Form19): offers wrapping at the window width or at
+// the set column. Its answer goes into FWrapChoice.
 #pragma once
 
 #include "dialogs/main_state.h"
@@ -8,9 +7,9 @@
 
 namespace varlo {
 
-class TForm19 : public TForm {
+class TWrapSwitchDialog : public TForm {
  public:
-  explicit TForm19(TMainState& state);
+  explicit TWrapSwitchDialog(TMainState& state);
   TButton& BtnWrapOn() { return Control<TButton>("BtnWrapOn"); }
   TButton& BtnWrapOff() { return Control<TButton>("BtnWrapOff"); }
   TButton& BtnCansel() { return Control<TButton>("BtnCansel"); }

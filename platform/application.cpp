@@ -1,9 +1,20 @@
 #include "platform/application.h"
 
 #include "platform/backend.h"
+#include "platform/errors.h"
 #include "platform/forms.h"
 
 namespace varlo {
+
+TApplication::TApplication() {
+  ControlEvents::SetErrorReport([this](const std::exception* error) {
+    if (error != nullptr) {
+      HandleException(*error);
+    } else {
+      HandleUnknownException();
+    }
+  });
+}
 
 void TApplication::ProcessMessages() { CurrentBackend().ProcessMessages(); }
 
@@ -12,9 +23,7 @@ void TApplication::HandleException(const std::exception& e) {
   CurrentBackend().ShowError(e.what());
 }
 
-void TApplication::HandleUnknownException() {
-  CurrentBackend().ShowError("予期しないエラーが発生しました");
-}
+void TApplication::HandleUnknownException() { CurrentBackend().ShowError(kUnexpectedError); }
 
 void TApplication::Run(TForm& mainForm) {
   FMainForm = &mainForm;
@@ -48,15 +57,6 @@ std::vector<std::string> TApplication::Arguments() {
 TApplication& Application() {
   static TApplication app;
   return app;
-}
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path) {
-  const std::u8string s = path.u8string();
-  return std::string(s.begin(), s.end());
 }
 
 }  // namespace varlo

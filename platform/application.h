@@ -4,7 +4,6 @@
 #pragma once
 
 #include <exception>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +21,8 @@ struct TAppMessage {
 
 class TApplication {
  public:
+  // Reports what escapes an event handler in its error box.
+  TApplication();
   void ProcessMessages();
   // Shows the exception's message in the toolkit's error box.
   void HandleException(const std::exception& e);
@@ -54,9 +55,5 @@ TApplication& Application();
 // The program block, defined by the program: what runs once the platform's
 // entry point has installed the backend. Returns the exit code.
 int ProgramMain();
-
-// Paths from and to the program's UTF-8 text.
-std::filesystem::path PathFromUtf8(const std::string& utf8);
-std::string Utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace varlo

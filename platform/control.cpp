@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/application.h"
 #include "platform/backend.h"
+#include "platform/errors.h"
 
 namespace varlo {
 
@@ -167,15 +167,28 @@ void TWinControl::DblClick() {
 
 namespace {
 
+ControlEvents::TErrorReport& ErrorReport() {
+  static ControlEvents::TErrorReport report;
+  return report;
+}
+
+void Report(const std::exception* error) {
+  if (const ControlEvents::TErrorReport& report = ErrorReport()) {
+    report(error);
+    return;
+  }
+  CurrentBackend().ShowError(error != nullptr ? error->what() : kUnexpectedError);
+}
+
 // The dispatch boundary: what escapes a handler is reported, never lost.
 template <class F>
 void Guarded(F&& f) {
   try {
     f();
   } catch (const std::exception& e) {
-    Application().HandleException(e);
+    Report(&e);
   } catch (...) {
-    Application().HandleUnknownException();
+    Report(nullptr);
   }
 }
 
@@ -189,6 +202,8 @@ TShiftState ButtonFlag(TMouseButton button) {
 }
 
 }  // namespace
+
+void ControlEvents::SetErrorReport(TErrorReport report) { ErrorReport() = std::move(report); }
 
 void ControlEvents::Created(TWinControl& c) {
   Guarded([&] {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -272,10 +273,16 @@ class TCustomControl : public TWinControl {
 enum class TMouseAction : uint8_t { Down, Up, DoubleClick };
 
 // The entry points through which a backend delivers window events. Each is a
-// dispatch boundary: an exception leaving the handler is shown in an error
-// box and the program goes on.
+// dispatch boundary: an exception leaving the handler is reported and the
+// program goes on.
 class ControlEvents {
  public:
+  // Where the boundary reports an exception that left a handler (null: an
+  // exception of no known kind). The application sets its error box here;
+  // until it does, the backend's error box shows the message.
+  using TErrorReport = std::function<void(const std::exception* error)>;
+  static void SetErrorReport(TErrorReport report);
+
   static void Created(TWinControl& c);
   static void Paint(TWinControl& c, TCanvas& canvas);
   static void Resized(TWinControl& c);

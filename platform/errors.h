@@ -20,6 +20,9 @@ class InOutError : public Exception {
   using Exception::Exception;
 };
 
+// What the error box says of an exception that is none of the program's.
+inline constexpr const char* kUnexpectedError = "予期しないエラーが発生しました";
+
 // Integer arithmetic on sizes, indexes or pixels left its type's range.
 class OverflowError : public Exception {
  public:

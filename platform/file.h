@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace varlo::platform {
@@ -15,6 +16,9 @@ struct FileIdentity {
   uint64_t Volume = 0, Index = 0;
   bool operator==(const FileIdentity&) const = default;
 };
+// The platform's handle of an open file, in its owning type: closed when
+// the file object goes.
+struct FileHandle;
 
 // A file opened for reading only, sharing read, write and delete: a program
 // that is still writing a log is never blocked by the viewer.
@@ -41,7 +45,7 @@ class ReadOnlyFile {
 
  private:
   std::filesystem::path FName;
-  intptr_t FHandle;
+  std::unique_ptr<FileHandle> FHandle;
 };
 
 // A file created or truncated for writing.
@@ -59,7 +63,7 @@ class NewFile {
 
  private:
   std::filesystem::path FName;
-  intptr_t FHandle;
+  std::unique_ptr<FileHandle> FHandle;
 };
 
 // Gives a file new contents in one step, for a small file the program owns

@@ -418,6 +418,13 @@ TWinControl* FirstTabStop(const TWinControl& parent) {
   return nullptr;
 }
 
+// Gives a control the focus as a dialog does: an edit box has its whole
+// text selected, so that what is typed replaces it.
+void DialogFocus(TWinControl& control) {
+  control.SetFocus();
+  if (auto* edit = dynamic_cast<TEdit*>(&control)) edit->SelectAll();
+}
+
 }  // namespace
 
 void TForm::Show() {
@@ -427,7 +434,7 @@ void TForm::Show() {
   // As in a dialog, a form opens with a control focused, so that its keys
   // work at once: the one it names, else the first tab stop.
   if (TWinControl* focus = ActiveControl != nullptr ? ActiveControl : FirstTabStop(*this))
-    focus->SetFocus();
+    DialogFocus(*focus);
 }
 
 void TForm::Hide() { SetVisible(false); }
@@ -564,7 +571,7 @@ bool TForm::Accelerator(char letter) {
   for (TWinControl* c : all) {
     if (!Usable(*c)) continue;
     if (auto* l = dynamic_cast<TLabel*>(c); l && AcceleratorOf(l->Caption()) == wanted) {
-      if (l->FocusControl != nullptr) l->FocusControl->SetFocus();
+      if (l->FocusControl != nullptr) DialogFocus(*l->FocusControl);
       return true;
     }
     if (auto* b = dynamic_cast<TButton*>(c); b && AcceleratorOf(b->Caption()) == wanted) {

@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/application.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/text.h"

@@ -26,6 +26,12 @@ void TMenuItem::SetEnabled(bool enabled) {
   Changed();
 }
 
+void TMenuItem::SetChecked(bool checked) {
+  if (checked == FChecked) return;
+  FChecked = checked;
+  Changed();
+}
+
 void TMenuItem::Changed() {
   TMenuItem* top = this;
   while (top->FParent != nullptr) top = top->FParent;

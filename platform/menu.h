@@ -29,6 +29,9 @@ class TMenuItem : public TObject {
   void SetCaption(const std::string& caption);
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool enabled);
+  // A check mark beside the caption.
+  bool Checked() const { return FChecked; }
+  void SetChecked(bool checked);
 
   TMenuItem& Add(std::string name, std::string caption, TNotifyEvent onClick = {});
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -49,6 +52,7 @@ class TMenuItem : public TObject {
   TMenuItem* FParent = nullptr;
   std::string FCaption;
   bool FEnabled = true;
+  bool FChecked = false;
   std::vector<std::unique_ptr<TMenuItem>> FItems;
 };
 

@@ -188,9 +188,17 @@ void OffscreenBackend::SendKey(uint16_t key, TShiftState shift) {
   auto* form = dynamic_cast<TForm*>(top);
   const bool taken = form != nullptr && FormEvents::Key(*form, key, shift);
   // The form's handler may have closed or replaced the focused window.
-  if (!taken && FFocus != nullptr) ControlEvents::Key(FFocus->Control(), key, true, shift);
+  if (!taken && FFocus != nullptr) {
+    Window* focus = FFocus;
+    ControlEvents::Key(focus->Control(), key, true, shift);
+    if (FFocus == focus) focus->EditKey(key);
+  }
   hold(false);
   if (FFocus != nullptr) ControlEvents::Key(FFocus->Control(), key, false, shift);
+}
+
+void OffscreenBackend::TypeText(const std::string& shiftJis) {
+  if (FFocus != nullptr) FFocus->TypeChars(shiftJis);
 }
 
 void OffscreenBackend::TrackPopupMenu(TPopupMenu& menu, TPoint screen) {

@@ -107,7 +107,7 @@ class Window : public WindowPeer {
   void SetDefaultButton(bool value) override { FDefault = value; }
   void SetPages(const std::vector<std::string>& captions) override { FPages = captions; }
   void SetActivePage(int page) override { FActivePage = page; }
-  void SelectAll() override { FSelectedAll = true; }
+  void SelectAll() override;
   void SetWindowState(uint8_t state) override;
   uint8_t WindowState() const override { return FWindowState; }
   void MenuChanged() override;
@@ -141,6 +141,11 @@ class Window : public WindowPeer {
   int ActivePage() const { return FActivePage; }
   bool AcceptsFiles() const { return FAcceptsFiles; }
   int MenuChanges() const { return FMenuChanges; }
+  // An edit box's selection, in bytes of its text; the caret stands at its
+  // end. A text set in code puts the caret before the first character, as
+  // the platform does.
+  int SelStart() const { return FSelStart; }
+  int SelLength() const { return FSelEnd - FSelStart; }
 
   // --- For tests: input as a user gives it. ---
   // Paints if anything invalidated the window (the paint message).
@@ -156,11 +161,19 @@ class Window : public WindowPeer {
   void MouseMove(int x, int y, TShiftState shift = 0);
   // The wheel turned by delta (120 a notch, positive away from the user).
   bool Wheel(int delta, TShiftState shift = 0);
-  // The user clicking this button or check box, typing into this edit box
-  // (the whole new text), choosing a page, pressing the close box, dropping
-  // files, pressing Alt and a letter.
+  // The user clicking this button or check box, putting a whole new text
+  // into this edit box (as a paste over all of it does), choosing a page,
+  // pressing the close box, dropping files, pressing Alt and a letter.
   void Click();
   void Type(const std::string& shiftJis);
+  // Characters typed into this edit box as the platform's box takes them:
+  // each replaces the selection, or goes in at the caret; one the control
+  // refuses (over its byte limit) changes nothing.
+  void TypeChars(const std::string& shiftJis);
+  // What the platform's edit box does with a key after the control's own
+  // handler: Backspace and Delete remove the selection or a character,
+  // the arrows, Home and End move the caret.
+  void EditKey(uint16_t key);
   void SelectPage(int page);
   void CloseBox();
   void DropFiles(const std::vector<std::string>& utf8Names);
@@ -177,6 +190,9 @@ class Window : public WindowPeer {
 
  private:
   TRect ClientRectInWindow() const;
+  // The edit box's text becomes `after`, the caret at `caret`, unless the
+  // control refuses it.
+  void Replace(const std::string& after, int caret);
 
   OffscreenBackend& FBackend;
   TWinControl& FControl;
@@ -198,7 +214,7 @@ class Window : public WindowPeer {
   bool FDefault = false;
   std::vector<std::string> FPages;
   int FActivePage = 0;
-  bool FSelectedAll = false;
+  int FSelStart = 0, FSelEnd = 0;
   uint8_t FWindowState = 0;
   TRect FNormalBounds;
   bool FHasMenu = false;
@@ -277,8 +293,12 @@ class OffscreenBackend : public Backend {
   void SetExecutablePath(std::string utf8) { FExePath = std::move(utf8); }
   void SetArguments(std::vector<std::string> utf8) { FArguments = std::move(utf8); }
   // A key as the user presses it: the form looks first (menu shortcuts,
-  // Enter, Esc), then the focused control.
+  // Enter, Esc), then the focused control, then (an edit box) the
+  // platform's own handling of the key.
   void SendKey(uint16_t key, TShiftState shift = 0);
+  // Text typed at the keyboard into the focused control (an edit box takes
+  // it; see Window::TypeChars).
+  void TypeText(const std::string& shiftJis);
   // Time passes; timers that fall due fire.
   void AdvanceTime(uint32_t ms);
 

@@ -1,8 +1,26 @@
 #include <algorithm>
 
+#include "platform/cp932.h"
 #include "platform/offscreen/backend.h"
 
 namespace varlo::offscreen {
+namespace {
+
+// The length of the Shift-JIS character at `at`.
+int CharLength(const std::string& text, int at) {
+  const bool pair = IsLeadByte932(static_cast<unsigned char>(text[static_cast<size_t>(at)])) &&
+                    at + 1 < static_cast<int>(text.size());
+  return pair ? 2 : 1;
+}
+
+// Where the character before `at` starts.
+int CharBefore(const std::string& text, int at) {
+  int start = 0;
+  for (int i = 0; i < at; i += CharLength(text, i)) start = i;
+  return start;
+}
+
+}  // namespace
 
 Window::Window(OffscreenBackend& backend, TWinControl& control)
     : FBackend(backend), FControl(control) {
@@ -18,6 +36,7 @@ void Window::Create(const TCreateParams& params, WindowPeer* parent) {
   FExists = true;
   ++FCreateCount;
   FText = params.Caption;
+  FSelStart = FSelEnd = 0;
   FVisible = (params.Style & ws::Visible) != 0;
   FBounds = {params.X, params.Y, params.X + params.Width, params.Y + params.Height};
   FCaret = {};
@@ -67,7 +86,15 @@ void Window::SetBounds(const TRect& bounds) {
   if (moved) ControlEvents::Moved(FControl);
 }
 
-void Window::SetText(const std::string& text, bool) { FText = text; }
+void Window::SetText(const std::string& text, bool) {
+  FText = text;
+  FSelStart = FSelEnd = 0;
+}
+
+void Window::SelectAll() {
+  FSelStart = 0;
+  FSelEnd = static_cast<int>(FText.size());
+}
 
 void Window::PaintNow() {
   if (!FExists) return;
@@ -168,7 +195,68 @@ bool Window::Wheel(int delta, TShiftState shift) {
 
 void Window::Click() { ControlEvents::UserClicked(FControl); }
 
-void Window::Type(const std::string& shiftJis) { ControlEvents::UserEdited(FControl, shiftJis); }
+void Window::Type(const std::string& shiftJis) {
+  Replace(shiftJis, static_cast<int>(shiftJis.size()));
+}
+
+void Window::Replace(const std::string& after, int caret) {
+  const std::string before = FText;
+  const int start = FSelStart, end = FSelEnd;
+  FText = after;
+  FSelStart = FSelEnd = caret;
+  ControlEvents::UserEdited(FControl, after);
+  if (FText != after) {
+    // Refused: the box is as it was, selection and all.
+    FText = before;
+    FSelStart = start;
+    FSelEnd = end;
+  }
+}
+
+void Window::TypeChars(const std::string& shiftJis) {
+  if (FParams.Kind != TWindowKind::Edit) return;
+  for (int i = 0; i < static_cast<int>(shiftJis.size());) {
+    const int n = CharLength(shiftJis, i);
+    const auto at = [](int offset) { return static_cast<size_t>(offset); };
+    Replace(
+        FText.substr(0, at(FSelStart)) + shiftJis.substr(at(i), at(n)) + FText.substr(at(FSelEnd)),
+        FSelStart + n);
+    i += n;
+  }
+}
+
+void Window::EditKey(uint16_t key) {
+  if (FParams.Kind != TWindowKind::Edit) return;
+  const int size = static_cast<int>(FText.size());
+  const auto remove = [&](int from, int to) {
+    Replace(FText.substr(0, static_cast<size_t>(from)) + FText.substr(static_cast<size_t>(to)),
+            from);
+  };
+  switch (key) {
+    case vk::Back:
+      if (FSelStart != FSelEnd) {
+        remove(FSelStart, FSelEnd);
+      } else if (FSelEnd > 0) {
+        remove(CharBefore(FText, FSelEnd), FSelEnd);
+      }
+      break;
+    case vk::Delete:
+      if (FSelStart != FSelEnd) {
+        remove(FSelStart, FSelEnd);
+      } else if (FSelEnd < size) {
+        remove(FSelEnd, FSelEnd + CharLength(FText, FSelEnd));
+      }
+      break;
+    // A selection goes, the caret moves from its end.
+    case vk::Left: FSelStart = FSelEnd = FSelEnd > 0 ? CharBefore(FText, FSelEnd) : 0; break;
+    case vk::Right:
+      FSelStart = FSelEnd = FSelEnd < size ? FSelEnd + CharLength(FText, FSelEnd) : size;
+      break;
+    case vk::Home: FSelStart = FSelEnd = 0; break;
+    case vk::End: FSelStart = FSelEnd = size; break;
+    default: break;
+  }
+}
 
 void Window::SelectPage(int page) { ControlEvents::UserSelectedPage(FControl, page); }
 

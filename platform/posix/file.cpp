@@ -7,10 +7,23 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/errors.h"
 
 namespace varlo::platform {
+
+// A descriptor, closed with its owner.
+struct FileHandle {
+  explicit FileHandle(int fd) : Fd(fd) {}
+  ~FileHandle() {
+    if (Fd >= 0) ::close(Fd);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int Fd;
+};
+
 namespace {
 
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& name, int err) {
@@ -22,28 +35,24 @@ namespace {
 ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& name) : FName(name) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("ファイルを開けません", name, errno);
+  FHandle = std::make_unique<FileHandle>(fd);
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    Fail("ファイルを開けません", name, EISDIR);
-  }
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) Fail("ファイルを開けません", name, EISDIR);
   // Indexing reads the file once, start to end.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  FHandle = fd;
 }
 
-ReadOnlyFile::~ReadOnlyFile() { ::close(static_cast<int>(FHandle)); }
+ReadOnlyFile::~ReadOnlyFile() = default;
 
 int64_t ReadOnlyFile::Size() const {
   struct stat st {};
-  if (::fstat(static_cast<int>(FHandle), &st) != 0)
-    Fail("ファイルの大きさを読めません", FName, errno);
+  if (::fstat(FHandle->Fd, &st) != 0) Fail("ファイルの大きさを読めません", FName, errno);
   return st.st_size;
 }
 
 size_t ReadOnlyFile::Read(char* buffer, size_t n) {
   for (;;) {
-    const ssize_t got = ::read(static_cast<int>(FHandle), buffer, n);
+    const ssize_t got = ::read(FHandle->Fd, buffer, n);
     if (got >= 0) return static_cast<size_t>(got);
     if (errno != EINTR) Fail("ファイルを読めません", FName, errno);
   }
@@ -52,7 +61,7 @@ size_t ReadOnlyFile::Read(char* buffer, size_t n) {
 size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
   size_t done = 0;
   while (done < n) {
-    const ssize_t got = ::pread(static_cast<int>(FHandle), buffer + done, n - done,
+    const ssize_t got = ::pread(FHandle->Fd, buffer + done, n - done,
                                 static_cast<off_t>(offset + static_cast<int64_t>(done)));
     if (got == 0) break;
     if (got < 0) {
@@ -66,28 +75,26 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
 
 bool ReadOnlyFile::Rereadable() const {
   struct stat st {};
-  return ::fstat(static_cast<int>(FHandle), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
 FileIdentity ReadOnlyFile::Identity() const {
   struct stat st {};
-  if (::fstat(static_cast<int>(FHandle), &st) != 0) Fail("ファイルを読めません", FName, errno);
+  if (::fstat(FHandle->Fd, &st) != 0) Fail("ファイルを読めません", FName, errno);
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) Fail("ファイルを作れません", name, errno);
-  FHandle = fd;
+  FHandle = std::make_unique<FileHandle>(fd);
 }
 
-NewFile::~NewFile() {
-  if (FHandle >= 0) ::close(static_cast<int>(FHandle));
-}
+NewFile::~NewFile() = default;
 
 void NewFile::Write(const char* data, size_t n) {
   while (n > 0) {
-    const ssize_t put = ::write(static_cast<int>(FHandle), data, n);
+    const ssize_t put = ::write(FHandle->Fd, data, n);
     if (put < 0) {
       if (errno == EINTR) continue;
       Fail("ファイルに書き込めません", FName, errno);
@@ -98,8 +105,8 @@ void NewFile::Write(const char* data, size_t n) {
 }
 
 void NewFile::Close() {
-  const int fd = static_cast<int>(FHandle);
-  FHandle = -1;
+  // Closed here, so that what the close reports is seen.
+  const int fd = std::exchange(FHandle->Fd, -1);
   if (::close(fd) != 0) Fail("ファイルに書き込めません", FName, errno);
 }
 

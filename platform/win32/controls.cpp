@@ -8,9 +8,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/backend.h"
+#include "platform/forms.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/window.h"
@@ -62,11 +64,27 @@ HBRUSH BrushOf(TColor color) {
   return static_cast<HBRUSH>(it->second.Get());
 }
 
-std::string EditText(HWND hwnd) {
+std::wstring WideText(HWND hwnd) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(
       static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return FromWide(kShiftJis, text);
+  return text;
+}
+
+std::string EditText(HWND hwnd) { return FromWide(kShiftJis, WideText(hwnd)); }
+
+// Whether a character typed into an edit box would take its text past the
+// control's limit in Shift-JIS bytes (the box counts characters).
+bool OverLimit(HWND hwnd, const TWinControl& control, wchar_t typed) {
+  const auto* edit = dynamic_cast<const TEdit*>(&control);
+  if (edit == nullptr || edit->MaxLength() == 0) return false;
+  DWORD from = 0, to = 0;
+  SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  const std::wstring text = WideText(hwnd);
+  from = std::min<DWORD>(from, static_cast<DWORD>(text.size()));
+  to = std::clamp<DWORD>(to, from, static_cast<DWORD>(text.size()));
+  const std::wstring after = text.substr(0, from) + typed + text.substr(to);
+  return FromWide(kShiftJis, after).size() > static_cast<size_t>(edit->MaxLength());
 }
 
 }  // namespace
@@ -102,6 +120,14 @@ LRESULT Win32Window::HandleNative(UINT msg, WPARAM wp, LPARAM lp) {
       ControlEvents::Key(c, static_cast<uint16_t>(wp), msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN,
                          KeyboardShiftState());
       if (!IsWindow(self)) return 0;
+      break;
+    case WM_CHAR:
+      // A character the text has no room for is refused before the box
+      // takes it, as the platform's own limit would: the text, the caret
+      // and the selection stay as they are.
+      if (FParams.Kind == TWindowKind::Edit && wp >= 0x20 &&
+          OverLimit(self, c, static_cast<wchar_t>(wp)))
+        return 0;
       break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

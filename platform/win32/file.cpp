@@ -9,9 +9,12 @@
 #include "platform/win32/handles.h"
 
 namespace varlo::platform {
-namespace {
 
-HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+struct FileHandle {
+  win32::UniqueKernel Kernel;
+};
+
+namespace {
 
 std::string Utf8Name(const std::filesystem::path& name) {
   return win32::FromWide(win32::kUtf8, name.native());
@@ -28,20 +31,17 @@ ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& name) : FName(name) {
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) Fail("ファイルを開けません", name, GetLastError());
+  FHandle = std::make_unique<FileHandle>(win32::UniqueKernel(h));
   // Only a file on disk: reading a device named like a file (CON, COM1, a
   // pipe) could wait forever, or never end.
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    Fail("ファイルを開けません", name, ERROR_BAD_FILE_TYPE);
-  }
-  FHandle = reinterpret_cast<intptr_t>(h);
+  if (GetFileType(h) != FILE_TYPE_DISK) Fail("ファイルを開けません", name, ERROR_BAD_FILE_TYPE);
 }
 
-ReadOnlyFile::~ReadOnlyFile() { CloseHandle(AsHandle(FHandle)); }
+ReadOnlyFile::~ReadOnlyFile() = default;
 
 int64_t ReadOnlyFile::Size() const {
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(AsHandle(FHandle), &size))
+  if (!GetFileSizeEx(FHandle->Kernel.Get(), &size))
     Fail("ファイルの大きさを読めません", FName, GetLastError());
   return size.QuadPart;
 }
@@ -50,7 +50,7 @@ size_t ReadOnlyFile::Read(char* buffer, size_t n) {
   // ReadFile takes 32-bit counts.
   const DWORD chunk = n > (1u << 30) ? (1u << 30) : static_cast<DWORD>(n);
   DWORD got = 0;
-  if (!ReadFile(AsHandle(FHandle), buffer, chunk, &got, nullptr)) {
+  if (!ReadFile(FHandle->Kernel.Get(), buffer, chunk, &got, nullptr)) {
     const DWORD err = GetLastError();
     if (err == ERROR_HANDLE_EOF) return 0;
     Fail("ファイルを読めません", FName, err);
@@ -70,7 +70,7 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
     where.Offset = static_cast<DWORD>(at);
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD got = 0;
-    if (!ReadFile(AsHandle(FHandle), buffer + done, chunk, &got, &where)) {
+    if (!ReadFile(FHandle->Kernel.Get(), buffer + done, chunk, &got, &where)) {
       const DWORD err = GetLastError();
       if (err == ERROR_HANDLE_EOF) break;
       Fail("ファイルを読めません", FName, err);
@@ -84,12 +84,12 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
 bool ReadOnlyFile::Rereadable() const {
   // Only files on disk are opened at all.
   LARGE_INTEGER size;
-  return GetFileSizeEx(AsHandle(FHandle), &size) && size.QuadPart > 0;
+  return GetFileSizeEx(FHandle->Kernel.Get(), &size) && size.QuadPart > 0;
 }
 
 FileIdentity ReadOnlyFile::Identity() const {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(AsHandle(FHandle), &info))
+  if (!GetFileInformationByHandle(FHandle->Kernel.Get(), &info))
     Fail("ファイルを読めません", FName, GetLastError());
   return {info.dwVolumeSerialNumber,
           (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
@@ -99,18 +99,16 @@ NewFile::NewFile(const std::filesystem::path& name) : FName(name) {
   HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) Fail("ファイルを作れません", name, GetLastError());
-  FHandle = reinterpret_cast<intptr_t>(h);
+  FHandle = std::make_unique<FileHandle>(win32::UniqueKernel(h));
 }
 
-NewFile::~NewFile() {
-  if (FHandle != 0) CloseHandle(AsHandle(FHandle));
-}
+NewFile::~NewFile() = default;
 
 void NewFile::Write(const char* data, size_t n) {
   while (n > 0) {
     const DWORD chunk = n > (1u << 30) ? (1u << 30) : static_cast<DWORD>(n);
     DWORD put = 0;
-    if (!WriteFile(AsHandle(FHandle), data, chunk, &put, nullptr))
+    if (!WriteFile(FHandle->Kernel.Get(), data, chunk, &put, nullptr))
       Fail("ファイルに書き込めません", FName, GetLastError());
     data += put;
     n -= put;
@@ -118,8 +116,8 @@ void NewFile::Write(const char* data, size_t n) {
 }
 
 void NewFile::Close() {
-  HANDLE h = AsHandle(FHandle);
-  FHandle = 0;
+  // Closed here, so that what the close reports is seen.
+  HANDLE h = FHandle->Kernel.Release();
   if (!CloseHandle(h)) Fail("ファイルに書き込めません", FName, GetLastError());
 }
 

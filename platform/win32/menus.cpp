@@ -36,7 +36,8 @@ void Append(HMENU menu, TMenuItem& parent, UINT firstId, std::vector<TMenuItem*>
     std::wstring caption = ToWide(kUtf8, item.Caption());
     if (item.ShortCutKey != 0)
       caption += L"\t" + ShortCutText(item.ShortCutKey, item.ShortCutShift);
-    const UINT flags = MF_STRING | (item.Enabled() ? MF_ENABLED : MF_GRAYED);
+    const UINT flags = MF_STRING | (item.Enabled() ? MF_ENABLED : MF_GRAYED) |
+                       (item.Checked() ? MF_CHECKED : MF_UNCHECKED);
     if (item.Count() > 0) {
       UniqueMenu sub(CreatePopupMenu());
       Append(sub.Get(), item, firstId, commands);

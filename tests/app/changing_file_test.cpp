@@ -59,12 +59,12 @@ void ExpectWorking(AppRig& rig, TForm1& f) {
   rig.backend.SendKey(vk::Home);
   EXPECT_EQ(v.TopLine(), 0);
   rig.Then([](TForm& form) {
-    auto& d = dynamic_cast<TForm4&>(form);
+    auto& d = dynamic_cast<TSearchDialog&>(form);
     offscreen::WindowOf(d.Edit1()).Type(Line(3).substr(0, 8));
     d.BtnSearch().Press();
   });
   f.MenuFindClick(f);
-  EXPECT_EQ(f.FFoundLine, 4);
+  EXPECT_EQ(f.SearchMark.FoundLine, 4);
   v.SetTopLine(0);
   f.MenuSelectStartClick(f);
   v.SetTopLine(2);

@@ -84,7 +84,7 @@ class KeyRig {
     if (situation != Situation::NoFile) args.push_back(rig.Utf8Path("keys.txt"));
     f = &rig.Start(args);
     rig.backend.WindowClasses = {"CorvoMainWin"};
-    if (searched) f->FSearched = 1;
+    if (searched) f->FSearched = true;
   }
 
   // The commands a key ran, by what each leaves behind.
@@ -92,8 +92,8 @@ class KeyRig {
     TForm1& m = *f;
     m.SetWindowState(wsNormal);
     if (m.BigView1.ViewCount() > 20) m.BigView1.SetTopLine(20);
-    m.FFoundLine = 21;
-    m.FFoundShown = 1;
+    m.SearchMark.FoundLine = 21;
+    m.SearchMark.Shown = true;
     m.FSelStartLine = 7;
     m.FSelEndLine = -3;
     // The search dialog, cancelled, leaves no search text.
@@ -118,10 +118,10 @@ class KeyRig {
       if (name == "Form4") ran.push_back("find");
       if (name == "OpenDialog") ran.push_back("open");
     }
-    if (m.FFoundLine == 31) ran.push_back("next");
-    if (m.FFoundLine == 11) ran.push_back("prior");
+    if (m.SearchMark.FoundLine == 31) ran.push_back("next");
+    if (m.SearchMark.FoundLine == 11) ran.push_back("prior");
     // The search dialog clears the mark before it opens.
-    if (m.FFoundShown == 0 && (ran.empty() || ran.back() != "find")) ran.push_back("clear");
+    if (!m.SearchMark.Shown && (ran.empty() || ran.back() != "find")) ran.push_back("clear");
     if (m.FSelStartLine != 7) ran.push_back("start");
     if (m.FSelEndLine != -3) ran.push_back("end");
     if (rig.backend.Activated().size() > activated) ran.push_back("handoff");
@@ -226,6 +226,74 @@ TEST(Menus, EveryItemRunsItsCommand) {
     EXPECT_TRUE(rig.backend.Errors().empty()) << name;
   }
   EXPECT_FALSE(f.Closed());
+}
+
+// A command added to the table, as the next ones will be: the one row gives
+// it its menu item with the shortcut shown, its key, and the rules that
+// enable and check the item.
+TEST(Commands, ARowOfTheTableIsAMenuItemAKeyAndItsEnabling) {
+  AppRig rig;
+  rig.WriteFile("a.txt", "one\r\ntwo\r\n");
+  std::vector<TCommand> commands = MainCommands();
+  commands.push_back({.Menu = {"MenuDisp", "MenuLines", "行番号(&L)", vk::F1 + 4},
+                      .Run = &TForm1::MenuLineNumDispClick,
+                      .Enabled = TEnabled::Searched,
+                      .Checked = &TForm1::FSearchUperLower,
+                      .Keys = {{vk::F1 + 5, TModifiers::ShiftAlone, TNeeds::File}}});
+  TForm1& f = rig.Start({rig.Utf8Path("a.txt")}, commands);
+  TMenuItem& disp = *f.MainMenu1.Items.Find("MenuDisp");
+  ASSERT_EQ(disp.Count(), 2);
+  TMenuItem& item = disp.Item(1);
+  EXPECT_EQ(item.Name, "MenuLines");
+  EXPECT_EQ(item.Caption(), "行番号(&L)");
+  EXPECT_EQ(item.ShortCutKey, vk::F1 + 4);
+  EXPECT_FALSE(item.Enabled());
+  EXPECT_FALSE(item.Checked());
+  const auto notices = [&] {
+    size_t n = 0;
+    for (const testing::Shown& s : rig.Seen()) n += s.text.rfind("表示行 : ", 0) == 0;
+    return n;
+  };
+  // Its key, with its modifiers only; the shortcut of a disabled item does
+  // nothing.
+  offscreen::WindowOf(f.BigView1).SetFocus();
+  rig.backend.SendKey(vk::F1 + 5, ssShift);
+  EXPECT_EQ(notices(), 1u);
+  rig.backend.SendKey(vk::F1 + 5);
+  rig.backend.SendKey(vk::F1 + 4);
+  EXPECT_EQ(notices(), 1u);
+  // Enabled by a search, checked by the case setting, as any command leaves
+  // them.
+  f.FSearchUperLower = true;
+  rig.Then([&](TForm&) {
+    rig.Type("two");
+    rig.backend.SendKey(vk::Return);
+  });
+  rig.backend.SendKey(vk::Key('F'));
+  EXPECT_TRUE(item.Enabled());
+  EXPECT_TRUE(item.Checked());
+  rig.backend.SendKey(vk::F1 + 4);
+  EXPECT_EQ(notices(), 2u);
+  // Not in the key list, which keeps its lines.
+  EXPECT_EQ(KeyListLines(commands).size(), 18u);
+  EXPECT_EQ(KeyListLines(commands)[7].Function2, "☆前検索(上検索)");
+  EXPECT_TRUE(rig.backend.Errors().empty());
+}
+
+// A row that takes a key another row takes, or names an item twice, fails
+// at the start.
+TEST(Commands, RowsThatClashAreRefused) {
+  const std::vector<TCommand> clashes[] = {
+      {{.Run = &TForm1::MenuJumpClick, .Keys = {{vk::Key('Q'), TModifiers::ShiftAlone}}}},
+      {{.Run = &TForm1::MenuJumpClick, .Keys = {{vk::Return, TModifiers::AnyOther}}}},
+      {{.Menu = {"MenuHelp", "MenuFind", "x"}, .Run = &TForm1::MenuJumpClick}},
+  };
+  for (const std::vector<TCommand>& extra : clashes) {
+    std::vector<TCommand> commands = MainCommands();
+    commands.insert(commands.end(), extra.begin(), extra.end());
+    EXPECT_THROW(CheckCommands(commands), std::logic_error);
+  }
+  EXPECT_NO_THROW(CheckCommands(MainCommands()));
 }
 
 }  // namespace

@@ -202,7 +202,7 @@ TEST(LauncherEditor, ShowsTheRecordInItsForm) {
   rig.WriteIni(LauncherIni(2, "\x83\x5e\x83\x43\x83\x67\x83\x8b", "ed.exe", "%f", "C:\\", " "));
   TForm1& f = rig.Start();
   rig.Then([&](TForm& form) {
-    auto& d = dynamic_cast<TForm12&>(form);
+    auto& d = dynamic_cast<TLauncherEditor&>(form);
     EXPECT_EQ(d.Caption(), "Varlo (ﾗﾝﾁｬｰ編集)");
     EXPECT_EQ(d.ClientWidth(), 562);
     EXPECT_EQ(d.ClientHeight(), 153);
@@ -220,10 +220,16 @@ TEST(LauncherEditor, ShowsTheRecordInItsForm) {
     for (const char* name :
          {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "BtnOk", "BtnCansel", "BtnRef"})
       EXPECT_EQ(d.FindControl(name)->TabOrder, tab++) << name;
+    // The title has the focus, selected: what is typed replaces it.
+    EXPECT_TRUE(d.Edit1().Focused());
+    rig.Type("vim\b");
+    d.BtnOk().Press();
   });
   f.MenuLaunchClick2(f);
   EXPECT_EQ(f.FLaunchEdit, 2);
   EXPECT_EQ(rig.Seen().size(), 1u);
+  EXPECT_EQ(f.FProgTitle[2], "vi");
+  EXPECT_EQ(f.FProgName[2], "ed.exe");
 }
 
 TEST(LauncherEditor, OkStoresTheRecordOnceATitleAndAProgramAreGiven) {
@@ -251,7 +257,7 @@ TEST(LauncherEditor, OkStoresTheRecordOnceATitleAndAProgramAreGiven) {
     rig.WriteIni(LauncherIni(1, "old", "old.exe", "o", "d", "K"));
     TForm1& f = rig.Start();
     rig.Then([&](TForm& form) {
-      auto& d = dynamic_cast<TForm12&>(form);
+      auto& d = dynamic_cast<TLauncherEditor&>(form);
       offscreen::WindowOf(d.Edit1()).Type(r.title);
       offscreen::WindowOf(d.Edit2()).Type(r.program);
       offscreen::WindowOf(d.Edit3()).Type(r.option);
@@ -291,7 +297,7 @@ TEST(LauncherEditor, EscInAnyControlClosesWithoutStoring) {
     rig.WriteIni(LauncherIni(1, "old", "old.exe", "o", "d"));
     TForm1& f = rig.Start();
     rig.Then([&](TForm& form) {
-      auto& d = dynamic_cast<TForm12&>(form);
+      auto& d = dynamic_cast<TLauncherEditor&>(form);
       offscreen::WindowOf(d.Edit1()).Type("new");
       offscreen::WindowOf(d.Edit2()).Type("new.exe");
       offscreen::WindowOf(*d.FindControl(name)).SetFocus();
@@ -330,7 +336,7 @@ TEST(LauncherEditor, BrowseFillsTheFieldsFromTheChosenProgram) {
       return true;
     };
     rig.Then([&](TForm& form) {
-      auto& d = dynamic_cast<TForm12&>(form);
+      auto& d = dynamic_cast<TLauncherEditor&>(form);
       offscreen::WindowOf(d.Edit1()).Type(r.title);
       offscreen::WindowOf(d.Edit3()).Type("old option");
       offscreen::WindowOf(d.Edit5()).Type("K");
@@ -352,7 +358,7 @@ TEST(LauncherEditor, BrowseFillsTheFieldsFromTheChosenProgram) {
   AppRig rig;
   TForm1& f = rig.Start();
   rig.Then([&](TForm& form) {
-    auto& d = dynamic_cast<TForm12&>(form);
+    auto& d = dynamic_cast<TLauncherEditor&>(form);
     offscreen::WindowOf(d.Edit3()).Type("keep");
     d.BtnRef().Press();
     EXPECT_EQ(d.Edit3().Text(), "keep");

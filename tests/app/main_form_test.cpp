@@ -356,7 +356,7 @@ TEST(MainForm, IconSwitchStartsMinimisedWithNoFile) {
     AppRig rig;
     rig.WriteFile("a.txt", "x\r\n");
     TForm1& f = rig.Start({s, rig.Utf8Path("a.txt")});
-    EXPECT_EQ(f.FIconMode, 1);
+    EXPECT_TRUE(f.FIconMode);
     EXPECT_EQ(f.WindowState(), wsMinimized);
     EXPECT_EQ(f.BigView1.LineCount(), 0);
   }
@@ -366,7 +366,7 @@ TEST(MainForm, OtherSwitchesAreFileNames) {
   AppRig other;
   other.Answer("中止(&A)");
   TForm1& f = other.Start({"/X"});
-  EXPECT_EQ(f.FIconMode, 0);
+  EXPECT_FALSE(f.FIconMode);
   EXPECT_EQ(other.BoxTexts(), (std::vector<std::string>{kNotFound}));
 }
 
@@ -488,7 +488,7 @@ TEST(MainForm, WrapSwitchGoesBothWaysAndKeepsTheTopLine) {
   f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(20) + 1);  // a later piece of line 20
   // Wrapping at a column: only the window-width button is offered.
   rig.Then([](TForm& form) {
-    auto& d = dynamic_cast<TForm19&>(form);
+    auto& d = dynamic_cast<TWrapSwitchDialog&>(form);
     EXPECT_TRUE(d.BtnWrapOn().Enabled());
     EXPECT_FALSE(d.BtnWrapOff().Enabled());
     d.BtnWrapOn().Press();
@@ -501,7 +501,7 @@ TEST(MainForm, WrapSwitchGoesBothWaysAndKeepsTheTopLine) {
             std::string::npos);
   // And back to the set column.
   rig.Then([](TForm& form) {
-    auto& d = dynamic_cast<TForm19&>(form);
+    auto& d = dynamic_cast<TWrapSwitchDialog&>(form);
     EXPECT_FALSE(d.BtnWrapOn().Enabled());
     d.BtnWrapOff().Press();
   });
@@ -518,10 +518,10 @@ TEST(MainForm, CancelledWrapSwitchReturnsToTheStartOfTheTopLine) {
   f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(10) + 1);
   rig.Then([](TForm& form) {
     offscreen::WindowOf(form).SetFocus();
-    dynamic_cast<TForm19&>(form).BtnCansel().Press();
+    dynamic_cast<TWrapSwitchDialog&>(form).BtnCansel().Press();
   });
   f.MenuWrapChangeClick(f);
-  EXPECT_EQ(f.FWrapChoice, -1);
+  EXPECT_EQ(f.FWrapChoice, wcNone);
   EXPECT_EQ(f.BigView1.WrapByte(), 80);
   EXPECT_EQ(f.BigView1.TopLine(), f.BigView1.ViewIndexOfLine(10));
   // Esc closes it the same way.
@@ -530,7 +530,7 @@ TEST(MainForm, CancelledWrapSwitchReturnsToTheStartOfTheTopLine) {
     rig.backend.SendKey(vk::Escape);
   });
   f.MenuWrapChangeClick(f);
-  EXPECT_EQ(f.FWrapChoice, -1);
+  EXPECT_EQ(f.FWrapChoice, wcNone);
 }
 
 TEST(MainForm, WrapSwitchToASetColumnThatIsNoNumberGivesTheConversionError) {
@@ -540,7 +540,7 @@ TEST(MainForm, WrapSwitchToASetColumnThatIsNoNumberGivesTheConversionError) {
   TForm1& f = rig.Start({file});
   f.BigView1.SetWrapByte(0);
   f.FEditWrapChar = "abc";
-  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOff().Press(); });
+  rig.Then([](TForm& form) { dynamic_cast<TWrapSwitchDialog&>(form).BtnWrapOff().Press(); });
   ControlEvents::Run([&] { f.MenuWrapChangeClick(f); });
   EXPECT_EQ(rig.backend.Errors(), (std::vector<std::string>{"'abc' は整数ではありません"}));
   EXPECT_TRUE(rig.BoxTexts().empty());
@@ -553,7 +553,7 @@ TEST(MainForm, TheCaptionFollowsTheViewLinesAfterAResizeAtTheWindowWidth) {
   const std::string file = rig.Utf8Path("a.txt");
   rig.WriteFile("a.txt", std::string(400, 'x') + "\r\n");
   TForm1& f = rig.Start({file});
-  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOn().Press(); });
+  rig.Then([](TForm& form) { dynamic_cast<TWrapSwitchDialog&>(form).BtnWrapOn().Press(); });
   f.MenuWrapChangeClick(f);
   const std::string before = f.Caption();
   offscreen::WindowOf(f).UserResize(f.Width() / 2, f.Height());
@@ -564,7 +564,7 @@ TEST(MainForm, TheCaptionFollowsTheViewLinesAfterAResizeAtTheWindowWidth) {
 TEST(MainForm, WrapSwitchWithNoFileFailsTheReload) {
   AppRig rig;
   TForm1& f = rig.Start();
-  rig.Then([](TForm& form) { dynamic_cast<TForm19&>(form).BtnWrapOn().Press(); });
+  rig.Then([](TForm& form) { dynamic_cast<TWrapSwitchDialog&>(form).BtnWrapOn().Press(); });
   rig.Answer("中止(&A)");
   f.MenuWrapChangeClick(f);
   EXPECT_EQ(f.BigView1.WrapByte(), 0);  // the new mode stays set
@@ -581,7 +581,7 @@ TEST(MainForm, NoticeClosesOnAnyKeyOrClick) {
   AppRig rig;
   TForm1& f = rig.Start();
   rig.Then([&](TForm& form) {
-    auto& n = dynamic_cast<TForm17&>(form);
+    auto& n = dynamic_cast<TNoticeDialog&>(form);
     EXPECT_EQ(n.Label1().Caption(), "    検索文字はありませんでした。   ");
     EXPECT_EQ(n.Caption(), "Varlo (ﾒｯｾｰｼﾞ)");
     offscreen::WindowOf(n).SetFocus();
@@ -590,7 +590,7 @@ TEST(MainForm, NoticeClosesOnAnyKeyOrClick) {
   });
   f.ShowNotice("    検索文字はありませんでした。   ");
   rig.Then([](TForm& form) {
-    auto& n = dynamic_cast<TForm17&>(form);
+    auto& n = dynamic_cast<TNoticeDialog&>(form);
     offscreen::WindowOf(n.Label1()).MouseDown(mbLeft, 3, 3);
     offscreen::WindowOf(n.Label1()).MouseUp(mbLeft, 3, 3);
     EXPECT_TRUE(n.Closed());

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dialogs/jump_form.h"
-#include "dialogs/research_form.h"
 #include "dialogs/search_form.h"
+#include "dialogs/search_pause_form.h"
 #include "tests/support/app_rig.h"
 
 namespace varlo {
@@ -31,12 +31,13 @@ struct Viewing {
     f = &rig.Start({rig.Utf8Path("t.txt")});
   }
 
-  // The search dialog: types the text, then presses this button (or Enter
-  // in the box when empty).
+  // The search dialog: types the text over the one it opens with (an empty
+  // one by Backspace), then presses this button (or Enter in the box when
+  // empty).
   void Find(const std::string& pattern, const std::string& button = "BtnSearch") {
-    rig.Then([pattern, button](TForm& form) {
-      auto& d = dynamic_cast<TForm4&>(form);
-      offscreen::WindowOf(d.Edit1()).Type(pattern);
+    rig.Then([this, pattern, button](TForm& form) {
+      auto& d = dynamic_cast<TSearchDialog&>(form);
+      rig.Type(pattern.empty() ? "\b" : pattern);
       if (button.empty()) {
         offscreen::WindowOf(d.Edit1()).SetFocus();
         dynamic_cast<offscreen::OffscreenBackend&>(CurrentBackend()).SendKey(vk::Return);
@@ -47,9 +48,9 @@ struct Viewing {
     f->MenuFindClick(*f);
   }
   void Jump(const std::string& text) {
-    rig.Then([text](TForm& form) {
-      auto& d = dynamic_cast<TForm5&>(form);
-      offscreen::WindowOf(d.Edit1()).Type(text);
+    rig.Then([this, text](TForm& form) {
+      auto& d = dynamic_cast<TJumpDialog&>(form);
+      rig.Type(text.empty() ? "\b" : text);
       d.BtnJump().Press();
     });
     f->MenuJumpClick(*f);
@@ -110,13 +111,13 @@ TEST(SearchCommands, AHitInTheLastViewLineIsFoundDownAndUpAndTheMarkOutlivesAMis
   // Nothing below: the notice, and the mark stays with the timer stopped.
   v.Next();
   EXPECT_EQ(v.LastShown(), kNoHit);
-  EXPECT_EQ(f.FFoundShown, 1);
-  EXPECT_EQ(f.Timer1.Interval(), 0u);
+  EXPECT_TRUE(f.SearchMark.Shown);
+  EXPECT_EQ(f.SearchMark.Timer1.Interval(), 0u);
   // The scroll bar moves the view without clearing the mark; the upward
   // search then starts at the top line, the last one, and finds it there.
   f.BigView1.SetTopLine(19);  // as the scroll bar moves it
   v.rig.backend.AdvanceTime(500);
-  EXPECT_EQ(f.FFoundShown, 1);
+  EXPECT_TRUE(f.SearchMark.Shown);
   ASSERT_EQ(v.Top(), 19);
   v.Prior();
   EXPECT_EQ(v.Suffix(), Hit(20, 20, 3));
@@ -215,18 +216,18 @@ TEST(SearchCommands, RepeatSearchWithoutTextAndTheTimerRemovingTheMark) {
   Viewing v(Numbered(40, 30));
   TForm1& f = *v.f;
   v.Find("target");
-  EXPECT_EQ(f.Timer1.Interval(), 100u);
+  EXPECT_EQ(f.SearchMark.Timer1.Interval(), 100u);
   // The timer leaves the mark while the view stays...
   v.rig.backend.AdvanceTime(300);
-  EXPECT_EQ(f.FFoundShown, 1);
+  EXPECT_TRUE(f.SearchMark.Shown);
   // ...and removes it once the view has moved.
   f.BigView1.SetTopLine(0);
   v.rig.backend.AdvanceTime(100);
-  EXPECT_EQ(f.FFoundShown, 0);
+  EXPECT_FALSE(f.SearchMark.Shown);
   EXPECT_FALSE(f.BigView1.Caret());
-  EXPECT_EQ(f.Timer1.Interval(), 0u);
+  EXPECT_EQ(f.SearchMark.Timer1.Interval(), 0u);
   // A cancelled dialog empties the search text.
-  v.rig.Then([](TForm& form) { dynamic_cast<TForm4&>(form).BtnCansel().Press(); });
+  v.rig.Then([](TForm& form) { dynamic_cast<TSearchDialog&>(form).BtnCansel().Press(); });
   f.MenuFindClick(f);
   v.Next();
   EXPECT_EQ(v.LastShown(), kNoSearchText);
@@ -239,7 +240,7 @@ TEST(SearchCommands, ThePauseFormWaitsThreeHundredMillisecondsAtTheWindowCorner)
   v.Find("target");
   bool checked = false;
   v.rig.Then([&](TForm& form) {
-    auto& pause = dynamic_cast<TForm14&>(form);
+    auto& pause = dynamic_cast<TSearchPause&>(form);
     EXPECT_EQ(pause.Left(), v.f->Left());
     EXPECT_EQ(pause.Top(), v.f->Top());
     EXPECT_EQ(pause.ClientWidth(), 105);
@@ -262,7 +263,7 @@ TEST(SearchDialog, ControlsAndTheirHandlers) {
   TForm1& f = *v.f;
   f.FFindStr[1] = "remembered";
   v.rig.Then([&](TForm& form) {
-    auto& d = dynamic_cast<TForm4&>(form);
+    auto& d = dynamic_cast<TSearchDialog&>(form);
     EXPECT_EQ(d.Caption(), "Varlo (検索)");
     EXPECT_EQ(d.ClientWidth(), 487);
     EXPECT_EQ(d.ClientHeight(), 123);
@@ -280,7 +281,7 @@ TEST(SearchDialog, ControlsAndTheirHandlers) {
   });
   f.MenuFindClick(f);
   EXPECT_TRUE(f.FSearchUperLower);
-  EXPECT_EQ(f.FSearched, 0);
+  EXPECT_FALSE(f.FSearched);
   EXPECT_EQ(f.FFindStr[1], "remembered");
 
   // Esc on any control cancels.
@@ -291,12 +292,43 @@ TEST(SearchDialog, ControlsAndTheirHandlers) {
       EXPECT_TRUE(form.Closed()) << name;
     });
     f.MenuFindClick(f);
-    EXPECT_EQ(f.FSearched, 0) << name;
+    EXPECT_FALSE(f.FSearched) << name;
   }
   // An empty text searches nothing.
   v.Find("");
-  EXPECT_EQ(f.FSearched, 0);
+  EXPECT_FALSE(f.FSearched);
   EXPECT_EQ(v.rig.Seen().back().name, "Form4");
+}
+
+// The box opens holding the remembered text, selected: what is typed
+// replaces it, Backspace takes a character back, and Enter searches for
+// what the box holds.
+TEST(SearchDialog, TypedKeysReplaceTheRememberedText) {
+  const struct {
+    const char* keys;
+    std::string searched;  // empty: no search
+    std::string suffix;
+  } rows[] = {
+      {"quokka", "quokka", Hit(2, 2, 1)},
+      {"quokkas\b", "quokka", Hit(2, 2, 1)},
+      {"\b", "", ""},
+  };
+  for (const auto& row : rows) {
+    // Typed after the remembered text or before it, the text would be
+    // found on line 3 or nowhere.
+    Viewing v({"x", "quokka and abc", "abcquokka"});
+    TForm1& f = *v.f;
+    f.FFindStr[1] = "abc";
+    v.rig.Then([&](TForm& form) {
+      EXPECT_EQ(dynamic_cast<TSearchDialog&>(form).Edit1().Text(), "abc");
+      v.rig.Type(row.keys);
+      v.rig.backend.SendKey(vk::Return);
+    });
+    f.MenuFindClick(f);
+    EXPECT_EQ(f.FSearched, !row.searched.empty()) << row.keys;
+    EXPECT_EQ(f.FFindStr[1], row.searched.empty() ? "abc" : row.searched) << row.keys;
+    EXPECT_EQ(v.Suffix(), row.suffix) << row.keys;
+  }
 }
 
 TEST(SearchDialog, EnterKeepsTheLastDirection) {
@@ -304,16 +336,16 @@ TEST(SearchDialog, EnterKeepsTheLastDirection) {
   TForm1& f = *v.f;
   f.BigView1.SetTopLine(1);
   v.Find("abc", "BtnPriorSearch");
-  EXPECT_EQ(f.FFindPrior, 1);
+  EXPECT_EQ(f.FFindPrior, sdUp);
   EXPECT_EQ(v.Suffix(), Hit(1, 1, 1));
   f.BigView1.SetTopLine(1);
   f.ClearFoundMark();
   v.Find("abc", "");  // Enter: upward again
-  EXPECT_EQ(f.FFindPrior, 1);
+  EXPECT_EQ(f.FFindPrior, sdUp);
   EXPECT_EQ(v.Suffix(), Hit(1, 1, 1));
   f.BigView1.SetTopLine(1);
   v.Find("abc");
-  EXPECT_EQ(f.FFindPrior, 0);
+  EXPECT_EQ(f.FFindPrior, sdDown);
   EXPECT_EQ(v.Suffix(), Hit(3, 3, 1));
 }
 
@@ -343,12 +375,39 @@ TEST(JumpCommand, TextRules) {
   }
 }
 
+TEST(JumpCommand, TypedDigitsReplaceTheRememberedNumber) {
+  const struct {
+    const char* keys;
+    int64_t top;  // typed after or before the remembered 12: past the end
+    std::string remembered;
+  } rows[] = {
+      {"5", 4, "5"},
+      {"57\b", 4, "5"},
+      {"3\b\b9", 8, "9"},
+      {"\b", 0, "12"},  // nothing: as cancelled
+  };
+  for (const auto& row : rows) {
+    Viewing v(Numbered(30));
+    TForm1& f = *v.f;
+    f.FJumpLine[1] = "12";
+    v.rig.Then([&](TForm& form) {
+      EXPECT_EQ(dynamic_cast<TJumpDialog&>(form).Edit1().Text(), "12");
+      v.rig.Type(row.keys);
+      v.rig.backend.SendKey(vk::Return);
+    });
+    f.MenuJumpClick(f);
+    EXPECT_EQ(v.Top(), row.top) << row.keys;
+    EXPECT_EQ(f.FJumpLine[1], row.remembered) << row.keys;
+    EXPECT_EQ(v.rig.Seen().size(), 1u) << row.keys;  // no notice
+  }
+}
+
 TEST(JumpCommand, DialogKeepsSixBytesAndHandsBackAnyText) {
   Viewing v({"a"});
   TForm1& f = *v.f;
   f.FJumpLine[1] = "7";
   v.rig.Then([&](TForm& form) {
-    auto& d = dynamic_cast<TForm5&>(form);
+    auto& d = dynamic_cast<TJumpDialog&>(form);
     EXPECT_EQ(d.Caption(), "Varlo (ｼﾞｬﾝﾌﾟ)");
     EXPECT_EQ(d.ClientWidth(), 342);
     EXPECT_EQ(d.ClientHeight(), 83);
@@ -365,11 +424,11 @@ TEST(JumpCommand, DialogKeepsSixBytesAndHandsBackAnyText) {
   // Esc and Cancel hand back nothing: no notice.
   const size_t seen = v.rig.Seen().size();
   v.rig.Then([&](TForm& form) {
-    offscreen::WindowOf(dynamic_cast<TForm5&>(form).BtnJump()).SetFocus();
+    offscreen::WindowOf(dynamic_cast<TJumpDialog&>(form).BtnJump()).SetFocus();
     v.rig.backend.SendKey(vk::Escape);
   });
   f.MenuJumpClick(f);
-  v.rig.Then([](TForm& form) { dynamic_cast<TForm5&>(form).BtnCansel().Press(); });
+  v.rig.Then([](TForm& form) { dynamic_cast<TJumpDialog&>(form).BtnCansel().Press(); });
   f.MenuJumpClick(f);
   EXPECT_EQ(v.rig.Seen().size(), seen + 2);
   EXPECT_EQ(f.FJumpLine[0], "");
@@ -425,6 +484,33 @@ TEST(RangeCopy, CopiesWholeLinesUpToNineHundredNinetyNine) {
   EXPECT_EQ(v.LastShown(), kRangeTooLong);
 }
 
+// A start marked in a longer file before this one was opened: the start
+// notice, not the store's index error.
+TEST(RangeCopy, AStartPastTheEndOfTheFileNowShownGivesTheStartNotice) {
+  Viewing v(Numbered(900));
+  TForm1& f = *v.f;
+  f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(899));
+  f.MenuSelectStartClick(f);
+  std::string text;
+  for (int i = 1; i <= 50; ++i) text += "short " + std::to_string(i) + "\r\n";
+  v.rig.WriteFile("short.txt", text);
+  v.rig.backend.OnOpenDialog = [&](TOpenDialog& d) {
+    d.FileName = v.rig.Utf8Path("short.txt");
+    return true;
+  };
+  f.MenuFileOpenClick(f);
+  const std::string counts = f.Caption();
+  f.BigView1.SetTopLine(10);
+  f.MenuSelectEndClick(f);
+  EXPECT_EQ(v.LastShown(), kRangeStart);
+  EXPECT_EQ(f.Caption(), counts);
+  EXPECT_TRUE(v.rig.backend.Errors().empty());
+  // A start within the file copies as ever.
+  f.MenuSelectStartClick(f);
+  f.MenuSelectEndClick(f);
+  EXPECT_EQ(v.rig.backend.ClipboardText(), "short 11\r\n");
+}
+
 TEST(SearchKeys, KeysReachTheCommands) {
   Viewing v(Numbered(12, 6));
   TForm1& f = *v.f;
@@ -435,7 +521,7 @@ TEST(SearchKeys, KeysReachTheCommands) {
   keys.SendKey(vk::Key('P'), ssCtrl);
   EXPECT_TRUE(v.rig.Seen().empty());
   v.rig.Then([](TForm& form) {
-    auto& d = dynamic_cast<TForm4&>(form);
+    auto& d = dynamic_cast<TSearchDialog&>(form);
     offscreen::WindowOf(d.Edit1()).Type("target");
     d.BtnSearch().Press();
   });
@@ -447,11 +533,11 @@ TEST(SearchKeys, KeysReachTheCommands) {
   EXPECT_EQ(v.LastShown(), kNoHit);
   // A navigation key removes the mark.
   keys.SendKey(vk::Home);
-  EXPECT_EQ(f.FFoundShown, 0);
+  EXPECT_FALSE(f.SearchMark.Shown);
   keys.SendKey(vk::Key('I'));
   EXPECT_EQ(v.LastShown(), "表示行 : 1     論理行 : 1");
   v.rig.Then([](TForm& form) {
-    auto& d = dynamic_cast<TForm5&>(form);
+    auto& d = dynamic_cast<TJumpDialog&>(form);
     offscreen::WindowOf(d.Edit1()).Type("4");
     d.BtnJump().Press();
   });

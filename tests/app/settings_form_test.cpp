@@ -30,8 +30,8 @@ struct SettingsRig {
     f = &rig.Start({rig.Utf8Path("long.txt")});
   }
   // Opens the dialog; `user` plays the user in it.
-  void Open(std::function<void(TForm2&)> user) {
-    rig.Then([user](TForm& form) { user(dynamic_cast<TForm2&>(form)); });
+  void Open(std::function<void(TSettingsDialog&)> user) {
+    rig.Then([user](TForm& form) { user(dynamic_cast<TSettingsDialog&>(form)); });
     f->MenuOptionSetClick(*f);
   }
   AppRig rig;
@@ -42,7 +42,7 @@ TEST(SettingsDialog, HasItsPagesControlsAndTabOrder) {
   SettingsRig s;
   s.f->FEditWrapChar = "72";
   s.f->FCheckTabChar = false;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     EXPECT_EQ(d.Caption(), "Varlo (各種設定)");
     EXPECT_EQ(d.ClientWidth(), 517);
     EXPECT_EQ(d.ClientHeight(), 333);
@@ -118,11 +118,13 @@ TEST(SettingsDialog, HasItsPagesControlsAndTabOrder) {
 TEST(SettingsDialog, AcceleratorsReachTheShownPageOnly) {
   SettingsRig s;
   s.f->FFormMem = false;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     offscreen::WindowOf(d.TabNote()).SelectPage(2);
     auto& window = offscreen::WindowOf(d);
     EXPECT_TRUE(window.Accelerator('2'));
     EXPECT_TRUE(d.EditTabChar().Focused());
+    // Its text selected: typed digits replace it.
+    s.rig.Type("8");
     // The first page's Save is hidden: Alt+S saves the display page.
     d.CheckFormMain().SetChecked(true);
     d.CheckCloseDialog().SetChecked(false);
@@ -131,6 +133,8 @@ TEST(SettingsDialog, AcceleratorsReachTheShownPageOnly) {
   });
   EXPECT_FALSE(s.f->FFormMem);
   EXPECT_FALSE(s.f->FCheckCloseDialog);
+  EXPECT_EQ(s.f->FEditTabChar, "8");
+  EXPECT_EQ(s.f->BigView1.ViewTabStop(), 8);
 }
 
 TEST(SettingsDialog, SaveOnTheDisplayPageAppliesGoodNumbersAndClosesWithoutError) {
@@ -167,7 +171,7 @@ TEST(SettingsDialog, SaveOnTheDisplayPageAppliesGoodNumbersAndClosesWithoutError
   for (const Case& c : cases) {
     SettingsRig s;
     bool closed = false;
-    s.Open([&](TForm2& d) {
+    s.Open([&](TSettingsDialog& d) {
       offscreen::WindowOf(d.TabNote()).SelectPage(2);
       d.CheckTabChar().SetChecked(c.tabChecked);
       offscreen::WindowOf(d.EditWrapChar()).Type(c.texts[0]);
@@ -208,7 +212,7 @@ TEST(SettingsDialog, SaveOnTheDisplayPageAppliesGoodNumbersAndClosesWithoutError
 
 TEST(SettingsDialog, AWrapSwitchedOffShowsLinesWhole) {
   SettingsRig s;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     d.TabNote().SetActivePageIndex(2);
     d.CheckWrapChar().SetChecked(false);
     d.BtnDispSave().Press();
@@ -221,7 +225,7 @@ TEST(SettingsDialog, AWrapSwitchedOffShowsLinesWhole) {
 TEST(SettingsDialog, EachPagesSaveCommitsThatPageOnly) {
   SettingsRig s;
   TForm1& f = *s.f;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     d.CheckFormMain().SetChecked(true);
     d.CheckWrapChar().SetChecked(false);
     d.CheckCloseDialog().SetChecked(false);
@@ -236,7 +240,7 @@ TEST(SettingsDialog, EachPagesSaveCommitsThatPageOnly) {
   // The history page sets both counts to 1 and nothing else.
   f.FEditSearchResum = "5";
   f.FEditJumpResum = "7";
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     d.CheckFormMain().SetChecked(false);
     d.TabNote().SetActivePageIndex(1);
     d.BtnFileSave().Press();
@@ -246,7 +250,7 @@ TEST(SettingsDialog, EachPagesSaveCommitsThatPageOnly) {
   EXPECT_TRUE(f.FFormMem);
   // Cancel on any page, and the close box, change nothing.
   for (int page = 0; page < 4; ++page)
-    s.Open([&](TForm2& d) {
+    s.Open([&](TSettingsDialog& d) {
       d.CheckFormMain().SetChecked(false);
       d.CheckWrapChar().SetChecked(false);
       d.EditWrapChar().SetText("2");
@@ -267,7 +271,7 @@ TEST(SettingsDialog, EachPagesSaveCommitsThatPageOnly) {
 
 TEST(SettingsDialog, EscAsksAndYesClosesWithoutSaving) {
   SettingsRig s;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     d.TabNote().SetActivePageIndex(2);
     d.CheckWrapChar().SetChecked(false);
     d.EditTabChar().SetFocus();
@@ -287,7 +291,7 @@ TEST(SettingsDialog, EscAsksAndYesClosesWithoutSaving) {
   EXPECT_EQ(box.buttons, (std::vector<std::string>{"はい(&Y)", "いいえ(&N)"}));
   EXPECT_TRUE(s.f->FCheckWrapChar);
   // Esc in the question answers いいえ.
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     d.BtnFormCansel().SetFocus();
     s.rig.Then([&](TForm&) { s.rig.backend.SendKey(vk::Escape); });
     s.rig.backend.SendKey(vk::Escape);
@@ -298,13 +302,13 @@ TEST(SettingsDialog, EscAsksAndYesClosesWithoutSaving) {
 
 TEST(SettingsDialog, ThePageShownLastOpensNextWithinTheRun) {
   SettingsRig s;
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     EXPECT_EQ(d.TabNote().ActivePageIndex(), 0);
     offscreen::WindowOf(d.TabNote()).SelectPage(1);
     d.BtnFileCansel().Press();
   });
   EXPECT_EQ(s.f->FOptionPage, 1);
-  s.Open([&](TForm2& d) {
+  s.Open([&](TSettingsDialog& d) {
     EXPECT_EQ(d.TabNote().ActivePageIndex(), 1);
     EXPECT_TRUE(d.BtnFileCansel().Focused());
     offscreen::WindowOf(d.TabNote()).SelectPage(2);

@@ -118,6 +118,86 @@ TEST(Forms, EditBoxesCountShiftJisBytes) {
   EXPECT_EQ(f.Edit1().Text(), "abcd");
 }
 
+// Keys typed into an edit box, as the platform's box takes them: a box that
+// gets the focus as a dialog gives it (on opening, by a label's
+// accelerator) has its text selected, so that typing replaces it.
+TEST(Forms, EditBoxesTakeTypedKeysAsThePlatformsBoxDoes) {
+  struct Step {
+    uint16_t key = 0;  // else the text
+    std::string text{};
+  };
+  const auto T = [](std::string text) { return Step{0, std::move(text)}; };
+  const auto K = [](uint16_t key) { return Step{key}; };
+  enum class Focus { Opening, Accelerator, TextSetAfter };
+  const std::string nichi = "\x93\xfa", hon = "\x96\x7b";  // 日, 本
+  const struct {
+    const char* name;
+    std::string preset;
+    Focus focus;
+    std::vector<Step> steps;
+    std::string text;
+  } rows[] = {
+      {"typing replaces the text the box opens with", "abc", Focus::Opening, {T("xy")}, "xy"},
+      {"Backspace takes the last character back",
+       "abc",
+       Focus::Opening,
+       {T("xyz"), K(vk::Back)},
+       "xy"},
+      {"Backspace removes the selection", "abc", Focus::Opening, {K(vk::Back)}, ""},
+      {"a double-byte character goes whole",
+       "abc",
+       Focus::Opening,
+       {T(nichi + hon), K(vk::Back)},
+       nichi},
+      {"a key past the byte limit is refused and the caret stays",
+       "",
+       Focus::Opening,
+       {T("123456"), K(vk::Back)},
+       "1234"},
+      {"so is a double-byte character with one byte of room",
+       "",
+       Focus::Opening,
+       {T("abcd" + nichi), T("e")},
+       "abcde"},
+      {"the label's accelerator selects the text too", "abc", Focus::Accelerator, {T("q")}, "q"},
+      {"a text set in code leaves the caret before it",
+       "abc",
+       Focus::TextSetAfter,
+       {T("x")},
+       "xabc"},
+      {"the arrows, Home, End and Delete",
+       "abc",
+       Focus::Opening,
+       {K(vk::Left), K(vk::Left), K(vk::Delete), K(vk::Home), K(vk::Delete), K(vk::End), T("d")},
+       "cd"},
+  };
+  for (const auto& row : rows) {
+    OffscreenScope scope;
+    SampleForm f;
+    if (row.focus != Focus::TextSetAfter) f.Edit1().SetText(row.preset);
+    f.Show();
+    auto& edit = offscreen::WindowOf(f.Edit1());
+    if (row.focus == Focus::Opening) {
+      EXPECT_EQ(edit.SelStart(), 0) << row.name;
+      EXPECT_EQ(edit.SelLength(), static_cast<int>(row.preset.size())) << row.name;
+    }
+    if (row.focus == Focus::Accelerator) {
+      f.Control<TCheckBox>("Check1").SetFocus();
+      offscreen::WindowOf(f).Accelerator('s');
+    }
+    if (row.focus == Focus::TextSetAfter) f.Edit1().SetText(row.preset);
+    for (const Step& step : row.steps) {
+      if (step.key != 0) {
+        scope.Backend().SendKey(step.key);
+      } else {
+        scope.Backend().TypeText(step.text);
+      }
+    }
+    EXPECT_EQ(f.Edit1().Text(), row.text) << row.name;
+    EXPECT_EQ(edit.Text(), row.text) << row.name;
+  }
+}
+
 TEST(Forms, EnterPressesTheDefaultAndEscTheCancelButton) {
   OffscreenScope scope;
   auto& backend = scope.Backend();

@@ -15,7 +15,7 @@ AppRig::AppRig() {
       shown.text = box->Text();
       for (TButton* b : box->Buttons()) shown.buttons.push_back(b->Caption());
     }
-    if (auto* notice = dynamic_cast<TForm17*>(&f)) shown.text = notice->Label1().Caption();
+    if (auto* notice = dynamic_cast<TNoticeDialog*>(&f)) shown.text = notice->Label1().Caption();
     FSeen.push_back(shown);
     if (FSteps.empty()) return;  // closed as cancelled
     auto step = std::move(FSteps.front());
@@ -33,9 +33,9 @@ void AppRig::WriteIni(const std::string& text) { dir.Write("varlo.INI", text); }
 
 std::string AppRig::ReadIni() { return ReadAll(IniPath()); }
 
-TForm1& AppRig::Start(const std::vector<std::string>& arguments) {
+TForm1& AppRig::Start(const std::vector<std::string>& arguments, std::vector<TCommand> commands) {
   backend.SetArguments(arguments);
-  form = std::make_unique<TForm1>();
+  form = std::make_unique<TForm1>(std::move(commands));
   Application().SetMainForm(form.get());
   form->Show();
   Settle();
@@ -59,6 +59,16 @@ void AppRig::Then(std::function<void(TForm&)> step) { FSteps.push_back(std::move
 
 void AppRig::Answer(const std::string& caption) {
   Then([caption](TForm& f) { dynamic_cast<TMessageForm&>(f).Press(caption); });
+}
+
+void AppRig::Type(const std::string& keys) {
+  size_t from = 0;
+  for (size_t at = keys.find('\b'); at != std::string::npos; at = keys.find('\b', from)) {
+    backend.TypeText(keys.substr(from, at - from));
+    backend.SendKey(vk::Back);
+    from = at + 1;
+  }
+  backend.TypeText(keys.substr(from));
 }
 
 std::vector<std::string> AppRig::BoxTexts() const {

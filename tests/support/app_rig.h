@@ -12,6 +12,7 @@
 
 #include "app/main_form.h"
 #include "platform/dialogs.h"
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/viewer_rig.h"
 
@@ -34,9 +35,10 @@ class AppRig {
   void WriteIni(const std::string& text);
   std::string ReadIni();
   std::filesystem::path IniPath() const { return dir.Path() / "varlo.INI"; }
-  // Creates the main window with this command line, and lets the file it
-  // opens be indexed to its end (Settle).
-  TForm1& Start(const std::vector<std::string>& arguments = {});
+  // Creates the main window with this command line (and these commands),
+  // and lets the file it opens be indexed to its end (Settle).
+  TForm1& Start(const std::vector<std::string>& arguments = {},
+                std::vector<TCommand> commands = MainCommands());
   // Lets time pass until the main window's file is indexed to its end, as
   // a user who waits sees it.
   void Settle();
@@ -47,6 +49,9 @@ class AppRig {
   void Then(std::function<void(TForm&)> step);
   // Answers the next message box by pressing the button with this caption.
   void Answer(const std::string& caption);
+  // Keys typed into the focused control: the text, "\b" standing for
+  // Backspace.
+  void Type(const std::string& keys);
   // Modal forms shown so far.
   const std::vector<Shown>& Seen() const { return FSeen; }
   std::vector<std::string> BoxTexts() const;

@@ -753,6 +753,189 @@ TEST(EndToEnd, TheSettingsDialogSetsTheWrapColumnAndTheFileKeepsIt) {
   EXPECT_NE(varlo.Ini().find("EditWrapChar=40\r\n"), std::string::npos) << varlo.Ini();
 }
 
+// --- Typing into the dialogs' boxes, key by key. ---
+
+// Waits for a window to go.
+bool Gone(HWND window) {
+  return Eventually([&] { return !IsWindow(window); });
+}
+
+// What the I key shows: the numbers of the top row and of its line.
+std::string LineNumbersShown(Varlo& varlo, HWND main) {
+  Press(main, 'I');
+  HWND notice = WaitForWindow(varlo, "Varlo (ﾒｯｾｰｼﾞ)");
+  if (notice == nullptr) return "no notice";
+  std::string said;
+  for (const std::string& text : Texts(notice))
+    if (text.rfind("表示行", 0) == 0) said = text;
+  Press(notice, VK_SPACE);
+  Gone(notice);
+  return said;
+}
+
+TEST(EndToEnd, TypingIntoTheSearchAndJumpBoxesReplacesTheRememberedText) {
+  Varlo varlo;
+  varlo.WriteIni("[FindStrName]\r\n1=abc\r\n[JumpLineNum]\r\n1=12\r\n");
+  // The word stands alone on line 10; typed after or before the remembered
+  // abc it would be found on line 20 or 30. A number typed after or before
+  // the remembered 12 is past the last line.
+  std::string text;
+  for (int i = 1; i <= 40; ++i)
+    text += (i == 10   ? std::string("quokka")
+             : i == 20 ? "abcquokka"
+             : i == 30 ? "quokkaabc"
+                       : "line " + std::to_string(i)) +
+            "\r\n";
+  const fs::path file = varlo.dir.Write(L"typed.txt", text);
+  HWND main = nullptr;
+  ASSERT_NE(OpenViewer(varlo, file, main), nullptr);
+  const std::string counts = Utf8Text(main);
+  const auto open = [&](WORD key, const char* caption) {
+    Press(main, key);
+    return WaitForWindow(varlo, caption);
+  };
+
+  // F, letters over the remembered text, one taken back, Enter.
+  HWND find = open('F', "Varlo (検索)");
+  ASSERT_NE(find, nullptr);
+  Type(L"quokkas");
+  Press(find, VK_BACK);
+  Press(find, VK_RETURN);
+  ASSERT_TRUE(Gone(find));
+  const std::string hit = counts + "  検索行 : 10 (10)  検索位置 : 1";
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == hit; })) << Utf8Text(main);
+  // Esc searches nothing.
+  find = open('F', "Varlo (検索)");
+  ASSERT_NE(find, nullptr);
+  Type(L"line");
+  Press(find, VK_ESCAPE);
+  ASSERT_TRUE(Gone(find));
+  Sleep(300);
+  EXPECT_EQ(Utf8Text(main), hit);
+
+  // J, digits over the remembered number, Enter; then with one taken back;
+  // then Esc.
+  HWND jump = open('J', "Varlo (ｼﾞｬﾝﾌﾟ)");
+  ASSERT_NE(jump, nullptr);
+  Type(L"5");
+  Press(jump, VK_RETURN);
+  ASSERT_TRUE(Gone(jump));
+  EXPECT_EQ(LineNumbersShown(varlo, main), "表示行 : 5     論理行 : 5");
+  jump = open('J', "Varlo (ｼﾞｬﾝﾌﾟ)");
+  ASSERT_NE(jump, nullptr);
+  Type(L"257");
+  Press(jump, VK_BACK);
+  Press(jump, VK_RETURN);
+  ASSERT_TRUE(Gone(jump));
+  EXPECT_EQ(LineNumbersShown(varlo, main), "表示行 : 25     論理行 : 25");
+  jump = open('J', "Varlo (ｼﾞｬﾝﾌﾟ)");
+  ASSERT_NE(jump, nullptr);
+  Type(L"3");
+  Press(jump, VK_ESCAPE);
+  ASSERT_TRUE(Gone(jump));
+  EXPECT_EQ(LineNumbersShown(varlo, main), "表示行 : 25     論理行 : 25");
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  const std::string ini = varlo.Ini();
+  EXPECT_NE(ini.find("[FindStrName]\r\n1=quokka\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[JumpLineNum]\r\n1=25\r\n"), std::string::npos) << ini;
+}
+
+TEST(EndToEnd, TypingIntoTheSettingsBoxesReplacesTheirNumbers) {
+  Varlo varlo;
+  // 100 lines of 100 bytes: two view lines each at 80 bytes, three at 40.
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += std::string(90, 'x') + "\x93\xfa\x96\x7b\x8c\xea 1234\r\n";
+  const fs::path file = varlo.dir.Write(L"wrap.txt", text);
+  HWND main = nullptr;
+  ASSERT_NE(OpenViewer(varlo, file, main), nullptr);
+  const std::string counts = "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : ";
+  const auto open = [&] {
+    // 環境設定 (Alt+K), 各種設定 (O).
+    Press(main, 'K', {VK_MENU});
+    Press(main, 'O');
+    return WaitForWindow(varlo, "Varlo (各種設定)");
+  };
+  HWND dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  // From Cancel back to the tabs, two tabs on; Alt+1 and Alt+2 give the
+  // boxes the focus with their numbers selected.
+  Press(dialog, VK_TAB, {VK_SHIFT});
+  Press(dialog, VK_RIGHT);
+  Press(dialog, VK_RIGHT);
+  Press(dialog, '1', {VK_MENU});
+  Type(L"400");
+  Press(dialog, VK_BACK);
+  Press(dialog, '2', {VK_MENU});
+  Type(L"8");
+  Press(dialog, 'S', {VK_MENU});
+  ASSERT_TRUE(Gone(dialog));
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == counts + "300 (100)"; })) << Utf8Text(main);
+  // Again, on the page it was left on: a number typed, then Esc and the
+  // question's default answer はい: nothing is saved.
+  dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  Press(dialog, '1', {VK_MENU});
+  Type(L"20");
+  Press(dialog, VK_ESCAPE);
+  HWND question = WaitForWindow(varlo, "情報");
+  ASSERT_NE(question, nullptr);
+  Press(question, VK_RETURN);
+  ASSERT_TRUE(Gone(dialog));
+  Sleep(300);
+  EXPECT_EQ(Utf8Text(main), counts + "300 (100)");
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  const std::string ini = varlo.Ini();
+  EXPECT_NE(ini.find("EditWrapChar=40\r\nEditTabChar=8\r\n"), std::string::npos) << ini;
+}
+
+TEST(EndToEnd, TypingIntoTheLauncherEditorReplacesTheRecord) {
+  Varlo varlo;
+  varlo.WriteIni(
+      "[ProgTitle]\r\n1=old\r\n[ProgName]\r\n1=old.exe\r\n[ProgOption]\r\n1=o\r\n[ProgDir]\r\n1="
+      "d\r\n");
+  varlo.Start(L"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  const auto open = [&] {
+    // 環境設定 (Alt+K), ﾗﾝﾁｬｰ1設定 (L).
+    Press(main, 'K', {VK_MENU});
+    Press(main, 'L');
+    return WaitForWindow(varlo, "Varlo (ﾗﾝﾁｬｰ編集)");
+  };
+  HWND editor = open();
+  ASSERT_NE(editor, nullptr);
+  // The title has the focus with its text selected; Tab selects the text
+  // of each box it reaches.
+  Type(L"エディタ");
+  Press(editor, VK_TAB);
+  Type(L"C:\\ツール\\ed.exee");
+  Press(editor, VK_BACK);
+  Press(editor, VK_TAB);
+  Type(L"\"%f\" +%l");
+  // Past the folder and the shortcut to OK, which Enter presses.
+  for (int i = 0; i < 3; ++i) Press(editor, VK_TAB);
+  Press(editor, VK_RETURN);
+  ASSERT_TRUE(Gone(editor));
+  // Again: a title typed, then Esc: nothing stored.
+  editor = open();
+  ASSERT_NE(editor, nullptr);
+  Type(L"x");
+  Press(editor, VK_ESCAPE);
+  ASSERT_TRUE(Gone(editor));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  const std::string ini = varlo.Ini();
+  EXPECT_NE(ini.find("[ProgTitle]\r\n1=\x83\x47\x83\x66\x83\x42\x83\x5e\r\n"), std::string::npos)
+      << ini;
+  EXPECT_NE(ini.find("[ProgName]\r\n1=C:\\\x83\x63\x81\x5b\x83\x8b\\ed.exe\r\n"),
+            std::string::npos);
+  EXPECT_NE(ini.find("[ProgOption]\r\n1=\"%f\" +%l\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("[ProgDir]\r\n1=d\r\n"), std::string::npos);
+}
+
 TEST(EndToEnd, ShiftQAsksCtrlQDoesNotCtrlBracketMaximisesAndAltF4ClosesWithoutAsking) {
   Varlo varlo;
   varlo.Start(L"");

@@ -19,6 +19,7 @@
 #include "dialogs/wrap_switch_form.h"
 #include "platform/application.h"
 #include "platform/control.h"
+#include "platform/text.h"
 #include "platform/timer.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/codepage.h"
@@ -320,21 +321,21 @@ void ShowWithin(TForm& form, const std::function<void()>& inside) {
 
 TEST(MainWindow, DialogsOpenWithTheirFirstUsableControlFocused) {
   WindowRig rig;
-  TForm19 wrap(*rig.form);
+  TWrapSwitchDialog wrap(*rig.form);
   wrap.BtnWrapOn().SetEnabled(false);
-  rig.form->FWrapChoice = -1;
+  rig.form->FWrapChoice = wcNone;
   ShowWithin(wrap, [&] {
     EXPECT_FALSE(IsWindowEnabled(HandleOf(wrap.BtnWrapOn())));
     EXPECT_EQ(GetFocus(), HandleOf(wrap.BtnWrapOff()));
     SendKey(VK_RETURN);
   });
-  EXPECT_EQ(rig.form->FWrapChoice, 0);
+  EXPECT_EQ(rig.form->FWrapChoice, wcSetColumn);
 }
 
 TEST(MainWindow, TheNoticeClosesOnTabAndTheArrowKeys) {
   WindowRig rig;
   for (const WORD key : {VK_TAB, VK_DOWN, VK_LEFT}) {
-    TForm17 notice;
+    TNoticeDialog notice;
     ShowWithin(notice, [&] { SendKey(key); });
     EXPECT_TRUE(notice.Closed()) << key;
   }

@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/menu.h"
+#include "platform/text.h"
 #include "platform/timer.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/canvas.h"
@@ -443,6 +444,45 @@ TEST(Win32Forms, TypingGivesShiftJisTextWithinTheByteLimit) {
   PumpActive(rig.backend, rig.Form());
   EXPECT_EQ(rig.Edit().Text(), "n");
   EXPECT_EQ(rig.finds, 0);
+}
+
+// The platform's box, typed into: a form opens with its box's text
+// selected, so that a typed key replaces it; a character the byte limit has
+// no room for is refused and the caret stays, so Backspace takes back the
+// last one that went in.
+TEST(Win32Forms, TypedKeysReplaceTheTextTheBoxOpensWithUpToItsLimit) {
+  FormRig rig;
+  rig.Edit().SetText("abc");
+  rig.Show();
+  HWND edit = rig.H("Edit1");
+  ASSERT_EQ(GetFocus(), edit);
+  const auto selection = [&] {
+    DWORD from = 9, to = 9;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    return std::make_pair(from, to);
+  };
+  EXPECT_EQ(selection(), std::make_pair(DWORD{0}, DWORD{3}));
+  const auto type = [&](const std::wstring& keys) {
+    for (wchar_t c : keys) PostMessageW(edit, WM_CHAR, c, 0);
+    PumpActive(rig.backend, rig.Form());
+  };
+  type(L"x");
+  EXPECT_EQ(rig.Edit().Text(), "x");
+  // x, 日 (two bytes) and 12345 fill the eight bytes; 語 and 6 find no room.
+  type(L"日12345");
+  EXPECT_EQ(rig.Edit().Text(),
+            "x\x93\xfa"
+            "12345");
+  type(L"語6");
+  EXPECT_EQ(rig.Edit().Text(),
+            "x\x93\xfa"
+            "12345");
+  EXPECT_EQ(TextOf(edit), L"x日12345");
+  EXPECT_EQ(selection(), std::make_pair(DWORD{7}, DWORD{7}));
+  type(L"\b\b");
+  EXPECT_EQ(rig.Edit().Text(),
+            "x\x93\xfa"
+            "123");
 }
 
 TEST(Win32Forms, AcceleratorsFocusTogglePressOnce) {

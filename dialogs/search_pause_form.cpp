@@ -1,4 +1,4 @@
-#include "dialogs/research_form.h"
+#include "dialogs/search_pause_form.h"
 
 namespace varlo {
 namespace {
@@ -13,14 +13,14 @@ const TFormDescription kForm14 = {
 
 }  // namespace
 
-TForm14::TForm14() {
+TSearchPause::TSearchPause() {
   Build(kForm14, THandlers());
   Timer1.OnTimer = [this](TObject& s) { Timer1Timer(s); };
   // Running from the start: the pause counts from the form's making.
   Timer1.SetInterval(300);
 }
 
-void TForm14::Timer1Timer(TObject&) {
+void TSearchPause::Timer1Timer(TObject&) {
   Timer1.SetInterval(0);
   Close();
 }
