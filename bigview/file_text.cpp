@@ -12,29 +12,29 @@ TextChangedError::TextChangedError()
     : Exception("ファイルが表示中に変更されました。読み込み直します。") {}
 
 uint64_t BlockSum(const char* data, size_t n) {
-  // Four independent lanes, so that the multiplies overlap: a block is
-  // summed at about the speed it is copied.
+  // Four independent lanes, one multiply a word, so that they overlap: a
+  // block is summed at about the speed it is copied. A word's change
+  // changes its lane (the multiply by an odd number is one to one).
   constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull, kP2 = 0xC2B2AE3D27D4EB4Full;
-  const auto round = [](uint64_t acc, uint64_t w) { return std::rotl(acc + w * kP2, 31) * kP1; };
-  uint64_t a = kP1 + kP2, b = kP2, c = 0, d = 0 - kP1;
+  uint64_t a = kP1, b = kP2, c = kP1 ^ kP2, d = ~kP1;
   size_t i = 0;
   for (; i + 32 <= n; i += 32) {
     uint64_t w[4];
     std::memcpy(w, data + i, sizeof w);
-    a = round(a, w[0]);
-    b = round(b, w[1]);
-    c = round(c, w[2]);
-    d = round(d, w[3]);
+    a = std::rotl((a ^ w[0]) * kP1, 29);
+    b = std::rotl((b ^ w[1]) * kP1, 29);
+    c = std::rotl((c ^ w[2]) * kP1, 29);
+    d = std::rotl((d ^ w[3]) * kP1, 29);
   }
-  uint64_t h = std::rotl(a, 1) + std::rotl(b, 7) + std::rotl(c, 12) + std::rotl(d, 18) + n;
+  uint64_t h = (std::rotl(a, 1) + std::rotl(b, 7) + std::rotl(c, 12) + std::rotl(d, 18)) ^ n;
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
     std::memcpy(&w, data + i, sizeof w);
-    h = round(h, w);
+    h = std::rotl((h ^ w) * kP1, 29);
   }
   uint64_t tail = 0;
   if (i < n) std::memcpy(&tail, data + i, n - i);
-  h = round(h, tail);
+  h = std::rotl((h ^ tail) * kP1, 29);
   h ^= h >> 33;
   h *= kP2;
   h ^= h >> 29;

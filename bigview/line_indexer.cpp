@@ -15,6 +15,15 @@ namespace {
 
 constexpr char kEndOfText = 0x1A;
 
+// Bits set in x, without the instruction older processors lack (and that
+// the compiler would otherwise call a library function for).
+inline uint32_t Ones(uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555ull);
+  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+}
+
 }  // namespace
 
 void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
@@ -26,7 +35,7 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
   uint32_t tabs = 0;  // of the line being scanned
   bool head = true;   // no CR yet
   // A CR or 0x1A at p; false at the end of the text.
-  const auto end = [&](size_t p) {
+  const auto end = [&](size_t p) __attribute__((always_inline)) {
     if (bytes[p] == kEndOfText) {
       out.TextEnd = static_cast<int64_t>(p);
       return false;
@@ -60,7 +69,7 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
     while (ends != 0) {
       const int p = std::countr_zero(ends);
       const uint64_t below = (uint64_t{1} << p) - 1;
-      tabs += static_cast<uint32_t>(std::popcount(tabbed & below));
+      if (tabbed != 0) tabs += Ones(tabbed & below);
       tabbed &= ~below;
       if (!end(i + static_cast<size_t>(p))) {
         ended = true;
@@ -68,7 +77,7 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
       }
       ends &= ends - 1;
     }
-    if (!ended) tabs += static_cast<uint32_t>(std::popcount(tabbed));
+    if (!ended && tabbed != 0) tabs += Ones(tabbed);
   }
 #endif
   for (; i < size && !ended; ++i) {
@@ -88,117 +97,58 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
 
 TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
                            const Plan& plan, LayoutFn layout)
-    : FFile(std::move(file)), FMemory(memory), FPlan(plan), FLayout(std::move(layout)) {
-  int threads = FPlan.Threads;
-  if (threads <= 0)
-    threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-  threads = static_cast<int>(std::clamp<int64_t>(Chunks(), 1, threads));
-  FLimit = Chunks();
-  // Room for the threads to run ahead while the chunks before are merged.
-  for (int k = 0; k < 8 * threads; ++k) {
-    FPool.push_back(std::make_unique<Chunk>());
-    FFree.push_back(FPool.back().get());
-  }
-  for (int k = 0; k < threads; ++k) FThreads.emplace_back([this] { Work(); });
-}
+    : FFile(std::move(file)),
+      FMemory(memory),
+      FPlan(plan),
+      FLayout(std::move(layout)),
+      // Room for the threads to run ahead while the chunks before are
+      // merged.
+      FWork(Chunks(), plan.Threads, 8,
+            [this](Chunk& c, int64_t index) { return Fill(c, index); }) {}
 
-TLineIndexer::~TLineIndexer() { Stop(); }
+thread_local std::vector<char> TLineIndexer::tBuffer;
 
 int64_t TLineIndexer::Chunks() const {
   const auto n = static_cast<int64_t>(FPlan.ChunkBytes);
   return FPlan.End > FPlan.Begin ? (FPlan.End - FPlan.Begin + n - 1) / n : 0;
 }
 
-void TLineIndexer::Stop() {
-  {
-    std::lock_guard lock(FMutex);
-    FStop = true;
-  }
-  FChanged.notify_all();
-  for (std::thread& t : FThreads)
-    if (t.joinable()) t.join();
-}
-
-bool TLineIndexer::Finished() const {
-  std::lock_guard lock(FMutex);
-  return FTaken >= FLimit;
-}
-
-TLineIndexer::Chunk* TLineIndexer::Next(int waitMs) {
-  std::unique_lock lock(FMutex);
-  const auto ready = [&] { return FTaken >= FLimit || FReady.count(FTaken) > 0; };
-  if (waitMs > 0) FChanged.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
-  if (FTaken >= FLimit) return nullptr;
-  const auto it = FReady.find(FTaken);
-  if (it == FReady.end()) return nullptr;
-  Chunk* chunk = it->second;
-  FReady.erase(it);
-  ++FTaken;
-  return chunk;
-}
-
-void TLineIndexer::Release(Chunk* chunk) {
-  {
-    std::lock_guard lock(FMutex);
-    FFree.push_back(chunk);
-  }
-  FChanged.notify_all();
-}
-
-void TLineIndexer::Work() {
-  std::vector<char> buffer;
-  for (;;) {
-    Chunk* c = nullptr;
-    {
-      std::unique_lock lock(FMutex);
-      FChanged.wait(lock, [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); });
-      if (FStop || FClaimed >= FLimit) return;
-      c = FFree.back();
-      FFree.pop_back();
-      c->Serial = FClaimed++;
+bool TLineIndexer::Fill(Chunk& c, int64_t index) {
+  try {
+    c.Error = nullptr;
+    c.LaidOut = false;
+    const int64_t begin = FPlan.Begin + index * static_cast<int64_t>(FPlan.ChunkBytes);
+    auto size = static_cast<size_t>(
+        std::min(begin + static_cast<int64_t>(FPlan.ChunkBytes), FPlan.End) - begin);
+    // One byte more, to see whether an LF follows a CR at the chunk's end.
+    const size_t peek = begin + static_cast<int64_t>(size) < FPlan.End ? 1 : 0;
+    const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
+    size_t got = size + peek;
+    if (bytes == nullptr) {
+      std::vector<char>& buffer = tBuffer;
+      if (buffer.size() < size + peek) buffer.resize(size + peek);
+      got = FFile->ReadAt(begin, buffer.data(), size + peek);
+      bytes = buffer.data();
     }
-    bool last = false;  // nothing after this chunk counts
-    try {
-      c->Error = nullptr;
-      c->LaidOut = false;
-      const int64_t begin = FPlan.Begin + c->Serial * static_cast<int64_t>(FPlan.ChunkBytes);
-      auto size = static_cast<size_t>(
-          std::min(begin + static_cast<int64_t>(FPlan.ChunkBytes), FPlan.End) - begin);
-      // One byte more, to see whether an LF follows a CR at the chunk's end.
-      const size_t peek = begin + static_cast<int64_t>(size) < FPlan.End ? 1 : 0;
-      const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
-      size_t got = size + peek;
-      if (bytes == nullptr) {
-        if (buffer.size() < size + peek) buffer.resize(size + peek);
-        got = FFile->ReadAt(begin, buffer.data(), size + peek);
-        bytes = buffer.data();
-      }
-      c->Short = got < size + peek;
-      int next = -1;
-      if (c->Short) {
-        size = std::min(size, got);
-      } else if (peek) {
-        next = static_cast<unsigned char>(bytes[size]);
-      }
-      const auto from = static_cast<size_t>(std::max<int64_t>(FPlan.ScanFrom - begin, 0));
-      c->Begin = begin;
-      ScanChunk(bytes, std::min(from, size), size, next, *c);
-      c->Sums.clear();
-      if (FMemory == nullptr)
-        for (size_t at = 0; at < size; at += FPlan.Block)
-          c->Sums.push_back(BlockSum(bytes + at, std::min(FPlan.Block, size - at)));
-      if (FLayout && !c->Short) FLayout(*c, bytes);
-      last = c->Short || c->TextEnd >= 0;
-    } catch (...) {
-      c->Error = std::current_exception();
-      last = true;
+    c.Short = got < size + peek;
+    int next = -1;
+    if (c.Short) {
+      size = std::min(size, got);
+    } else if (peek) {
+      next = static_cast<unsigned char>(bytes[size]);
     }
-    {
-      std::lock_guard lock(FMutex);
-      FReady[c->Serial] = c;
-      if (last) FLimit = std::min(FLimit, c->Serial + 1);
-    }
-    FChanged.notify_all();
+    const auto from = static_cast<size_t>(std::max<int64_t>(FPlan.ScanFrom - begin, 0));
+    c.Begin = begin;
+    ScanChunk(bytes, std::min(from, size), size, next, c);
+    c.Sums.clear();
+    if (FMemory == nullptr)
+      for (size_t at = 0; at < size; at += FPlan.Block)
+        c.Sums.push_back(BlockSum(bytes + at, std::min(FPlan.Block, size - at)));
+    if (FLayout && !c.Short) FLayout(c, bytes);
+    return !c.Short && c.TextEnd < 0;
+  } catch (...) {
+    c.Error = std::current_exception();
+    return false;
   }
 }
 

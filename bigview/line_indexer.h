@@ -7,17 +7,14 @@
 // layout on the thread that owns them.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "bigview/ordered_work.h"
 #include "bigview/view_lines.h"
 #include "platform/file.h"
 
@@ -52,7 +49,6 @@ class TLineIndexer {
   static constexpr size_t kChunk = size_t{1} << 20;
 
   struct Chunk : TChunkScan {
-    int64_t Serial = 0;
     std::vector<uint64_t> Sums;  // of the chunk's blocks, in order
     // The lines between two CRs laid out (line 0: the one after the first
     // CR), and the longest view line among them.
@@ -67,10 +63,10 @@ class TLineIndexer {
   using LayoutFn = std::function<void(Chunk& chunk, const char* bytes)>;
 
   struct Plan {
-    int64_t Begin = 0;           // where the first chunk starts: a block boundary
-    int64_t ScanFrom = 0;        // where lines are looked for first (>= Begin)
-    int64_t End = 0;             // where the text ends
-    size_t Block = 0;            // block size, a power of two
+    int64_t Begin = 0;     // where the first chunk starts: a block boundary
+    int64_t ScanFrom = 0;  // where lines are looked for first (>= Begin)
+    int64_t End = 0;       // where the text ends
+    size_t Block = 0;      // block size, a power of two
     size_t ChunkBytes = kChunk;  // a multiple of Block
     int Threads = 0;             // 0: one per core, at most 8
   };
@@ -78,40 +74,30 @@ class TLineIndexer {
   // Reads the file, or the text in memory when `memory` is not null.
   TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
                const Plan& plan, LayoutFn layout);
-  ~TLineIndexer();
-  TLineIndexer(const TLineIndexer&) = delete;
-  TLineIndexer& operator=(const TLineIndexer&) = delete;
 
   // The next chunk in file order, waiting for it up to `waitMs`
   // milliseconds; null when it is not ready yet, or when every chunk was
   // taken (Finished). Give it back with Release once merged.
-  Chunk* Next(int waitMs);
-  void Release(Chunk* chunk);
+  Chunk* Next(int waitMs) { return FWork.Next(waitMs); }
+  void Release(Chunk* chunk) { FWork.Release(chunk); }
   // Every chunk was taken.
-  bool Finished() const;
+  bool Finished() const { return FWork.Finished(); }
   // Stops the threads; no more chunks come.
-  void Stop();
+  void Stop() { FWork.Stop(); }
   const Plan& GetPlan() const { return FPlan; }
 
  private:
-  void Work();
+  // Reads and scans chunk `index`; false when nothing after it counts.
+  bool Fill(Chunk& c, int64_t index);
   int64_t Chunks() const;
 
   std::shared_ptr<const platform::ReadOnlyFile> FFile;
   const char* FMemory;
   Plan FPlan;
   LayoutFn FLayout;
-
-  mutable std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::vector<std::unique_ptr<Chunk>> FPool;
-  std::vector<Chunk*> FFree;
-  std::map<int64_t, Chunk*> FReady;
-  int64_t FLimit = 0;    // chunks that count: fewer once the text ended
-  int64_t FClaimed = 0;  // chunks given to threads
-  int64_t FTaken = 0;    // chunks handed out in order
-  bool FStop = false;
-  std::vector<std::thread> FThreads;
+  // One buffer per thread, for the file's bytes.
+  static thread_local std::vector<char> tBuffer;
+  OrderedWork<Chunk> FWork;  // last: its threads start once the rest exists
 };
 
 }  // namespace varlo

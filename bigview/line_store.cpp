@@ -471,22 +471,48 @@ TLineIndexer::Plan TBvStrings::IndexPlan() const {
 void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
   FText->AddSums(chunk.Sums.data(), chunk.Sums.size());
   FScanned = chunk.Begin + static_cast<int64_t>(chunk.Size);
+  const auto begin = static_cast<uint64_t>(chunk.Begin);
+  const size_t n = chunk.Breaks.size();
+  if (n == 0) {
+    FOpenTabs += chunk.HeadTabs;
+    return;
+  }
+  // Line k of the chunk: the one ending at its k-th line end.
+  const auto start = [&](size_t k) { return k == 0 ? FOpenStart : begin + chunk.NextStart(k - 1); };
+  const auto tabs = [&](size_t k) { return k == 0 ? FOpenTabs + chunk.HeadTabs : chunk.Tabs[k - 1]; };
+  size_t k = 0;
   try {
-    const auto begin = static_cast<uint64_t>(chunk.Begin);
-    const size_t n = chunk.Breaks.size();
-    if (n == 0) {
-      FOpenTabs += chunk.HeadTabs;
-      return;
+    if (FCompact && Count() + static_cast<int64_t>(n) <= FCapacity) {
+      // Straight into the index while every place fits it.
+      size_t i = FStarts.size();
+      FStarts.reserve(i + n);
+      FTabs.reserve(i + n);
+      uint32_t* starts = FStarts.data();
+      uint8_t* tabCounts = FTabs.data();
+      constexpr size_t kGroup = (size_t{1} << kGroupShift) - 1;
+      for (; k < n; ++k, ++i) {
+        const uint64_t s = start(k);
+        if ((i & kGroup) == 0) FBases.push_back(s);
+        const uint64_t offset = s - FBases.back();
+        if (offset > kMaxOffset) {
+          if ((i & kGroup) == 0) FBases.pop_back();
+          break;
+        }
+        starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - FLastEnd == 2 ? 1u : 0u);
+        tabCounts[i] = static_cast<uint8_t>(std::min(tabs(k), 255u));
+        FLastEnd = begin + chunk.BreakAt(k);
+      }
+      FStarts.adopt(i);
+      FTabs.adopt(i);
     }
-    AddIndexed(FOpenStart, begin + chunk.BreakAt(0), FOpenTabs + chunk.HeadTabs);
-    for (size_t k = 1; k < n; ++k)
-      AddIndexed(begin + chunk.NextStart(k - 1), begin + chunk.BreakAt(k), chunk.Tabs[k - 1]);
-    FOpenStart = begin + chunk.NextStart(n - 1);
-    FOpenTabs = chunk.TailTabs;
+    // The rest one by one: growing by steps, or into slots.
+    for (; k < n; ++k) AddIndexed(start(k), begin + chunk.BreakAt(k), tabs(k));
   } catch (const TooManyLinesError&) {
     Clear();
     throw;
   }
+  FOpenStart = begin + chunk.NextStart(n - 1);
+  FOpenTabs = chunk.TailTabs;
 }
 
 void TBvStrings::FinishIndex(int64_t textEnd) {

@@ -1,0 +1,118 @@
+// Pieces of one long job (chunks of a file to index, windows of a text to
+// search) done on several threads and handed out in their order: each
+// thread takes the next piece and an item to fill from a fixed set, reused,
+// so that the threads run ahead of the one that takes the items by as many
+// items as the set has.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace varlo {
+
+template <class Item>
+class OrderedWork {
+ public:
+  // Fills the item for piece `index` (a thread of its own calls it); false
+  // when no piece after it counts.
+  using Work = std::function<bool(Item& item, int64_t index)>;
+
+  // Pieces [0, count), on `threads` threads (0: one a core, at most 8),
+  // with `items` items per thread.
+  OrderedWork(int64_t count, int threads, int items, Work work)
+      : FWork(std::move(work)), FLimit(count) {
+    if (threads <= 0)
+      threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    threads = static_cast<int>(std::clamp<int64_t>(count, 1, threads));
+    for (int k = 0; k < items * threads; ++k) {
+      FItems.push_back(std::make_unique<Item>());
+      FFree.push_back(FItems.back().get());
+    }
+    for (int k = 0; k < threads; ++k) FThreads.emplace_back([this] { Run(); });
+  }
+  ~OrderedWork() { Stop(); }
+  OrderedWork(const OrderedWork&) = delete;
+  OrderedWork& operator=(const OrderedWork&) = delete;
+
+  // The next piece's item in order, waiting up to `waitMs` milliseconds
+  // for it; null when it is not ready yet, or when every piece was taken
+  // (Finished). Give it back with Release.
+  Item* Next(int waitMs) {
+    std::unique_lock lock(FMutex);
+    const auto ready = [&] { return FTaken >= FLimit || FReady.count(FTaken) > 0; };
+    if (waitMs > 0) FChanged.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
+    if (FTaken >= FLimit) return nullptr;
+    const auto it = FReady.find(FTaken);
+    if (it == FReady.end()) return nullptr;
+    Item* item = it->second;
+    FReady.erase(it);
+    ++FTaken;
+    return item;
+  }
+  void Release(Item* item) {
+    {
+      std::lock_guard lock(FMutex);
+      FFree.push_back(item);
+    }
+    FChanged.notify_all();
+  }
+  bool Finished() const {
+    std::lock_guard lock(FMutex);
+    return FTaken >= FLimit;
+  }
+  // Stops the threads once the pieces they are at are done.
+  void Stop() {
+    {
+      std::lock_guard lock(FMutex);
+      FStop = true;
+    }
+    FChanged.notify_all();
+    for (std::thread& t : FThreads)
+      if (t.joinable()) t.join();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      Item* item = nullptr;
+      int64_t index = 0;
+      {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); });
+        if (FStop || FClaimed >= FLimit) return;
+        item = FFree.back();
+        FFree.pop_back();
+        index = FClaimed++;
+      }
+      const bool more = FWork(*item, index);
+      {
+        std::lock_guard lock(FMutex);
+        FReady[index] = item;
+        if (!more) FLimit = std::min(FLimit, index + 1);
+      }
+      FChanged.notify_all();
+    }
+  }
+
+  Work FWork;
+  mutable std::mutex FMutex;
+  std::condition_variable FChanged;
+  std::vector<std::unique_ptr<Item>> FItems;
+  std::vector<Item*> FFree;
+  std::map<int64_t, Item*> FReady;
+  int64_t FLimit;        // pieces that count: fewer once a piece says so
+  int64_t FClaimed = 0;  // pieces given to threads
+  int64_t FTaken = 0;    // pieces handed out in order
+  bool FStop = false;
+  std::vector<std::thread> FThreads;
+};
+
+}  // namespace varlo
