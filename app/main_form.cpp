@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "app/settings.h"
-#include "dialogs/display_settings.h"
 #include "bigview/file_text.h"
+#include "dialogs/display_settings.h"
 #include "dialogs/key_list_form.h"
 #include "dialogs/notice_form.h"
 #include "dialogs/wrap_switch_form.h"

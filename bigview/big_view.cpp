@@ -349,7 +349,7 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
   // The page it has is shown as it is until the first lines are in.
   FUpdating = true;
   try {
-    FLines->OpenFile(fileName, FIndexBlockBytes);
+    FLines->OpenFile(fileName, FIndexSizes);
     FViewLines.Clear();
     FViewLines.Reserve(FLines->Capacity());
     FIndexLongest = 0;
@@ -374,6 +374,8 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
   } else {
     RedrawPage();
   }
+  // A file indexed already is let go once its page is drawn.
+  if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
 }
 
 void TBigView::StartIndexer() {
@@ -383,8 +385,7 @@ void TBigView::StartIndexer() {
   // The threads measure with a copy of the widths: the font may change
   // while they run.
   auto measure = rule.byWidth ? std::make_shared<const TextMeasure>(FMeasure) : nullptr;
-  TLineIndexer::Plan plan = FLines->IndexPlan();
-  plan.ChunkBytes = std::max(FIndexChunkBytes, plan.Block) / plan.Block * plan.Block;
+  const TLineIndexer::Plan plan = FLines->IndexPlan(FIndexSizes);
   FIndexer = std::make_unique<TLineIndexer>(
       FLines->IndexFile(), FLines->IndexMemory(), plan,
       [rule, measure](TLineIndexer::Chunk& chunk, const char* bytes) {
@@ -415,7 +416,9 @@ bool TBigView::MergeReady(int waitMs, int budgetMs) {
       FLines->FinishIndex(FTextEnd);
       FIndexLongest =
           std::max(FIndexLongest, LayoutLines(FViewLines, from, LineCount(), FIndexRule));
-      // A file rewritten while it was indexed shows in a few of its blocks.
+      // A file rewritten while it was indexed shows in a few of its blocks,
+      // read while it is still held (PumpIndex lets it go once the page
+      // is drawn).
       if (TFileText* text = FLines->Text()) text->CheckSample(kSampleBlocks);
       return true;
     }
@@ -504,6 +507,7 @@ void TBigView::PumpIndex(int waitMs) {
   FUpdating = false;
   // Rows that came into the page are drawn.
   if (FTopLine + FPageLines > views) RedrawPage();
+  if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
 }
 
 void TBigView::CompleteIndex() {

@@ -153,12 +153,8 @@ class TBigView : public TCustomControl {
   // Bytes indexed so far, and the size of the text.
   int64_t IndexedBytes() const { return FLines->IndexedBytes(); }
   int64_t TextSize() const { return FLines->TextSize(); }
-  // Smaller chunks and blocks than a program would read, so that tests see
-  // a small file indexed in many steps.
-  void SetIndexSizesForTesting(size_t chunkBytes, size_t blockBytes) {
-    FIndexChunkBytes = chunkBytes;
-    FIndexBlockBytes = blockBytes;
-  }
+  // How files are read for their index (tests: in many small steps).
+  void SetIndexSizes(const TIndexSizes& sizes) { FIndexSizes = sizes; }
 
   // --- Layout and positions. ---
   void CalcFontMetrics();
@@ -443,8 +439,7 @@ class TBigView : public TCustomControl {
   LayoutRule FIndexRule;
   int64_t FIndexLongest = 0;
   int64_t FTextEnd = -1;
-  size_t FIndexChunkBytes = TLineIndexer::kChunk;
-  size_t FIndexBlockBytes = TFileText::kBlock;
+  TIndexSizes FIndexSizes;
   // After indexing, one block in this many is read again and checked.
   static constexpr int64_t kSampleBlocks = 1024;
 };

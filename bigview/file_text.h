@@ -101,10 +101,11 @@ class TFileText {
   std::string Read(int64_t offset, size_t n);
 
   // The bytes of blocks [first, first + count) (the last block of the text
-  // may be shorter), checked, without filling the cache: a view into
-  // memory, or into `buffer`, which is resized. Safe from several threads
-  // at once.
-  std::string_view ReadBlocks(int64_t first, int64_t count, std::vector<char>& buffer) const;
+  // may be shorter), checked unless `check` is off, without filling the
+  // cache: a view into memory, or into `buffer`, which is resized. Safe
+  // from several threads at once.
+  std::string_view ReadBlocks(int64_t first, int64_t count, std::vector<char>& buffer,
+                              bool check = true) const;
 
   // Checks every `every`-th block and the last one against their sums:
   // cheap evidence that the file was not rewritten while it was indexed.

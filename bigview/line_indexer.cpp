@@ -103,8 +103,8 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
       FLayout(std::move(layout)),
       // Room for the threads to run ahead while the chunks before are
       // merged.
-      FWork(Chunks(), plan.Threads, 8,
-            [this](Chunk& c, int64_t index) { return Fill(c, index); }) {}
+      FWork(Chunks(), plan.Threads, 8, [this](Chunk& c, int64_t index) { return Fill(c, index); }) {
+}
 
 thread_local std::vector<char> TLineIndexer::tBuffer;
 

@@ -63,10 +63,10 @@ class TLineIndexer {
   using LayoutFn = std::function<void(Chunk& chunk, const char* bytes)>;
 
   struct Plan {
-    int64_t Begin = 0;     // where the first chunk starts: a block boundary
-    int64_t ScanFrom = 0;  // where lines are looked for first (>= Begin)
-    int64_t End = 0;       // where the text ends
-    size_t Block = 0;      // block size, a power of two
+    int64_t Begin = 0;           // where the first chunk starts: a block boundary
+    int64_t ScanFrom = 0;        // where lines are looked for first (>= Begin)
+    int64_t End = 0;             // where the text ends
+    size_t Block = 0;            // block size, a power of two
     size_t ChunkBytes = kChunk;  // a multiple of Block
     int Threads = 0;             // 0: one per core, at most 8
   };

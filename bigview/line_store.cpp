@@ -19,9 +19,6 @@ constexpr int64_t kGrowth = 32;
 constexpr int64_t kPresizeDivisor = 28;
 // What a pipe is read in, and what a visit reads at once.
 constexpr size_t kReadBlock = size_t{1} << 20;
-// After indexing, every this many blocks (and the last) are read again and
-// checked: a file rewritten while it was indexed is noticed at once.
-constexpr int64_t kSampleEvery = 256;
 
 unsigned TabsOf(std::string_view s) {
   return static_cast<unsigned>(std::min<ptrdiff_t>(std::count(s.begin(), s.end(), '\t'), 255));
@@ -431,14 +428,13 @@ void TBvStrings::LoadFromStream(std::istream& stream) {
 
 // --- Indexing a file. ---
 
-void TBvStrings::OpenFile(const std::filesystem::path& fileName, size_t blockBytes,
-                          int64_t inMemoryBytes) {
+void TBvStrings::OpenFile(const std::filesystem::path& fileName, const TIndexSizes& sizes) {
   Clear();
   auto file = std::make_shared<platform::ReadOnlyFile>(fileName);
   const int64_t size = file->Rereadable() ? file->Size() : 0;
-  if (size > inMemoryBytes) {
+  if (size > sizes.InMemory) {
     Presize(size);
-    FText = std::make_unique<TFileText>(std::move(file), size, blockBytes);
+    FText = std::make_unique<TFileText>(std::move(file), size, sizes.Block, sizes.Cache);
   } else {
     // A small file, a pipe, or a file whose size says nothing: read whole,
     // into memory, and let go.
@@ -456,9 +452,11 @@ void TBvStrings::OpenFile(const std::filesystem::path& fileName, size_t blockByt
   FIndexing = true;
 }
 
-TLineIndexer::Plan TBvStrings::IndexPlan() const {
+TLineIndexer::Plan TBvStrings::IndexPlan(const TIndexSizes& sizes) const {
   TLineIndexer::Plan plan;
   plan.Block = FText->BlockSize();
+  plan.ChunkBytes = std::max(sizes.Chunk, plan.Block) / plan.Block * plan.Block;
+  plan.Threads = sizes.Threads;
   // From the block the open line's text goes on in: its sum is taken anew.
   const int64_t block = static_cast<int64_t>(plan.Block);
   plan.Begin = FText->SummedBlocks() * block;
@@ -479,7 +477,9 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
   }
   // Line k of the chunk: the one ending at its k-th line end.
   const auto start = [&](size_t k) { return k == 0 ? FOpenStart : begin + chunk.NextStart(k - 1); };
-  const auto tabs = [&](size_t k) { return k == 0 ? FOpenTabs + chunk.HeadTabs : chunk.Tabs[k - 1]; };
+  const auto tabs = [&](size_t k) {
+    return k == 0 ? FOpenTabs + chunk.HeadTabs : chunk.Tabs[k - 1];
+  };
   size_t k = 0;
   try {
     if (FCompact && Count() + static_cast<int64_t>(n) <= FCapacity) {
@@ -528,7 +528,6 @@ void TBvStrings::FinishIndex(int64_t textEnd) {
   FOpenStart = end;
   FScanned = TextSize();
   SetCapacity(Count());
-  FText->ReleaseFile();
 }
 
 void TBvStrings::CutIndex(int64_t size) {
@@ -538,10 +537,14 @@ void TBvStrings::CutIndex(int64_t size) {
 void TBvStrings::AbandonIndex() { FIndexing = false; }
 
 void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
-  OpenFile(fileName);
+  LoadFromFile(fileName, TIndexSizes());
+}
+
+void TBvStrings::LoadFromFile(const std::filesystem::path& fileName, const TIndexSizes& sizes) {
+  OpenFile(fileName, sizes);
   int64_t textEnd = -1;
   try {
-    TLineIndexer indexer(IndexFile(), IndexMemory(), IndexPlan(), nullptr);
+    TLineIndexer indexer(IndexFile(), IndexMemory(), IndexPlan(sizes), nullptr);
     for (;;) {
       TLineIndexer::Chunk* chunk = indexer.Next(1000);
       if (chunk == nullptr) {
@@ -569,6 +572,7 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
     throw;
   }
   FinishIndex(textEnd);
+  if (FText != nullptr) FText->ReleaseFile();
 }
 
 void TBvStrings::SaveToStream(std::ostream& stream) const {

@@ -49,6 +49,16 @@ class TooManyLinesError : public Exception {
   TooManyLinesError();
 };
 
+// How a file is read for its index: the sizes a program uses, or smaller
+// ones with which a test sees a small file read in many steps.
+struct TIndexSizes {
+  size_t Block = TFileText::kBlock;     // a power of two
+  size_t Chunk = TLineIndexer::kChunk;  // a multiple of Block
+  int64_t InMemory = int64_t{4} << 20;  // files up to this size are read into memory whole
+  size_t Cache = TFileText::kCacheBytes;
+  int Threads = 0;  // 0: one a core
+};
+
 class TBvStrings {
  public:
   TBvStrings() = default;
@@ -110,28 +120,30 @@ class TBvStrings {
   template <class Need, class F>
   void VisitLines(int64_t from, int64_t to, Need&& need, F&& f) const;
 
+  // LoadFromFile with other sizes than a program's.
+  void LoadFromFile(const std::filesystem::path& fileName, const TIndexSizes& sizes);
+
   // --- Indexing a file in steps. ---
-  // Files up to this size are read into memory whole, and let go at once.
-  static constexpr int64_t kInMemoryBytes = int64_t{4} << 20;
   // Empties the store and opens the file. A small file, or one that cannot
-  // be read again (a pipe), is read into memory now. Raises InOutError.
-  void OpenFile(const std::filesystem::path& fileName, size_t blockBytes = TFileText::kBlock,
-                int64_t inMemoryBytes = kInMemoryBytes);
+  // be read again (a pipe), is read into memory now and let go. Raises
+  // InOutError.
+  void OpenFile(const std::filesystem::path& fileName, const TIndexSizes& sizes = {});
   // Lines of the open file are still to come.
   bool Indexing() const { return FIndexing; }
   // What the indexer is to read: from the line not yet ended on.
-  TLineIndexer::Plan IndexPlan() const;
+  TLineIndexer::Plan IndexPlan(const TIndexSizes& sizes = {}) const;
   std::shared_ptr<const platform::ReadOnlyFile> IndexFile() const { return FText->File(); }
   const char* IndexMemory() const { return FText->Memory(); }
   // Takes the lines a chunk ends (and its blocks' sums), in file order.
   // Raises TooManyLinesError (the store is then empty).
   void Merge(const TLineIndexer::Chunk& chunk);
   // The text ended, at `end` (a 0x1A a chunk found) or at the end of the
-  // file (-1): adds the last line, trims the capacity.
+  // file (-1): adds the last line, trims the capacity. The file is still
+  // held (Text()->ReleaseFile lets it go).
   void FinishIndex(int64_t end = -1);
   // The text ends at `size` instead (the file was cut while it was indexed).
   void CutIndex(int64_t size);
-  // Stops indexing with the lines merged so far.
+  // Stops indexing with the lines merged so far, and lets the file go.
   void AbandonIndex();
   // Bytes indexed so far, and in all (for progress).
   int64_t IndexedBytes() const { return FScanned; }

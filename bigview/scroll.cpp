@@ -91,6 +91,9 @@ void TBigView::SetTopLine(int64_t value) {
     t = std::clamp<int64_t>(t, 0, std::max<int64_t>(0, ViewCount() - 1));
   }
   const int64_t d = t - FTopLine;
+  // The new page is read before anything moves: a file that cannot be read
+  // leaves the view where it is.
+  if (!FUpdating && d != 0) PageTexts(t, FPageLines);
   FTopLine = t;
   FBottomLine = std::max<int64_t>(0, std::min(t + FPageLines - 1, ViewCount() - 1));
   if (FSelStart == FSelEnd) {

@@ -4,9 +4,14 @@
 // a hit (a character start, inside one view line, before any NUL).
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
 
 #include "bigview/big_view.h"
 #include "bigview/byte_scan.h"
+#include "bigview/file_text.h"
+#include "bigview/ordered_work.h"
 
 namespace varlo {
 namespace {
@@ -71,16 +76,23 @@ class RunText {
     if (FDirect != nullptr || Holds(from, to)) return;
     const auto block = static_cast<uint64_t>(FFile->BlockSize());
     const uint64_t first = from / block, last = (to + block - 1) / block;
-    const std::string_view got =
-        FFile->ReadBlocks(static_cast<int64_t>(first), static_cast<int64_t>(last - first), FBuffer);
-    FStart = first * block;
-    FSize = got.size();
+    Use(first * block, FFile->ReadBlocks(static_cast<int64_t>(first),
+                                         static_cast<int64_t>(last - first), FBuffer));
   }
   bool Holds(uint64_t from, uint64_t to) const {
     return FDirect != nullptr || (from >= FStart && to <= FStart + FSize);
   }
+  // Bytes a window read elsewhere holds, from text offset `start` on.
+  void Use(uint64_t start, std::string_view bytes) {
+    FStart = start;
+    FSize = bytes.size();
+    FWindow = bytes.data();
+  }
+  // The text is in a file, read a window at a time.
+  bool InFile() const { return FDirect == nullptr; }
+  const TFileText* File() const { return FFile; }
   const char* At(uint64_t p) const {
-    return FDirect != nullptr ? FDirect + p : FBuffer.data() + (p - FStart);
+    return FDirect != nullptr ? FDirect + p : FWindow + (p - FStart);
   }
 
  private:
@@ -88,8 +100,27 @@ class RunText {
   const char* FDirect = nullptr;
   const TFileText* FFile = nullptr;
   std::vector<char> FBuffer;
+  const char* FWindow = nullptr;
   uint64_t FStart = 0, FSize = 0;
 };
+
+// A window of a run's text read and looked through on a thread of its own:
+// the places in it where the pattern's bytes may stand, in scan order.
+struct SearchWindow {
+  uint64_t lo = 0, hi = 0;  // places [lo, hi)
+  uint64_t start = 0;       // text offset of bytes[0]
+  std::vector<char> buffer;
+  std::string_view bytes;
+  std::vector<uint64_t> places;
+  // More places than are worth keeping: the window is gone through again.
+  bool crowded = false;
+  std::exception_ptr error;
+};
+constexpr size_t kMostPlaces = 4096;
+
+// Past this much of a file read in turn, the rest of a run is read and
+// looked through by several threads, in windows of kLargestWindow.
+constexpr uint64_t kAloneBytes = uint64_t{4} << 20;
 
 // A scan reads the file in windows that grow from this size: a hit nearby
 // is found after a small read, a long scan reads in large steps.
@@ -159,7 +190,115 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
     return next;
   };
 
+  // The places [lo, hi) of a window whose bytes `text` holds, in the
+  // direction of the search: where the scan goes on after it, or kStop.
+  const auto scanWindow = [&](const TBvStrings::Run& run, RunText& text, uint64_t lo, uint64_t hi,
+                              bool down) -> uint64_t {
+    const char* base = text.At(lo);
+    uint64_t resume = down ? hi : lo;
+    if (down) {
+      const char* to = base + (hi - lo);
+      ForEachPair<true>(base, to, filter, [&](const char* q) {
+        const uint64_t next = visit(run, text, lo + static_cast<uint64_t>(q - base), true);
+        if (next == kStop || next >= hi) {
+          resume = next;
+          return to;
+        }
+        return base + (next - lo);
+      });
+    } else {
+      ForEachPair<false>(base, base + (hi - lo), filter, [&](const char* q) {
+        const uint64_t next = visit(run, text, lo + static_cast<uint64_t>(q - base), false);
+        if (next == kStop || next <= lo) {
+          resume = next;
+          return base;
+        }
+        return base + (next - lo);
+      });
+    }
+    return resume;
+  };
+  // The rest of a run in a file, [lo, hi), in windows read and looked
+  // through on several threads and taken in order here.
+  const auto scanInParallel = [&](const TBvStrings::Run& run, RunText& text, uint64_t lo,
+                                  uint64_t hi, bool down) -> uint64_t {
+    const uint64_t windows = (hi - lo + kLargestWindow - 1) / kLargestWindow;
+    const TFileText& file = *text.File();
+    const auto block = static_cast<uint64_t>(file.BlockSize());
+    OrderedWork<SearchWindow> work(
+        static_cast<int64_t>(windows), 0, 2, [&](SearchWindow& w, int64_t index) {
+          try {
+            const auto k = static_cast<uint64_t>(index);
+            w.lo = down ? lo + k * kLargestWindow
+                        : (hi - lo > (k + 1) * kLargestWindow ? hi - (k + 1) * kLargestWindow : lo);
+            w.hi = down ? std::min(hi, w.lo + kLargestWindow) : hi - k * kLargestWindow;
+            w.error = nullptr;
+            w.places.clear();
+            w.crowded = false;
+            // The places' bytes: what the pattern reaches beyond the last.
+            const uint64_t first = w.lo / block, last = (w.hi + m - 1 + block - 1) / block;
+            w.bytes = file.ReadBlocks(static_cast<int64_t>(first),
+                                      static_cast<int64_t>(last - first), w.buffer, false);
+            w.start = first * block;
+            const char* base = w.bytes.data() + (w.lo - w.start);
+            const auto keep = [&](const char* q) {
+              if (pattern.MayHold(q)) w.places.push_back(w.lo + static_cast<uint64_t>(q - base));
+              w.crowded = w.places.size() > kMostPlaces;
+            };
+            if (down) {
+              const char* to = base + (w.hi - w.lo);
+              ForEachPair<true>(base, to, filter, [&](const char* q) {
+                keep(q);
+                return w.crowded ? to : q + 1;
+              });
+            } else {
+              ForEachPair<false>(base, base + (w.hi - w.lo), filter, [&](const char* q) {
+                keep(q);
+                return w.crowded ? base : q;
+              });
+            }
+          } catch (...) {
+            w.error = std::current_exception();
+            return false;
+          }
+          return true;
+        });
+    uint64_t resume = down ? lo : hi;
+    for (;;) {
+      SearchWindow* w = work.Next(1000);
+      if (w == nullptr) {
+        if (work.Finished()) return resume;
+        continue;
+      }
+      struct Give {
+        OrderedWork<SearchWindow>& work;
+        SearchWindow* w;
+        ~Give() { work.Release(w); }
+      } give{work, w};
+      if (w->error) std::rethrow_exception(w->error);
+      text.Use(w->start, w->bytes);
+      if (w->crowded) {
+        // Gone through here, from where the scan is.
+        const uint64_t from = down ? std::max(w->lo, resume) : w->lo;
+        const uint64_t to = down ? w->hi : std::min(w->hi, resume);
+        if (from < to) resume = scanWindow(run, text, from, to, down);
+      } else {
+        for (const uint64_t p : w->places) {
+          if (down ? p < resume : p >= resume) continue;
+          resume = visit(run, text, p, down);
+          if (resume == kStop) break;
+        }
+        if (resume != kStop) resume = down ? std::max(resume, w->hi) : std::min(resume, w->lo);
+      }
+      if (resume == kStop) {
+        work.Stop();
+        return kStop;
+      }
+    }
+  };
+
   uint64_t window = kFirstWindow;
+  uint64_t alone = 0;  // bytes of the file read in turn
   if (!upward) {
     for (int64_t line = fromLine; line < LineCount() && found < 0;) {
       const TBvStrings::Run run = FLines->RunAt(line, line, LineCount());
@@ -168,21 +307,15 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
       // Places [pos, end) may start a hit.
       const uint64_t end = run.End >= m ? run.End - m + 1 : 0;
       while (pos < end && found < 0) {
+        if (text.InFile() && alone >= kAloneBytes && end - pos > 2 * kLargestWindow) {
+          pos = scanInParallel(run, text, pos, end, true);
+          break;
+        }
         const uint64_t stop = std::min(end, pos + window);
+        alone += stop - pos;
         window = std::min(window * 2, kLargestWindow);
         text.Need(pos, stop + m - 1);
-        const char* base = text.At(pos);
-        const char* to = base + (stop - pos);
-        uint64_t resume = stop;
-        ForEachPair<true>(base, to, filter, [&](const char* q) {
-          const uint64_t next = visit(run, text, pos + static_cast<uint64_t>(q - base), true);
-          if (next == kStop || next >= stop) {
-            resume = next == kStop ? stop : next;
-            return to;
-          }
-          return base + (next - pos);
-        });
-        pos = resume;
+        pos = scanWindow(run, text, pos, stop, true);
       }
       line = run.Last;
     }
@@ -195,20 +328,15 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
       // Places [run.Begin, end) may start a hit; the scan goes down from end.
       uint64_t end = textEnd >= run.Begin + m ? textEnd - m + 1 : run.Begin;
       while (end > run.Begin && found < 0) {
+        if (text.InFile() && alone >= kAloneBytes && end - run.Begin > 2 * kLargestWindow) {
+          end = scanInParallel(run, text, run.Begin, end, false);
+          break;
+        }
         const uint64_t start = end - std::min(end - run.Begin, window);
+        alone += end - start;
         window = std::min(window * 2, kLargestWindow);
         text.Need(start, end + m - 1);
-        const char* base = text.At(start);
-        uint64_t resume = start;
-        ForEachPair<false>(base, base + (end - start), filter, [&](const char* q) {
-          const uint64_t next = visit(run, text, start + static_cast<uint64_t>(q - base), false);
-          if (next == kStop || next <= start) {
-            resume = next == kStop ? start : next;
-            return base;
-          }
-          return base + (next - start);
-        });
-        end = resume;
+        end = scanWindow(run, text, start, end, false);
       }
       line = run.First - 1;
     }

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dialogs/search_form.h"
 #include "tests/support/app_rig.h"
@@ -109,7 +111,7 @@ TEST(ChangingFile, AFileCutToNothingDuringTheLoadShowsWhatWasRead) {
   TForm1& f = rig.Start({rig.Utf8Path("log.txt")});
   cutter.join();
   ExpectConsistent(f);
-  EXPECT_TRUE(rig.BoxTexts().empty());
+  EXPECT_TRUE(rig.BoxTexts().empty()) << ::testing::PrintToString(rig.BoxTexts());
 }
 
 TEST(ChangingFile, AFileDeletedOrRenamedWhileShownStaysShown) {
@@ -135,6 +137,150 @@ TEST(ChangingFile, AFileDeletedOrRenamedWhileShownStaysShown) {
     EXPECT_EQ(rig.BoxTexts().back(), "   指定されたファイルが存在しません。          ");
     EXPECT_EQ(f.BigView1.LineCount(), 1000);
   }
+}
+
+// A large file stays in the file and is read again as it is shown; what
+// another program does to it meanwhile, and what the viewer makes of it: the
+// file read again after one notice (with the same line at the top where it
+// is still there), a warning with the view left as it is, or nothing at all.
+// In turn while the file is shown, and while it is still being indexed.
+struct Change {
+  const char* name;
+  std::function<void(const std::filesystem::path&)> act;
+  int64_t linesAfter;  // lines on view in the end
+  bool notice;         // one notice, then the file loaded again
+  bool warning;        // the file could not be read
+};
+
+constexpr const char* kChangedNotice = "   ファイルが変更されたため、読み込み直します。   ";
+constexpr const char* kReadWarning = "   ファイルを読み込めませんでした。   ";
+// The first line, and those from 200,000 on, are written again longer:
+// another text of other lines.
+void Rewrite(const std::filesystem::path& path) {
+  std::string text = Line(0) + " more\r\n" + Lines(1, 200'000);
+  for (int64_t i = 200'000; text.size() < (size_t{7} << 20); ++i) text += Line(i) + " more\r\n";
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Bytes of the first n lines.
+uintmax_t Bytes(int64_t n) { return static_cast<uintmax_t>(n) * (Line(0).size() + 2); }
+
+const Change kChanges[] = {
+    {"Rewritten", Rewrite, -1, true, false},
+    {"Cut", [](const auto& p) { std::filesystem::resize_file(p, Bytes(50'000) + 5); }, 50'001, true,
+     false},
+    {"Appended",
+     [](const auto& p) { std::ofstream(p, std::ios::binary | std::ios::app) << Lines(0, 1000); },
+     kLines, false, false},
+#ifndef _WIN32
+    // Reading a deleted file on Windows is another test's (it depends on
+    // how the system deletes).
+    {"Deleted", [](const auto& p) { std::filesystem::remove(p); }, kLines, false, true},
+#endif
+};
+
+// Opens the file as the user does, leaving it large enough to stay where it
+// is, and indexed in many steps.
+void OpenLarge(AppRig& rig, TForm1& f, const std::string& name) {
+  f.BigView1.SetIndexSizes({.Block = size_t{4} << 10,
+                            .Chunk = size_t{64} << 10,
+                            .InMemory = int64_t{1} << 20,
+                            .Cache = size_t{64} << 10});
+  rig.backend.OnOpenDialog = [&rig, name](TOpenDialog& d) {
+    d.FileName = rig.Utf8Path(name);
+    return true;
+  };
+  f.MenuFileOpenClick(f);
+}
+
+std::vector<std::string> NoticeTexts(const AppRig& rig) {
+  std::vector<std::string> texts;
+  for (const auto& s : rig.Seen())
+    if (s.name == "Form17") texts.push_back(s.text);
+  return texts;
+}
+
+TEST(ChangingFile, AChangedLargeFileIsReadAgainAfterOneNoticeOrWarnsAndStays) {
+  for (const bool indexing : {false, true}) {
+    for (const Change& change : kChanges) {
+      SCOPED_TRACE(std::string(change.name) + (indexing ? " while indexing" : " while shown"));
+      AppRig rig;
+      const auto path = rig.WriteFile("log.txt", Lines(0, kLines));
+      TForm1& f = rig.Start();
+      OpenLarge(rig, f, "log.txt");
+      ASSERT_TRUE(f.BigView1.Indexing());
+      if (!indexing) rig.Settle();
+      // The line at the top, far into the file.
+      f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(kLines / 2));
+      const int64_t top = f.BigView1.LineIndexOfView(f.BigView1.TopLine());
+      change.act(path);
+      if (change.warning) rig.Answer("中止(&A)");
+      // Going to the end reads what is not on view yet.
+      offscreen::WindowOf(f.BigView1).SetFocus();
+      rig.backend.SendKey(vk::End);
+      rig.Settle();
+      for (int i = 0; i < 5; ++i) rig.backend.AdvanceTime(20);
+      rig.Settle();
+
+      EXPECT_EQ(NoticeTexts(rig).size(), change.notice ? 1u : 0u);
+      if (change.notice) {
+        EXPECT_EQ(NoticeTexts(rig)[0], kChangedNotice);
+      }
+      EXPECT_EQ(rig.BoxTexts(), change.warning ? std::vector<std::string>{kReadWarning}
+                                               : std::vector<std::string>{})
+          << rig.BoxTexts().size();
+      TBigView& v = f.BigView1;
+      if (change.linesAfter >= 0) {
+        EXPECT_EQ(v.LineCount(), change.linesAfter);
+      }
+      EXPECT_EQ(f.Caption(), f.MainCaption(v));
+      if (change.notice) {
+        // What the file holds now, whole.
+        const std::string last = v.GetLine(v.LineCount() - 1);
+        EXPECT_EQ(v.GetLine(1), Line(1));
+        EXPECT_EQ(Line(v.LineCount() - 1).rfind(last.substr(0, Line(0).size()), 0), 0u) << last;
+        // The line at the top stays there where the file still has it.
+        if (!indexing) {
+          EXPECT_EQ(v.LineIndexOfView(v.TopLine()), std::min(top, v.LineCount() - 1));
+        }
+      } else if (!change.warning) {
+        ExpectConsistent(f);
+      }
+    }
+  }
+}
+
+TEST(ChangingFile, EscStopsAWaitForTheLastLinesAndClosingDuringIndexingEndsAtOnce) {
+  AppRig rig;
+  // Long enough to be still indexing at the first look.
+  rig.WriteFile("log.txt", Lines(0, 8 * kLines));
+  TForm1& f = rig.Start();
+  OpenLarge(rig, f, "log.txt");
+  ASSERT_TRUE(f.BigView1.Indexing());
+  // End waits for the last lines, with the progress in the caption; Esc
+  // stops the wait and the view stays where it is.
+  int looks = 0;
+  rig.backend.OnProcessBusyMessages = [&] {
+    EXPECT_NE(f.Caption().find("読み込み中 "), std::string::npos) << f.Caption();
+    return ++looks == 2;
+  };
+  offscreen::WindowOf(f.BigView1).SetFocus();
+  rig.backend.SendKey(vk::End);
+  EXPECT_EQ(looks, 2);
+  EXPECT_EQ(f.BigView1.TopLine(), 0);
+  // Waited to the end, End goes there.
+  rig.backend.OnProcessBusyMessages = nullptr;
+  rig.backend.SendKey(vk::End);
+  EXPECT_FALSE(f.BigView1.Indexing());
+  EXPECT_EQ(f.BigView1.TopLine(), f.BigView1.ViewCount() - 1);
+  EXPECT_EQ(f.Caption(), f.MainCaption(f.BigView1));
+
+  // Closed while its threads still read: it ends without waiting for them
+  // to finish the file.
+  OpenLarge(rig, f, "log.txt");
+  ASSERT_TRUE(f.BigView1.Indexing());
+  rig.Finish();
+  rig.form.reset();
 }
 
 }  // namespace

@@ -249,7 +249,7 @@ TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
     return true;
   };
   // Indexed in many steps.
-  f.BigView1.SetIndexSizesForTesting(size_t{64} << 10, size_t{4} << 10);
+  f.BigView1.SetIndexSizes({.Block = size_t{4} << 10, .Chunk = size_t{64} << 10});
   f.MenuFileOpenClick(f);
   // The first page at once, the rest in the background with its progress.
   ASSERT_TRUE(f.BigView1.Indexing());
@@ -278,14 +278,14 @@ TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
   EXPECT_EQ(f.BigView1.LineCount(), static_cast<int64_t>(text.size() / 100));
 
   // A quick load shows no progress.
-  f.BigView1.SetIndexSizesForTesting(size_t{16} << 20, size_t{64} << 10);
+  f.BigView1.SetIndexSizes({.Chunk = size_t{16} << 20});
   f.MenuFileOpenClick(f);
   EXPECT_FALSE(f.BigView1.Indexing());
   EXPECT_EQ(f.Caption(), opened);
 
   // A load that fails after showing its progress leaves the caption as it
   // was before, and nothing of the file on view.
-  f.BigView1.SetIndexSizesForTesting(size_t{64} << 10, size_t{4} << 10);
+  f.BigView1.SetIndexSizes({.Block = size_t{4} << 10, .Chunk = size_t{64} << 10});
   rig.Answer("中止(&A)");
   f.MenuFileOpenClick(f);
   ASSERT_TRUE(f.BigView1.Indexing());

@@ -474,21 +474,28 @@ TEST(ViewerLayout, LayoutGivesTheViewLinesOfTheRulesInEveryMode) {
     bool wordWrap;
     int64_t wrap;
     int width;
+    int tabs = 4;
   };
-  for (const Mode mode : {Mode{true, 80, 600}, Mode{true, 1, 600}, Mode{true, 2, 600},
-                          Mode{true, 3, 600}, Mode{true, 255, 600}, Mode{false, 80, 600},
-                          Mode{true, 0, 600}, Mode{true, 0, 97}, Mode{true, 0, 8}}) {
+  for (const Mode mode :
+       {Mode{true, 80, 600}, Mode{true, 1, 600}, Mode{true, 2, 600}, Mode{true, 3, 600},
+        Mode{true, 255, 600}, Mode{false, 80, 600}, Mode{true, 0, 600}, Mode{true, 0, 97},
+        Mode{true, 0, 8}, Mode{true, 0, 600, 0}, Mode{true, 0, 600, 1}, Mode{true, 0, 600, 16},
+        Mode{true, 0, 97, 16}}) {
     ViewerRig rig(mode.width, 480);
-    rig.view.SetViewTabStop(4);
+    rig.view.SetViewTabStop(mode.tabs);
     rig.view.SetWordWrap(mode.wordWrap);
     rig.view.SetWrapByte(mode.wrap);
+    // Left in the file and indexed in small chunks: lines are laid out by
+    // the threads that find them, and across chunk edges here.
+    rig.view.SetIndexSizes({.Block = 256, .Chunk = 4096, .InMemory = 0});
     const int64_t maxCharBefore = rig.view.MaxChar();
     // Laid out while the file loads, then once more from the first line.
     rig.view.LoadFromFile(file);
     const std::vector<Piece> expected = ReferenceLayout(rig.view, lines);
     for (int rebuilt = 0; rebuilt < 2; ++rebuilt) {
       const std::string what = "wrap " + std::to_string(mode.wrap) + " width " +
-                               std::to_string(mode.width) + (rebuilt ? " rebuilt" : "");
+                               std::to_string(mode.width) + " tabs " + std::to_string(mode.tabs) +
+                               (rebuilt ? " rebuilt" : "");
       ASSERT_EQ(PiecesOf(rig.view), expected) << what;
       int64_t longest = 0;
       for (int64_t v = 0; v < static_cast<int64_t>(expected.size()); ++v) {

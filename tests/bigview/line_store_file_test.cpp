@@ -39,39 +39,55 @@ struct FileCase {
 
 class LoadFromFileRules : public ::testing::TestWithParam<FileCase> {};
 
+// Read into memory whole, and left in the file and read back through blocks
+// and chunks of a few bytes, so that every line end meets their edges.
+const TIndexSizes kReadings[] = {
+    {},
+    {.Block = 16, .Chunk = 16, .InMemory = 0, .Cache = 64, .Threads = 2},
+    {.Block = 16, .Chunk = 48, .InMemory = 0, .Cache = 64, .Threads = 1},
+    {.Block = 64, .Chunk = 4096, .InMemory = 0, .Cache = 256},
+};
+
 TEST_P(LoadFromFileRules, SplitsAsTheFileRulesSay) {
   TempDir dir;
-  TBvStrings store;
-  store.Add("previous");
-  store.LoadFromFile(dir.Write("case.txt", GetParam().bytes));
-  EXPECT_EQ(LinesOf(store), GetParam().lines);
-  EXPECT_EQ(store.Capacity(), store.Count());
+  const auto path = dir.Write("case.txt", GetParam().bytes);
+  for (const TIndexSizes& sizes : kReadings) {
+    SCOPED_TRACE("blocks of " + std::to_string(sizes.Block));
+    TBvStrings store;
+    store.Add("previous");
+    store.LoadFromFile(path, sizes);
+    EXPECT_EQ(LinesOf(store), GetParam().lines);
+    EXPECT_EQ(store.Capacity(), store.Count());
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(LineStore, LoadFromFileRules,
-                         ::testing::Values(FileCase{"Empty", "", {}},
-                                           FileCase{"NoLineEnd", "abc", {"abc"}},
-                                           FileCase{"CrLfCrLf", "a\r\n\r\n", {"a", ""}},
-                                           FileCase{"LfStaysInsideTheLine", "a\nb\r\n", {"a\nb"}},
-                                           FileCase{"LoneCr", "a\rb", {"a", "b"}},
-                                           FileCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
-                                           FileCase{"LfCr", "a\n\rb", {"a\n", "b"}},
-                                           FileCase{"CtrlZEndsText",
-                                                    "a\x1A"
-                                                    "b\r\n",
-                                                    {"a"}},
-                                           FileCase{"CtrlZFirst",
-                                                    "\x1A"
-                                                    "abc",
-                                                    {}},
-                                           FileCase{"CtrlZAfterCrLf", "a\r\n\x1A\r\n", {"a"}},
-                                           FileCase{"CtrlZAfterCr", "a\r\x1A", {"a"}},
-                                           FileCase{"NulTabAndHighBytesAreOrdinary",
-                                                    std::string("\0\t\x82\xA0\xFF\r\n", 7),
-                                                    {std::string("\0\t\x82\xA0\xFF", 5)}},
-                                           FileCase{"OnlyCr", "\r", {""}},
-                                           FileCase{"TrailingCrOnly", "x\r", {"x"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    LineStore, LoadFromFileRules,
+    ::testing::Values(FileCase{"Empty", "", {}}, FileCase{"NoLineEnd", "abc", {"abc"}},
+                      FileCase{"CrLfCrLf", "a\r\n\r\n", {"a", ""}},
+                      FileCase{"LfStaysInsideTheLine", "a\nb\r\n", {"a\nb"}},
+                      FileCase{"LoneCr", "a\rb", {"a", "b"}},
+                      FileCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
+                      FileCase{"LfCr", "a\n\rb", {"a\n", "b"}},
+                      FileCase{"CtrlZEndsText",
+                               "a\x1A"
+                               "b\r\n",
+                               {"a"}},
+                      FileCase{"CtrlZFirst",
+                               "\x1A"
+                               "abc",
+                               {}},
+                      FileCase{"CtrlZAfterCrLf", "a\r\n\x1A\r\n", {"a"}},
+                      FileCase{"CtrlZAfterCr", "a\r\x1A", {"a"}},
+                      FileCase{"NulTabAndHighBytesAreOrdinary",
+                               std::string("\0\t\x82\xA0\xFF\r\n", 7),
+                               {std::string("\0\t\x82\xA0\xFF", 5)}},
+                      FileCase{"OnlyCr", "\r", {""}}, FileCase{"OnlyCrs", "\r\r\r", {"", "", ""}},
+                      FileCase{"AMegabyteLine",
+                               "a\r\n" + std::string(1'000'000, '\x82') + "\r\nz",
+                               {"a", std::string(1'000'000, '\x82'), "z"}},
+                      FileCase{"TrailingCrOnly", "x\r", {"x"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineStoreFile, EndsWithCapacityEqualToTheLineCount) {
   TempDir dir;

@@ -5,9 +5,11 @@
 // on trail bytes and across view lines.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "tests/support/viewer_rig.h"
 
 namespace varlo {
@@ -97,6 +99,59 @@ TEST(ViewSearch, LinesOfTheirOwnAmongLoadedOnes) {
   ExpectSameAsPlain(view, "KEY", false, "edited, any case");
   ExpectSameAsPlain(view, "ne 1", true, "edited, across pieces");
   ExpectSameAsPlain(view, "y", true, "edited, before and after a NUL");
+}
+
+// A file left where it is is searched a window at a time, and past its first
+// megabytes on several threads: hits across the edges of windows and blocks,
+// in wrapped lines, with places crowded with candidates, give what the same
+// text in memory gives.
+TEST(ViewSearch, AFileReadInWindowsFindsWhatTheTextInMemoryFinds) {
+  constexpr size_t kWindow = size_t{2} << 20;
+  std::string text;
+  std::vector<size_t> hits;
+  for (int64_t i = 0; text.size() < 14 * kWindow; ++i) {
+    std::string line = "line " + std::to_string(i) + " " + std::string(i % 150, 'k');
+    // Hits just before, across and after a window's edge, and one far on.
+    const size_t edge = (text.size() / kWindow + 1) * kWindow;
+    if (edge - text.size() < 200 || i == 700'000) {
+      hits.push_back(text.size());
+      line = "\x82\xa0" +
+             std::string(edge - text.size() < 200 ? (edge - text.size()) % 60 : 3, 'k') + "needle" +
+             line;
+    }
+    // A stretch where nearly every place may start "kk".
+    if (i % 40'000 == 1) line += std::string(30'000, 'k');
+    text += line + (i % 3 ? "\r\n" : "\r");
+  }
+  testing::TempDir dir;
+  const auto file = dir.Write("big.txt", text);
+  ViewerRig inFile, inMemory;
+  for (ViewerRig* rig : {&inFile, &inMemory}) rig->view.SetWrapByte(100);
+  inFile.view.SetIndexSizes({.Block = size_t{4} << 10, .InMemory = 0});
+  inFile.view.LoadFromFile(file);
+  std::istringstream stream(text);
+  inMemory.view.LoadFromStream(stream);
+  ASSERT_EQ(inFile.view.ViewCount(), inMemory.view.ViewCount());
+  const int64_t last = inFile.view.ViewCount() - 1;
+  for (const char* pattern : {"needle", "NEEDLE", "kkk", "absent", "\x82\xa0\x6b"}) {
+    for (const bool matchCase : {true, false}) {
+      const TSearchPattern p(pattern, matchCase);
+      for (const int64_t from : {int64_t{0}, last / 3, last / 2, last}) {
+        for (const bool upward : {false, true}) {
+          int64_t at = from;
+          // Each hit in turn, as N and P go.
+          for (int k = 0; k < 12 && at >= 0 && at <= last; ++k) {
+            const int64_t got = inFile.view.FindViewLine(p, at, upward);
+            ASSERT_EQ(got, inMemory.view.FindViewLine(p, at, upward))
+                << pattern << (matchCase ? "" : " any case") << " from " << at
+                << (upward ? " up" : " down");
+            if (got < 0) break;
+            at = got + (upward ? -1 : 1);
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
