@@ -89,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t k = line();
     const Place p = places[static_cast<size_t>(k)];
     // Blocks from the changed one on are different or gone when cut.
-    const bool touched = p.length > 0 && (cut ? p.start + p.length > changed
-                                              : p.start < changed + sizes.Block &&
-                                                    p.start + p.length > changed);
+    const bool touched =
+        p.length > 0 && (cut ? p.start + p.length > changed
+                             : p.start < changed + sizes.Block && p.start + p.length > changed);
     try {
       Require(store.Get(k) == model[static_cast<size_t>(k)], "a line reads as it was indexed");
     } catch (const TextChangedError&) {

@@ -1037,5 +1037,161 @@ TEST(EndToEnd, TheHelpCommandOpensThePageBesideTheExecutable) {
   EXPECT_EQ(varlo.Exit(), 0u);
 }
 
+// --- A large file that changes underneath. ---
+
+// Lines [from, to) of 20 bytes each: a number, ログ, "line".
+std::string NumberedLines(int from, int to, const std::string& more = "") {
+  std::string text;
+  char s[32];
+  for (int i = from; i < to; ++i) {
+    std::snprintf(s, sizeof s, "%08d \x83\x8d\x83\x4f line", i);
+    text += s + more + "\r\n";
+  }
+  return text;
+}
+
+std::string Counts(const fs::path& file, int64_t lines) {
+  return "Varlo (ﾒｲﾝ)  " + FromWide(kUtf8, file.wstring()) + "  全行数 : " + std::to_string(lines) +
+         " (" + std::to_string(lines) + ")";
+}
+
+constexpr const char* kChangedNotice = "   ファイルが変更されたため、読み込み直します。   ";
+constexpr const char* kReadWarning = "   ファイルを読み込めませんでした。   ";
+
+// What another program may do to the file, and what the viewer then shows.
+struct Change {
+  const char* name;
+  std::function<void(const fs::path&)> act;
+  int64_t linesAfter;
+  bool notice;   // one notice, then the file read again
+  bool warning;  // it cannot be read: a warning, and the view stays
+};
+
+constexpr int kLargeLines = 600'000;  // 12 MB: left in the file and read as shown
+const Change kChanges[] = {
+    {"rewritten",
+     [](const fs::path& p) {
+       std::ofstream(p, std::ios::binary | std::ios::trunc) << NumberedLines(0, 400'000, " more");
+     },
+     400'000, true, false},
+    {"cut", [](const fs::path& p) { fs::resize_file(p, 20 * 100'000); }, 100'000, true, false},
+    {"appended",
+     [](const fs::path& p) { std::ofstream(p, std::ios::binary | std::ios::app) << "more\r\n"; },
+     kLargeLines, false, false},
+    {"deleted", [](const fs::path& p) { fs::remove(p); }, kLargeLines, false, true},
+};
+
+// After a change: End reads what is not on view yet.
+void ExpectChangeSeen(Varlo& varlo, HWND main, const fs::path& file, const Change& change) {
+  Key(Viewer(main), VK_END);
+  if (change.notice) {
+    HWND notice = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)"); });
+    ASSERT_NE(notice, nullptr);
+    const std::vector<std::string> said = Texts(notice);
+    EXPECT_NE(std::find(said.begin(), said.end(), kChangedNotice), said.end());
+    Press(notice, VK_SPACE);
+  }
+  if (change.warning) {
+    EXPECT_TRUE(AnswerWarning(varlo).Shows(kReadWarning));
+  }
+  // The counts the caption shows are the view's: the file's as read last.
+  const std::string counts = Counts(file, change.linesAfter);
+  EXPECT_TRUE(Eventually([&] { return Utf8Text(main) == counts; }, 30000))
+      << Utf8Text(main) << "\nwanted: " << counts;
+  Sleep(300);
+  EXPECT_EQ(TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)"), nullptr) << "a second notice";
+  EXPECT_EQ(TopLevel(varlo.Pid(), "警告"), nullptr) << "a second warning";
+}
+
+// What a file holds does not depend on the code page: the large files are
+// written and read in the Japanese run only.
+constexpr const char* kLargeFilesOnce = "the Japanese run reads the large files";
+
+TEST(EndToEnd, ALargeFileChangedWhileShownIsReadAgainAfterOneNoticeOrWarns) {
+  if (GetACP() != 932) GTEST_SKIP() << kLargeFilesOnce;
+  for (const Change& change : kChanges) {
+    SCOPED_TRACE(change.name);
+    Varlo varlo;
+    const fs::path file = varlo.dir.Write(L"large.txt", NumberedLines(0, kLargeLines));
+    varlo.Start(L"\"" + file.wstring() + L"\"");
+    HWND main = varlo.Main();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(Eventually([&] { return Utf8Text(main) == Counts(file, kLargeLines); }, 30000))
+        << Utf8Text(main);
+    change.act(file);
+    ExpectChangeSeen(varlo, main, file, change);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varlo.Exit(), 0u);
+  }
+}
+
+TEST(EndToEnd, ALargeFileChangedWhileIndexedIsReadAgainAfterOneNoticeOrWarns) {
+  if (GetACP() != 932) GTEST_SKIP() << kLargeFilesOnce;
+  // Long enough to be still indexing when the caption first shows.
+  constexpr int kLines = 6'000'000;  // 120 MB
+  testing::TempDir base;
+  const fs::path original = base.Write(L"base.txt", "");
+  {
+    std::ofstream out(original, std::ios::binary);
+    for (int at = 0; at < kLines; at += 100'000) out << NumberedLines(at, at + 100'000);
+  }
+  // Rewritten in its first lines, which are indexed already by then.
+  const Change changes[] = {
+      {"rewritten",
+       [](const fs::path& p) {
+         std::fstream out(p, std::ios::binary | std::ios::in | std::ios::out);
+         out << NumberedLines(0, 50'000, " ");
+       },
+       -1, true, false},
+      {"cut", [](const fs::path& p) { fs::resize_file(p, 20 * 100'000); }, 100'000, true, false},
+      {"appended",
+       [](const fs::path& p) { std::ofstream(p, std::ios::binary | std::ios::app) << "more\r\n"; },
+       kLines, false, false},
+      // Held while it is indexed, the file goes once the viewer lets it go:
+      // the last page cannot be read then.
+      {"deleted", [](const fs::path& p) { fs::remove(p); }, kLines, false, true},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.name);
+    Varlo varlo;
+    const fs::path file = varlo.dir.Path() / L"large.txt";
+    ASSERT_TRUE(CopyFileW(original.c_str(), file.c_str(), FALSE));
+    varlo.Start(L"\"" + file.wstring() + L"\"");
+    HWND main = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｲﾝ)  "); });
+    ASSERT_NE(main, nullptr);
+    const bool indexing =
+        Eventually([&] { return Utf8Text(main).find("読み込み中") != std::string::npos; }, 30000);
+    change.act(file);
+    EXPECT_TRUE(indexing && Utf8Text(main).find("読み込み中") != std::string::npos)
+        << "indexed before it changed: " << Utf8Text(main);
+    Change expected = change;
+    // 50,000 lines a byte longer over the first 52,500.
+    if (expected.linesAfter < 0) expected.linesAfter = kLines - 2'500;
+    ExpectChangeSeen(varlo, main, file, expected);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varlo.Exit(), 0u);
+  }
+}
+
+// Closing the window while a large file is indexed ends the program at
+// once, the settings saved.
+TEST(EndToEnd, ClosingWhileALargeFileIsIndexedEndsAtOnce) {
+  if (GetACP() != 932) GTEST_SKIP() << kLargeFilesOnce;
+  Varlo varlo;
+  const fs::path file = varlo.dir.Write(L"large.txt", "");
+  {
+    std::ofstream out(file, std::ios::binary);
+    for (int at = 0; at < 6'000'000; at += 100'000) out << NumberedLines(at, at + 100'000);
+  }
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  HWND main = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｲﾝ)  "); });
+  ASSERT_NE(main, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_NE(varlo.Ini().find("[FormMain]"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace varlo
