@@ -256,7 +256,8 @@ bool TForm1::WaitForLines(int64_t line) {
   Backend& backend = CurrentBackend();
   while (BigView1.Indexing() && (line < 0 || line >= BigView1.LineCount())) {
     IndexStep(kWaitStep);
-    if (backend.ProcessBusyMessages() || Application().Terminated()) return false;
+    // Esc, or the window closed meanwhile.
+    if (backend.ProcessBusyMessages() || Closed()) return false;
   }
   return !BigView1.Indexing() || (line >= 0 && line < BigView1.LineCount());
 }

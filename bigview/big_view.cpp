@@ -348,20 +348,31 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
   StopIndexer();
   // The page it has is shown as it is until the first lines are in.
   FUpdating = true;
-  try {
-    FLines->OpenFile(fileName, FIndexSizes);
-    FViewLines.Clear();
-    FViewLines.Reserve(FLines->Capacity());
-    FIndexLongest = 0;
-    FTextEnd = -1;
-    StartIndexer();
-    // The lines of the first page; all of them for a small file.
-    while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
-  } catch (...) {
-    EmptyAfterFailure();
-    throw;
+  // A file that changes while it is being opened is opened again: nothing
+  // of it is on view yet.
+  for (int tries = 1;; ++tries) {
+    try {
+      FLines->OpenFile(fileName, FIndexSizes);
+      FViewLines.Clear();
+      FViewLines.Reserve(FLines->Capacity());
+      FIndexLongest = 0;
+      FTextEnd = -1;
+      FFirstPageShown = false;
+      StartIndexer();
+      // The lines of the first page; all of them for a small file.
+      while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
+      break;
+    } catch (const TextChangedError&) {
+      EmptyAfterFailure();
+      if (tries == 3) throw;
+      FUpdating = true;
+    } catch (...) {
+      EmptyAfterFailure();
+      throw;
+    }
   }
   FUpdating = false;
+  FFirstPageShown = true;
   if (FIndexer == nullptr) GrowMaxChar(FIndexLongest);
   FUpdating = true;
   UpdateScrollRanges();
@@ -440,7 +451,7 @@ void TBigView::MergeChunk(TLineIndexer::Chunk& chunk) {
       if (indexer != nullptr) indexer->Release(chunk);
     }
   } give{FIndexer.get(), &chunk};
-  if (chunk.Short && ViewCount() == 0) {
+  if (chunk.Short && !FFirstPageShown) {
     // Cut before anything was shown: the text is what could be read.
     FLines->CutIndex(chunk.Begin + static_cast<int64_t>(chunk.Size));
     chunk.Short = false;

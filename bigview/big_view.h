@@ -439,6 +439,7 @@ class TBigView : public TCustomControl {
   LayoutRule FIndexRule;
   int64_t FIndexLongest = 0;
   int64_t FTextEnd = -1;
+  bool FFirstPageShown = false;  // lines of the file being indexed are on view
   TIndexSizes FIndexSizes;
   // After indexing, one block in this many is read again and checked.
   static constexpr int64_t kSampleBlocks = 1024;
