@@ -1,11 +1,12 @@
 // Times varlo.exe opening a file as a user sees it: from starting the
-// program until its window is visible with a caption that shows the line
-// counts. Also reads the program's peak memory at that moment (the peak
-// working set, which Wine takes from the process's own VmHWM), then ends
-// the program. Runs under Wine.
+// program until its window shows the first page (its caption then names the
+// file, with the progress of the indexing or the line counts), and until
+// the caption shows the line counts. Also reads the program's peak memory
+// at that moment (the peak working set, which Wine takes from the process's
+// own VmHWM), then ends the program. Runs under Wine.
 //   varlo-exe-open VARLO.EXE FILE RUNS [TEXT]
-// Prints one line per run: "seconds peak_bytes", or "warning: seconds
-// peak_bytes" when the program warns instead. With TEXT (which the file
+// Prints one line per run: "seconds peak_bytes first_page_seconds", or
+// "warning: seconds peak_bytes" when the program warns instead. With TEXT (which the file
 // must not hold), the last run goes on to the commands of a user on a large
 // file and prints a line for each: the counts in the caption, End, a no-hit
 // search for TEXT from the top, and a jump to the last line (or to the
@@ -64,7 +65,7 @@ HWND TopLevel(DWORD pid, const std::wstring& part) {
   });
 }
 
-const std::wstring kCounts = L"全行数 : ";
+const std::wstring kCounts = L"全行数 : ", kIndexing = L"読み込み中 ";
 const std::wstring kSearchCaption = L"Varlo (検索)", kJumpCaption = L"Varlo (ｼﾞｬﾝﾌﾟ)",
                    kNoticeCaption = L"Varlo (ﾒｯｾｰｼﾞ)";
 
@@ -224,17 +225,21 @@ int wmain(int argc, wchar_t** argv) {
     }
     const auto limit = start + std::chrono::seconds(600);
     bool shown = false, warned = false;
+    double firstPage = -1;
     while (!(shown = TopLevel(pi.dwProcessId, kCounts) != nullptr) &&
            !(warned = TopLevel(pi.dwProcessId, L"警告") != nullptr) && Clock::now() < limit &&
-           WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
+           WaitForSingleObject(pi.hProcess, 1) == WAIT_TIMEOUT) {
+      if (firstPage < 0 && TopLevel(pi.dwProcessId, kIndexing) != nullptr)
+        firstPage = MsSince(start) / 1000;
     }
     const double took = MsSince(start) / 1000;
+    if (firstPage < 0) firstPage = took;
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters);
     if (shown) {
-      std::printf("%.4f %llu\n", took,
-                  static_cast<unsigned long long>(counters.PeakWorkingSetSize));
+      std::printf("%.4f %llu %.4f\n", took,
+                  static_cast<unsigned long long>(counters.PeakWorkingSetSize), firstPage);
       std::fflush(stdout);
       if (argc == 5 && run + 1 == runs) status = TimeCommands(pi.dwProcessId, argv[4]);
     } else if (warned) {

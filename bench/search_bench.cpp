@@ -17,8 +17,9 @@
 namespace varlo::bench {
 namespace {
 
-// Absent from the corpus in any case.
+// Absent from the corpus in any case: in ASCII, and in Japanese (該当なし).
 constexpr const char* kNoHit = "FATAL";
+constexpr const char* kNoHitJapanese = "\x8a\x59\x93\x96\x82\xc8\x82\xb5";
 // A date and hour that the corpus's time stamps hold about every 870 lines.
 constexpr const char* kFrequent = "05-01 1";
 
@@ -41,6 +42,7 @@ struct Window {
     };
     form = std::make_unique<TForm1>();
     Application().SetMainForm(form.get());
+    form->BigView1.CompleteIndex();
   }
   // A dialog search from this top line.
   void Find(const std::string& text, bool matchCase, bool upward, int64_t top) {
@@ -74,7 +76,13 @@ void BM_SearchUpNoHit(benchmark::State& state) {
   Timed(
       state, [] {}, [&] { w.Find(kNoHit, true, true, w.form->BigView1.ViewCount() - 1); });
 }
+void BM_SearchJapaneseNoHit(benchmark::State& state) {
+  Window& w = Main();
+  Timed(
+      state, [] {}, [&] { w.Find(kNoHitJapanese, true, false, 0); });
+}
 BENCHMARK(BM_SearchNoHit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchJapaneseNoHit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchINoHit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchUpNoHit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -98,6 +106,7 @@ const Figures kFigures([] {
     return TimeCommand(command + " " + file + " > /dev/null; true", 3);
   };
   const double grep = tool(std::string("LC_ALL=C grep -c -F ") + kNoHit);
+  const double grepJapanese = tool(std::string("LC_ALL=C grep -c -F ") + kNoHitJapanese);
   const double grepI = tool(std::string("LC_ALL=C grep -c -F -i ") + kNoHit);
   const double rgI = tool(std::string("rg -c -F -i -j1 ") + kNoHit);
   const double search = Seconds("BM_SearchNoHit/iterations:5/manual_time");
@@ -106,6 +115,10 @@ const Figures kFigures([] {
   Print("search_nohit_s", search, 3);
   Print("grep_nohit_s", grep, 3);
   Print("search_nohit_vs_grep", search / grep);
+  const double japanese = Seconds("BM_SearchJapaneseNoHit/iterations:5/manual_time");
+  Print("search_ja_nohit_s", japanese, 3);
+  Print("grep_ja_nohit_s", grepJapanese, 3);
+  Print("search_ja_nohit_vs_grep", japanese / grepJapanese);
   Print("search_i_nohit_s", searchI, 3);
   Print("rg_i_nohit_s", rgI, 3);
   Print("grep_i_nohit_s", grepI, 3);
