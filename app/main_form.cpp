@@ -129,7 +129,8 @@ void TForm1::FormCreate(TObject&) {
   FBaseCaption = Caption();
   ReadIniFileValue();
   if (FFormMem && FFormLeft != -1 && FFormTop != -1 && FFormWidth != -1 && FFormHeight != -1) {
-    SetBounds(FFormLeft, FFormTop, FFormWidth, FFormHeight);
+    // The file keeps the place in pixels at 96 per inch, as it always has.
+    SetBounds(Scaled(FFormLeft), Scaled(FFormTop), Scaled(FFormWidth), Scaled(FFormHeight));
   } else {
     CenterOnScreen(*this);
   }
@@ -261,10 +262,10 @@ void TForm1::WMSize() {
 
 void TForm1::FormDestroy(TObject&) {
   if (WindowState() == wsNormal) {
-    FFormLeft = Left();
-    FFormTop = Top();
-    FFormWidth = Width();
-    FFormHeight = Height();
+    FFormLeft = Unscaled(Left());
+    FFormTop = Unscaled(Top());
+    FFormWidth = Unscaled(Width());
+    FFormHeight = Unscaled(Height());
   }
   WriteIniFileValue();
 }

@@ -7,7 +7,7 @@ namespace varlo {
 namespace {
 
 // Rows 20 pixels apart from top 25: a function and its keys, and on four
-// rows a second pair.
+// rows a second pair. The labels take the size of their texts.
 struct Row {
   const char* function;
   const char* keys;
@@ -48,24 +48,24 @@ TFormDescription KeyListDescription() {
   };
   // clang-format off
   form.Controls.push_back({.Kind = TControlKind::Label, .Name = "LabelTitle", .Left = 80, .Top = 8,
-                           .Width = 300, .Height = 17, .Caption = "キー操作一覧画面"});
+                           .Caption = "キー操作一覧画面", .AutoSize = true});
   form.Controls.push_back({.Kind = TControlKind::Button, .Name = "BtnOk", .Left = 400, .Top = 3,
                            .Width = 100, .Height = 25, .Caption = "OK(&O)", .OnClick = "BtnOkClick",
                            .OnKeyDown = "FormKeyDown"});
   // clang-format on
   int top = 25, labels = 0;
   for (const Row& r : kRows) {
-    const auto add = [&](const char* text, int left, int width) {
+    const auto add = [&](const char* text, int left) {
       // clang-format off
       form.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + std::to_string(++labels),
-                               .Left = left, .Top = top, .Width = width, .Height = 17, .Caption = text});
+                               .Left = left, .Top = top, .Caption = text, .AutoSize = true});
       // clang-format on
     };
-    add(r.function, 20, 195);
-    add(r.keys, 220, r.function2 ? 105 : 385);
+    add(r.function, 20);
+    add(r.keys, 220);
     if (r.function2) {
-      add(r.function2, 330, 165);
-      add(r.keys2, 500, 110);
+      add(r.function2, 330);
+      add(r.keys2, 500);
     }
     top += 20;
   }

@@ -107,6 +107,13 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
       }
       return std::nullopt;
     }
+    case WM_DPICHANGED: {
+      // Moved to a display of another resolution: the window goes where
+      // the platform suggests, and all it holds is scaled.
+      const auto* r = reinterpret_cast<const RECT*>(lp);
+      ControlEvents::PixelsPerInchChanged(form, HIWORD(wp), {r->left, r->top, r->right, r->bottom});
+      return 0;
+    }
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
       // The session ends with the program open: no WM_DESTROY will come, so
