@@ -389,6 +389,15 @@ void ControlEvents::PixelsPerInchChanged(TWinControl& c, int ppi, const TRect& s
   Guarded([&] { c.ScaleForPPI(ppi, suggested); });
 }
 
+TSize ControlEvents::SizeAt(TWinControl& c, int ppi) {
+  TSize size{c.Width(), c.Height()};
+  Guarded([&] {
+    const TRect r = c.ScaledBounds(ppi);
+    size = {r.Width(), r.Height()};
+  });
+  return size;
+}
+
 void ControlEvents::Run(const std::function<void()>& f) { Guarded(f); }
 
 TCreateParams ControlEvents::Params(TWinControl& c) {

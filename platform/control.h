@@ -328,6 +328,8 @@ class ControlEvents {
   // The window was moved to a display of another resolution; `suggested`
   // is where the platform would have it go.
   static void PixelsPerInchChanged(TWinControl& c, int ppi, const TRect& suggested);
+  // The size the control wants at another resolution.
+  static TSize SizeAt(TWinControl& c, int ppi);
   // Runs any handler body at the boundary.
   static void Run(const std::function<void()>& f);
   // The style creation asks the control for.

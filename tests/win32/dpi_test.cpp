@@ -306,5 +306,93 @@ TEST(Dpi, EveryFormsControlsLieInsideItApartAndShowTheirWholeTexts) {
   ControlEvents::Run([&] { main.Destroy(); });
 }
 
+// --- A window moved to a display of another resolution. ---
+
+// Tells a form's window what the platform tells it when it moves to a
+// display of `dpi`, with the rectangle it suggests.
+void MoveToDisplay(TForm& form, int dpi, const RECT& suggested) {
+  RECT r = suggested;
+  SendMessageW(HandleOf(form), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+}
+
+RECT WindowRect(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r;
+}
+
+TEST(Dpi, AWindowMovedToADisplayOfAnotherResolutionIsScaledAndKeepsItsTopLine) {
+  const int other = RunDpi() == 96 ? 192 : 96;
+  // At a set column, and at the window width, where the rows change.
+  for (const int64_t wrap : {80, 0}) {
+    MainRig rig("");
+    TBigView& view = rig.form->BigView1;
+    view.SetWrapByte(wrap);
+    view.SetTopLine(view.ViewIndexOfLine(150));
+    const int64_t top = view.TopLine();
+    const int row = view.LineHeight();
+    const RECT before = WindowRect(HandleOf(*rig.form));
+    const RECT there{before.left + 10, before.top + 5,
+                     before.left + 10 + MulDivRounded(before.right - before.left, other, RunDpi()),
+                     before.top + 5 + MulDivRounded(before.bottom - before.top, other, RunDpi())};
+    MoveToDisplay(*rig.form, other, there);
+    rig.PumpUntil([] { return true; });
+    const RECT now = WindowRect(HandleOf(*rig.form));
+    EXPECT_TRUE(EqualRect(&now, &there)) << "wrap " << wrap << ": at " << now.left << "," << now.top
+                                         << "-" << now.right << "," << now.bottom;
+    EXPECT_EQ(view.PixelsPerInch(), other);
+    EXPECT_EQ(view.Font().PixelsPerInch, other);
+    EXPECT_LE(std::abs(view.LineHeight() - row * other / static_cast<double>(RunDpi())), 1.0)
+        << "wrap " << wrap << ": rows of " << view.LineHeight() << " after " << row;
+    EXPECT_EQ(view.LineIndexOfView(view.TopLine()), 150) << "wrap " << wrap;
+    if (wrap != 0) {
+      EXPECT_EQ(view.TopLine(), top);
+    }
+    // And back.
+    MoveToDisplay(*rig.form, RunDpi(), before);
+    rig.PumpUntil([] { return true; });
+    EXPECT_EQ(view.LineHeight(), row) << "wrap " << wrap;
+    EXPECT_EQ(view.LineIndexOfView(view.TopLine()), 150) << "wrap " << wrap;
+  }
+}
+
+TEST(Dpi, ADialogMovedToADisplayOfAnotherResolutionKeepsItsControlsInside) {
+  Rig rig;
+  TForm1 main;
+  TForm2 form(main, main.BigView1, main);
+  form.Show();
+  const int other = RunDpi() == 96 ? 144 : 96;
+  const RECT before = WindowRect(HandleOf(form));
+  RECT client{};
+  GetClientRect(HandleOf(form), &client);
+  // The platform suggests the size the form asked for, which keeps its
+  // client area's size in inches (Wine keeps the frame it has).
+  SIZE wanted{};
+  SendMessageW(HandleOf(form), 0x02E4 /* WM_GETDPISCALEDSIZE */, other,
+               reinterpret_cast<LPARAM>(&wanted));
+  RECT asked{0, 0, MulDivRounded(517, other, 96), MulDivRounded(333, other, 96)};
+  win32::AdjustRectForDpi(asked, GetWindowLongW(HandleOf(form), GWL_STYLE), false,
+                          GetWindowLongW(HandleOf(form), GWL_EXSTYLE), other);
+  EXPECT_EQ(wanted.cx, asked.right - asked.left);
+  EXPECT_EQ(wanted.cy, asked.bottom - asked.top);
+  const RECT there{
+      before.left, before.top,
+      before.left + MulDivRounded(517, other, 96) + (before.right - before.left) - client.right,
+      before.top + MulDivRounded(333, other, 96) + (before.bottom - before.top) - client.bottom};
+  MoveToDisplay(form, other, there);
+  rig.PumpUntil([] { return true; });
+  GetClientRect(HandleOf(form), &client);
+  EXPECT_EQ(client.right, MulDivRounded(517, other, 96));
+  EXPECT_EQ(client.bottom, MulDivRounded(333, other, 96));
+  EXPECT_EQ(form.CheckWrapChar().Font().PixelsPerInch, other);
+  for (int page = 0; page < form.TabNote().PageCount(); ++page) {
+    form.TabNote().SetActivePageIndex(page);
+    CheckControls(HandleOf(form),
+                  "settings at " + std::to_string(other) + ", page " + std::to_string(page + 1));
+  }
+  form.Hide();
+  ControlEvents::Run([&] { main.Destroy(); });
+}
+
 }  // namespace
 }  // namespace varlo
