@@ -164,6 +164,18 @@ TEST(MainForm, TheWindowFollowsTheDisplaysResolutionAndTheFileKeepsItsPlaceAt96)
   EXPECT_NE(rig.ReadIni().find("Left=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n"),
             std::string::npos)
       << rig.ReadIni();
+
+  // On a second display of 192 pixels per inch: the place on the screen's
+  // scale, the size on the display's.
+  AppRig second;
+  second.backend.SetScreenPixelsPerInch(144);
+  second.backend.SetDisplayPixelsPerInch(192);
+  second.WriteIni("[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n");
+  EXPECT_EQ(second.Start().BoundsRect(), (TRect{15, 30, 15 + 1002, 30 + 600}));
+  second.Finish();
+  EXPECT_NE(second.ReadIni().find("Left=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n"),
+            std::string::npos)
+      << second.ReadIni();
 }
 
 TEST(MainForm, AnUnconvertibleValueStopsStartUpWithTheConversionError) {
