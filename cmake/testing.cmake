@@ -33,10 +33,12 @@ if(CMAKE_CROSSCOMPILING)
       "VARLO_WINE_DPI=${dpi}")
     add_test(NAME wine${dpi}.start COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session start)
     add_test(NAME wine${dpi}.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session stop)
+    # Taking the desktop lock too: a session that starts or stops beside a
+    # test that types would take the processor from it, and keys from it.
     set_tests_properties(wine${dpi}.start PROPERTIES FIXTURES_SETUP wine${dpi}
-      FIXTURES_REQUIRED wine ENVIRONMENT "${varlo_wine_env_${dpi}}")
+      FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop ENVIRONMENT "${varlo_wine_env_${dpi}}")
     set_tests_properties(wine${dpi}.stop PROPERTIES FIXTURES_CLEANUP wine${dpi}
-      ENVIRONMENT "${varlo_wine_env_${dpi}}")
+      RESOURCE_LOCK wine_desktop ENVIRONMENT "${varlo_wine_env_${dpi}}")
   endforeach()
 else()
   find_package(GTest REQUIRED)

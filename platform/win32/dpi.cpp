@@ -1,6 +1,7 @@
 #include "platform/win32/dpi.h"
 
 #include "platform/font.h"
+#include "platform/win32/handles.h"
 
 namespace varlo::win32 {
 namespace {
@@ -43,9 +44,8 @@ const Calls& Available() {
 
 int SystemDpi() {
   if (Available().forSystem != nullptr) return static_cast<int>(Available().forSystem());
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return dpi > 0 ? dpi : kPixelsPerInch;
 }
 
