@@ -23,7 +23,6 @@
 #include "dialogs/key_list_form.h"
 #include "dialogs/launcher_edit_form.h"
 #include "dialogs/notice_form.h"
-#include "dialogs/research_form.h"
 #include "dialogs/search_form.h"
 #include "dialogs/settings_form.h"
 #include "dialogs/wrap_switch_form.h"
@@ -84,8 +83,8 @@ TEST(Dpi, TheDisplayHasTheResolutionOfTheRun) {
   EXPECT_EQ(win32::PrimaryDpi(), RunDpi());
 }
 
-// The main window on a file with tabs and a font of 12 points, whose cell
-// is 16 pixels at 96 per inch.
+// The main window on a file with tabs, in the face given at 12 points
+// (characters 16 pixels high at 96 per inch), or as the settings come.
 struct MainRig : Rig {
   std::unique_ptr<TForm1> form;
   explicit MainRig(const std::string& face) {
