@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/main_form.h"
 #include "dialogs/jump_form.h"
 #include "dialogs/key_list_form.h"
@@ -27,6 +28,7 @@
 #include "dialogs/settings_form.h"
 #include "dialogs/wrap_switch_form.h"
 #include "platform/dialogs.h"
+#include "platform/text.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
@@ -239,19 +241,21 @@ TEST(Dpi, EveryFormsControlsLieInsideItApartAndShowTheirWholeTexts) {
     int width, height;  // of the client area, at 96 per inch; 0: as the text needs
   };
   const std::vector<Row> rows = {
-      {"settings", [&] { return std::make_unique<TForm2>(main, main.BigView1, main); }, 517, 333},
-      {"search", [&] { return std::make_unique<TForm4>(main); }, 487, 123},
-      {"jump", [&] { return std::make_unique<TForm5>(main); }, 342, 83},
-      {"key list", [&] { return std::make_unique<TForm10>(); }, 612, 393},
-      {"launcher", [&] { return std::make_unique<TForm12>(main); }, 562, 153},
+      {"settings", [&] { return std::make_unique<TSettingsDialog>(main, main.BigView1, main); },
+       517, 333},
+      {"search", [&] { return std::make_unique<TSearchDialog>(main); }, 487, 123},
+      {"jump", [&] { return std::make_unique<TJumpDialog>(main); }, 342, 83},
+      {"key list", [&] { return std::make_unique<TKeyListDialog>(KeyListLines(MainCommands())); },
+       612, 393},
+      {"launcher", [&] { return std::make_unique<TLauncherEditor>(main); }, 562, 153},
       {"notice",
        [&] {
-         auto f = std::make_unique<TForm17>();
+         auto f = std::make_unique<TNoticeDialog>();
          f->Label1().SetCaption("表示行 : 999999     論理行 : 999999");
          return f;
        },
        392, 73},
-      {"wrap switch", [&] { return std::make_unique<TForm19>(main); }, 462, 53},
+      {"wrap switch", [&] { return std::make_unique<TWrapSwitchDialog>(main); }, 462, 53},
       {"exit question",
        [] {
          return std::make_unique<TMessageForm>("    終了しますか。          ", mtInformation,
@@ -286,7 +290,7 @@ TEST(Dpi, EveryFormsControlsLieInsideItApartAndShowTheirWholeTexts) {
       EXPECT_EQ(client.right, At(row.width)) << row.name;
       EXPECT_EQ(client.bottom, At(row.height)) << row.name;
     }
-    if (auto* settings = dynamic_cast<TForm2*>(form.get())) {
+    if (auto* settings = dynamic_cast<TSettingsDialog*>(form.get())) {
       for (int page = 0; page < settings->TabNote().PageCount(); ++page) {
         settings->TabNote().SetActivePageIndex(page);
         CheckControls(h, row.name + ", page " + std::to_string(page + 1));
@@ -358,7 +362,7 @@ TEST(Dpi, AWindowMovedToADisplayOfAnotherResolutionIsScaledAndKeepsItsTopLine) {
 TEST(Dpi, ADialogMovedToADisplayOfAnotherResolutionKeepsItsControlsInside) {
   Rig rig;
   TForm1 main;
-  TForm2 form(main, main.BigView1, main);
+  TSettingsDialog form(main, main.BigView1, main);
   form.Show();
   const int other = RunDpi() == 96 ? 144 : 96;
   const RECT before = WindowRect(HandleOf(form));
