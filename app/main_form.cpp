@@ -157,7 +157,13 @@ void TForm1::FormCreate(TObject&) {
   FBaseCaption = Caption();
   ReadIniFileValue();
   if (FFormMem && FFormLeft != -1 && FFormTop != -1 && FFormWidth != -1 && FFormHeight != -1) {
-    SetBounds(FFormLeft, FFormTop, FFormWidth, FFormHeight);
+    // The file keeps the place in pixels at 96 per inch, as it always has:
+    // the position on the screen's scale, the size on that of the window's
+    // display.
+    const int screen = CurrentBackend().ScreenPixelsPerInch();
+    SetBounds(MulDivRounded(FFormLeft, screen, kPixelsPerInch),
+              MulDivRounded(FFormTop, screen, kPixelsPerInch), Scaled(FFormWidth),
+              Scaled(FFormHeight));
   } else {
     CenterOnScreen(*this);
   }
@@ -333,10 +339,11 @@ void TForm1::WMSize() {
 
 void TForm1::FormDestroy(TObject&) {
   if (WindowState() == wsNormal) {
-    FFormLeft = Left();
-    FFormTop = Top();
-    FFormWidth = Width();
-    FFormHeight = Height();
+    const int screen = CurrentBackend().ScreenPixelsPerInch();
+    FFormLeft = MulDivRounded(Left(), kPixelsPerInch, screen);
+    FFormTop = MulDivRounded(Top(), kPixelsPerInch, screen);
+    FFormWidth = Unscaled(Width());
+    FFormHeight = Unscaled(Height());
   }
   WriteIniFileValue();
 }

@@ -370,6 +370,8 @@ class TBigView : public TCustomControl {
   int64_t WantedOrigin() const;
   void ResizePage();
   void CaretMove(TCaretMove move, bool extend);
+  // The system caret of the focused control, in its size now.
+  void MakeCaret();
   void ScrollModeKeys(uint16_t key, TShiftState shift);
   // A bar position after one scroll command.
   int64_t Scrolled(int code, int64_t p, int64_t pos, int64_t page, int min, int max) const;

@@ -237,10 +237,15 @@ void TBigView::SetCaret(bool value) {
   }
 }
 
+void TBigView::MakeCaret() {
+  // 10 pixels wide at 96 per inch, a row high.
+  Peer().CreateCaret(Scaled(10), FLineHeight);
+  if (FCaret) SetCaret(true);
+}
+
 void TBigView::WMSetFocus() {
   TCustomControl::WMSetFocus();
-  Peer().CreateCaret(10, FLineHeight);
-  if (FCaret) SetCaret(true);
+  MakeCaret();
   if (BvIn(bvMove, FBvStyle)) {
     Peer().BringToFront();
     Application().ProcessMessages();
@@ -289,6 +294,11 @@ void TBigView::WMMove() { RedrawPage(); }
 void TBigView::WMSetFont() {
   FBitmap.Canvas().SetFont(Font());
   ResizeView();
+  // The caret is a row high: a new font (or resolution) gives it a new size.
+  if (Focused()) {
+    MakeCaret();
+    SetCaretPos(FCaretPos);
+  }
 }
 
 }  // namespace varlo

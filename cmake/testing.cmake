@@ -3,7 +3,10 @@
 # Native: every GoogleTest case is its own CTest test.
 # Win64: each test program runs under Wine (the cross-compiling emulator)
 # three times, with the ANSI code pages 932, 1252 and 65001 (UTF-8), inside
-# one Xvfb and one wineserver for the whole run.
+# one Xvfb and one wineserver for the whole run. What depends on the
+# display's resolution runs again at 144 and 192 pixels per inch, each in a
+# prefix, a wineserver and an Xvfb of its own (Wine reads the resolution
+# from the prefix's registry when a program starts).
 
 if(CMAKE_CROSSCOMPILING)
   # GoogleTest for MinGW, built from the Debian sources.
@@ -22,6 +25,21 @@ if(CMAKE_CROSSCOMPILING)
   add_test(NAME wine.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session stop)
   set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${varlo_wine_env}")
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${varlo_wine_env}")
+  set(VARLO_DPIS 144 192)
+  foreach(dpi ${VARLO_DPIS})
+    set(varlo_wine_env_${dpi}
+      "WINEPREFIX=${CMAKE_BINARY_DIR}/dpi${dpi}/wine"
+      "VARLO_XVFB_DIR=${CMAKE_BINARY_DIR}/dpi${dpi}"
+      "VARLO_WINE_DPI=${dpi}")
+    add_test(NAME wine${dpi}.start COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session start)
+    add_test(NAME wine${dpi}.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-session stop)
+    # Taking the desktop lock too: a session that starts or stops beside a
+    # test that types would take the processor from it, and keys from it.
+    set_tests_properties(wine${dpi}.start PROPERTIES FIXTURES_SETUP wine${dpi}
+      FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop ENVIRONMENT "${varlo_wine_env_${dpi}}")
+    set_tests_properties(wine${dpi}.stop PROPERTIES FIXTURES_CLEANUP wine${dpi}
+      RESOURCE_LOCK wine_desktop ENVIRONMENT "${varlo_wine_env_${dpi}}")
+  endforeach()
 else()
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -29,12 +47,16 @@ else()
   set(VARLO_GMOCK GTest::gmock)
 endif()
 
-# varlo_add_test(NAME source... LIBS lib...)
+# varlo_add_test(NAME source... LIBS lib... [BY_DPI])
+# BY_DPI: a Windows program that runs at each resolution instead of in each
+# code page.
 function(varlo_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "LIBS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "BY_DPI" "" "LIBS")
   add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} ${VARLO_GTEST_MAIN} ${VARLO_GMOCK} varlo_options)
-  if(CMAKE_CROSSCOMPILING)
+  if(arg_BY_DPI)
+    varlo_add_dpi_runs(${name} ${name} 96 ${VARLO_DPIS})
+  elseif(CMAKE_CROSSCOMPILING)
     # The ANSI code page follows the locale: 932 (ja), 1252 (en), and
     # 65001 (u8: Wine takes UTF-8 as the code page of a locale that has no
     # ANSI one, as Windows does with its "UTF-8 for worldwide language
@@ -56,4 +78,27 @@ function(varlo_add_test name)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
   endif()
+endfunction()
+
+# varlo_add_dpi_runs(NAME PROGRAM DPI... [ARGS arg...]): the Windows test
+# program at each of these resolutions (96 is the prefix of the locale
+# runs), under code page 932; VARLO_TEST_DPI tells it which.
+function(varlo_add_dpi_runs name program)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ARGS")
+  foreach(dpi ${arg_UNPARSED_ARGUMENTS})
+    if(dpi EQUAL 96)
+      set(env "${varlo_wine_env}")
+      set(fixture wine)
+    else()
+      set(env "${varlo_wine_env_${dpi}}")
+      set(fixture "wine;wine${dpi}")
+    endif()
+    add_test(NAME ${name}.dpi${dpi} COMMAND ${program} ${arg_ARGS})
+    set_tests_properties(${name}.dpi${dpi} PROPERTIES
+      FIXTURES_REQUIRED "${fixture}"
+      RESOURCE_LOCK wine_desktop
+      ENVIRONMENT "${env};LANG=ja_JP.UTF-8;LC_ALL=ja_JP.UTF-8;VARLO_TEST_DPI=${dpi}"
+      LABELS "win64;dpi"
+      TIMEOUT 600)
+  endforeach()
 endfunction()

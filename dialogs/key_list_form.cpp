@@ -7,7 +7,7 @@ namespace varlo {
 namespace {
 
 // Lines 20 pixels apart from top 25: a function and its keys, and on some
-// lines a second pair.
+// lines a second pair. The labels take the size of their texts.
 TFormDescription KeyListDescription(const std::vector<TKeyListLine>& lines) {
   TFormDescription form{
       .Name = "Form10",
@@ -20,25 +20,24 @@ TFormDescription KeyListDescription(const std::vector<TKeyListLine>& lines) {
   };
   // clang-format off
   form.Controls.push_back({.Kind = TControlKind::Label, .Name = "LabelTitle", .Left = 80, .Top = 8,
-                           .Width = 300, .Height = 17, .Caption = "キー操作一覧画面"});
+                           .Caption = "キー操作一覧画面", .AutoSize = true});
   form.Controls.push_back({.Kind = TControlKind::Button, .Name = "BtnOk", .Left = 400, .Top = 3,
                            .Width = 100, .Height = 25, .Caption = "OK(&O)", .OnClick = "BtnOkClick",
                            .OnKeyDown = "FormKeyDown"});
   // clang-format on
   int top = 25, labels = 0;
   for (const TKeyListLine& line : lines) {
-    const auto add = [&](const std::string& text, int left, int width) {
+    const auto add = [&](const std::string& text, int left) {
       // clang-format off
       form.Controls.push_back({.Kind = TControlKind::Label, .Name = "Label" + std::to_string(++labels),
-                               .Left = left, .Top = top, .Width = width, .Height = 17, .Caption = text});
+                               .Left = left, .Top = top, .Caption = text, .AutoSize = true});
       // clang-format on
     };
-    const bool pair = !line.Function2.empty();
-    add(line.Function, 20, 195);
-    add(line.Keys, 220, pair ? 105 : 385);
-    if (pair) {
-      add(line.Function2, 330, 165);
-      add(line.Keys2, 500, 110);
+    add(line.Function, 20);
+    add(line.Keys, 220);
+    if (!line.Function2.empty()) {
+      add(line.Function2, 330);
+      add(line.Keys2, 500);
     }
     top += 20;
   }

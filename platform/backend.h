@@ -53,6 +53,10 @@ class Backend {
   virtual bool KeyPressed(uint16_t key) = 0;
   virtual TPoint CursorPos() = 0;
   virtual int SystemMetric(TSystemMetric metric) = 0;
+  // The same for a window on a display of this resolution.
+  virtual int SystemMetricAt(TSystemMetric metric, int ppi) = 0;
+  // Pixels per inch of the primary screen, where windows open.
+  virtual int ScreenPixelsPerInch() = 0;
   // Lines the view moves for a notch of the mouse wheel, as the user set
   // it; kWheelPage: a page a notch.
   static constexpr unsigned kWheelPage = 0xFFFFFFFF;
@@ -85,8 +89,9 @@ class Backend {
   // Runs the program's message loop until Terminate.
   virtual void RunMessageLoop() = 0;
   virtual void Terminate() = 0;
-  // The width and height a frame of these styles adds to a client area.
-  virtual TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) = 0;
+  // The width and height a frame of these styles adds to a client area, on
+  // a display of this resolution.
+  virtual TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu, int ppi) = 0;
 
   // --- Services. ---
   // True when the user chose (the dialog's fields then hold the choice).

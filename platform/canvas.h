@@ -53,8 +53,8 @@ class TCanvas {
   virtual TTextMetric TextMetrics() = 0;
   // Width of the program's own UTF-8 text (captions, messages).
   virtual int TextWidthUtf8(std::string_view utf8) = 0;
-  // One of the platform's 32 x 32 message icons.
-  virtual void DrawSystemIcon(int x, int y, TSystemIcon icon) = 0;
+  // One of the platform's message icons, `size` pixels square.
+  virtual void DrawSystemIcon(int x, int y, int size, TSystemIcon icon) = 0;
   // Copies `src` of `source` onto `dest` of this canvas with the copy mode;
   // source and destination may be the same canvas and overlap.
   virtual void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) = 0;

@@ -12,6 +12,7 @@ TWinControl::TWinControl(TWinControl* parent)
     : FParent(parent), FPeer(CurrentBackend().CreateWindowPeer(*this)) {
   if (FParent != nullptr) {
     FFont = FParent->Font();
+    FPixelsPerInch = FParent->FPixelsPerInch;
     FParent->AddChild(this);
   }
 }
@@ -57,9 +58,11 @@ void TWinControl::SetColor(TColor color) {
   Invalidate();
 }
 
-void TWinControl::SetFont(const TFont& font) {
+void TWinControl::SetFont(const TFont& given) {
+  const TFont font = given.At(FPixelsPerInch);
   if (font == FFont) return;
   FFont = font;
+  FontChanged();
   if (HandleAllocated()) {
     Peer().SetFont(font);
     WMSetFont();
@@ -87,11 +90,73 @@ void TWinControl::RecreateWnd() {
 }
 
 void TWinControl::CreatePeerWindow() {
+  // A top-level window opens in the pixels of the screen, and then of the
+  // display it opened on, should that be another.
+  const bool topLevel = FParent == nullptr;
+  if (topLevel && !HandleAllocated()) ScaleForPPI(CurrentBackend().ScreenPixelsPerInch());
   FPeer->Create(ControlEvents::Params(*this), FParent != nullptr ? &FParent->Peer() : nullptr);
+  if (topLevel) ScaleForPPI(FPeer->PixelsPerInch());
   // A control disabled before its window existed is disabled in the window
   // too: it must not look usable.
   if (!FEnabled) FPeer->SetEnabled(false);
   ControlEvents::Created(*this);
+}
+
+namespace {
+
+TRect ScaledRect(const TRect& r, int to, int from) {
+  return {MulDivRounded(r.Left, to, from), MulDivRounded(r.Top, to, from),
+          MulDivRounded(r.Right, to, from), MulDivRounded(r.Bottom, to, from)};
+}
+
+}  // namespace
+
+// Edges, not sizes, are scaled: controls that did not overlap still do not,
+// and what lay inside its parent still does.
+TRect TWinControl::ScaledBounds(int ppi) { return ScaledRect(FBounds, ppi, FPixelsPerInch); }
+
+void TWinControl::ScaleForPPI(int ppi) {
+  if (ppi <= 0 || ppi == FPixelsPerInch) return;
+  ScaleForPPI(ppi, ScaledBounds(ppi));
+}
+
+void TWinControl::ScaleForPPI(int ppi, const TRect& bounds) {
+  if (ppi <= 0) return;
+  ScaleFields(ppi);
+  FBounds = bounds;
+  if (!HandleAllocated()) {
+    AlignChildren();
+    return;
+  }
+  // The control's own window first: its children that fill it are laid
+  // out in its new size with their new fonts already in place.
+  FPeer->SetBounds(bounds);
+  for (TWinControl* child : FChildren) child->ScaleWindows();
+  FontsChanged();
+}
+
+void TWinControl::ScaleFields(int ppi) {
+  const int from = FPixelsPerInch;
+  FPixelsPerInch = ppi;
+  FFont = FFont.At(ppi);
+  for (TWinControl* child : FChildren) {
+    child->FBounds = ScaledRect(child->FBounds, ppi, from);
+    child->ScaleFields(ppi);
+  }
+  FontChanged();
+}
+
+void TWinControl::ScaleWindows() {
+  if (HandleAllocated()) {
+    FPeer->SetFont(FFont);
+    FPeer->SetBounds(FBounds);
+  }
+  for (TWinControl* child : FChildren) child->ScaleWindows();
+}
+
+void TWinControl::FontsChanged() {
+  if (HandleAllocated()) WMSetFont();
+  for (TWinControl* child : FChildren) child->FontsChanged();
 }
 
 TSize TWinControl::ClientSize() const {
@@ -333,6 +398,19 @@ void ControlEvents::UserEdited(TWinControl& c, const std::string& shiftJis) {
 
 void ControlEvents::UserSelectedPage(TWinControl& c, int page) {
   Guarded([&] { c.UserSelectedPage(page); });
+}
+
+void ControlEvents::PixelsPerInchChanged(TWinControl& c, int ppi, const TRect& suggested) {
+  Guarded([&] { c.ScaleForPPI(ppi, suggested); });
+}
+
+TSize ControlEvents::SizeAt(TWinControl& c, int ppi) {
+  TSize size{c.Width(), c.Height()};
+  Guarded([&] {
+    const TRect r = c.ScaledBounds(ppi);
+    size = {r.Width(), r.Height()};
+  });
+  return size;
 }
 
 void ControlEvents::Run(const std::function<void()>& f) { Guarded(f); }

@@ -130,6 +130,8 @@ class WindowPeer {
 
   // Metrics of `font` as selected into the window's device context.
   virtual TTextMetric FontMetrics(const TFont& font) = 0;
+  // Pixels per inch of the display the window is on.
+  virtual int PixelsPerInch() const = 0;
 
   // What only some kinds of window have; the others ignore these.
   virtual void SetFont(const TFont&) {}
@@ -137,6 +139,8 @@ class WindowPeer {
   virtual void SetDefaultButton(bool) {}
   virtual void SetPages(const std::vector<std::string>&) {}  // tab captions, UTF-8
   virtual void SetActivePage(int) {}
+  // Where a notebook shows its pages, below its tabs (empty: not known).
+  virtual TRect PageArea() const { return {}; }
   virtual void SelectAll() {}
   virtual void SetWindowState(uint8_t) {}  // a TWindowState
   virtual uint8_t WindowState() const { return 0; }
@@ -172,7 +176,22 @@ class TWinControl : public TObject {
   TColor Color() const { return FColor; }
   void SetColor(TColor color);
   const TFont& Font() const { return FFont; }
+  // A font given at another resolution is taken at the control's.
   void SetFont(const TFont& font);
+
+  // The resolution the control's bounds and font are in pixels of: 96, as
+  // forms are written, until its top-level window opens on a display (or
+  // moves to one) of another; a child has its parent's.
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  // A length written for 96 pixels per inch in the control's pixels, and
+  // back.
+  int Scaled(int at96) const { return MulDivRounded(at96, FPixelsPerInch, kPixelsPerInch); }
+  int Unscaled(int pixels) const { return MulDivRounded(pixels, kPixelsPerInch, FPixelsPerInch); }
+  // From now on the control and all it holds are in pixels at `ppi`: their
+  // bounds and fonts are scaled, and their windows follow. The control
+  // itself goes to `bounds` when given, else to ScaledBounds.
+  void ScaleForPPI(int ppi);
+  void ScaleForPPI(int ppi, const TRect& bounds);
   bool Visible() const { return FVisible; }
   void SetVisible(bool visible);
   bool Enabled() const { return FEnabled; }
@@ -215,6 +234,8 @@ class TWinControl : public TObject {
   virtual void WMGetMinMaxInfo(TMinMaxInfo&) {}
   // The font changed, or the window was created with it.
   virtual void WMSetFont() {}
+  // The font changed, window or not.
+  virtual void FontChanged() {}
   virtual void KeyDown(uint16_t& key, TShiftState shift);
   virtual void KeyUp(uint16_t& key, TShiftState shift);
   virtual void WMKeyUp(uint16_t& key, TShiftState shift) { KeyUp(key, shift); }
@@ -241,12 +262,18 @@ class TWinControl : public TObject {
   virtual void WMHScroll(int) {}
   // The window was just created.
   virtual void CreateWnd() {}
+  // Where the control goes at another resolution: its edges scaled.
+  virtual TRect ScaledBounds(int ppi);
 
  private:
   void CreatePeerWindow();
   void AddChild(TWinControl* child);
   void RemoveChild(TWinControl* child);
   void AlignChildren();
+  // ScaleForPPI's steps: the fields of the whole tree, then its windows.
+  void ScaleFields(int ppi);
+  void ScaleWindows();
+  void FontsChanged();
 
   TWinControl* FParent;
   std::vector<TWinControl*> FChildren;
@@ -255,6 +282,7 @@ class TWinControl : public TObject {
   TAlign FAlign = alNone;
   TColor FColor = clBtnFace;
   TFont FFont;
+  int FPixelsPerInch = kPixelsPerInch;
   bool FVisible = true;
   bool FEnabled = true;
   bool FTabStop = false;
@@ -304,6 +332,11 @@ class ControlEvents {
   static void UserClicked(TWinControl& c);
   static void UserEdited(TWinControl& c, const std::string& shiftJis);
   static void UserSelectedPage(TWinControl& c, int page);
+  // The window was moved to a display of another resolution; `suggested`
+  // is where the platform would have it go.
+  static void PixelsPerInchChanged(TWinControl& c, int ppi, const TRect& suggested);
+  // The size the control wants at another resolution.
+  static TSize SizeAt(TWinControl& c, int ppi);
   // Runs any handler body at the boundary.
   static void Run(const std::function<void()>& f);
   // The style creation asks the control for.

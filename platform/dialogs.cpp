@@ -57,6 +57,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// At 96 pixels per inch; the box is laid out in the screen's pixels.
 constexpr int kMargin = 12, kIcon = 32, kButtonWidth = 75, kButtonHeight = 25, kGap = 8;
 
 }  // namespace
@@ -67,32 +68,35 @@ TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type,
   Name = "MessageForm";
   SetCaption(CaptionOfType(type));
   SetBorderStyle(bsDialog);
+  ScaleForPPI(CurrentBackend().ScreenPixelsPerInch());
   TFont font = Font();
   font.Name = "ＭＳ Ｐゴシック";
   font.SetSize(9);
   SetFont(font);
+  const int margin = Scaled(kMargin), icon = Scaled(kIcon), gap = Scaled(kGap);
+  const int buttonWidth = Scaled(kButtonWidth), buttonHeight = Scaled(kButtonHeight);
 
   // Measure the text in the form's font to size the box.
   TBitmap measure;
-  measure.Canvas().SetFont(font);
+  measure.Canvas().SetFont(Font());
   int textWidth = 0;
   for (const std::string& line : FLines)
     textWidth = std::max(textWidth, measure.Canvas().TextWidthUtf8(line));
   FLineHeight = std::max(measure.Canvas().TextMetrics().Height, 1);
   const int textHeight = FLineHeight * static_cast<int>(FLines.size());
-  FTextLeft = kMargin + kIcon + kMargin;
-  FTextTop = kMargin + std::max(0, (kIcon - textHeight) / 2);
-  const int buttonsWidth = static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
-  const int width = std::max(FTextLeft + textWidth + kMargin, buttonsWidth + 2 * kMargin);
-  const int top = kMargin + std::max(kIcon, textHeight) + kMargin;
-  const int height = top + kButtonHeight + kMargin;
+  FTextLeft = margin + icon + margin;
+  FTextTop = margin + std::max(0, (icon - textHeight) / 2);
+  const int buttonsWidth = static_cast<int>(buttons.size()) * (buttonWidth + gap) - gap;
+  const int width = std::max(FTextLeft + textWidth + margin, buttonsWidth + 2 * margin);
+  const int top = margin + std::max(icon, textHeight) + margin;
+  const int height = top + buttonHeight + margin;
   SetClientSize(width, height);
 
   int y = FTextTop;
   for (const std::string& line : FLines) {
     auto& label = Owned<TLabel>();
     label.SetCaption(line);
-    label.SetBounds(FTextLeft, y, textWidth + 4, FLineHeight);
+    label.SetBounds(FTextLeft, y, textWidth + Scaled(4), FLineHeight);
     y += FLineHeight;
   }
   int x = (width - buttonsWidth) / 2;
@@ -100,12 +104,12 @@ TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type,
     auto& b = Owned<TButton>();
     b.Name = "Button" + std::to_string(i + 1);
     b.SetCaption(CaptionOf(buttons[i]));
-    b.SetBounds(x, top, kButtonWidth, kButtonHeight);
+    b.SetBounds(x, top, buttonWidth, buttonHeight);
     b.ModalResult = ResultOf(buttons[i]);
     b.SetDefault(static_cast<int>(i) == defaultButton);
     b.Cancel = static_cast<int>(i) == cancelButton;
     FButtons.push_back(&b);
-    x += kButtonWidth + kGap;
+    x += buttonWidth + gap;
   }
   if (!FButtons.empty())
     ActiveControl = defaultButton >= 0 && defaultButton < static_cast<int>(FButtons.size())
@@ -127,7 +131,7 @@ void TMessageForm::Press(const std::string& caption) {
 void TMessageForm::Paint(TCanvas& canvas) {
   static constexpr TSystemIcon kIcons[] = {TSystemIcon::Warning, TSystemIcon::Error,
                                            TSystemIcon::Information, TSystemIcon::Question};
-  canvas.DrawSystemIcon(kMargin, kMargin, kIcons[FType]);
+  canvas.DrawSystemIcon(Scaled(kMargin), Scaled(kMargin), Scaled(kIcon), kIcons[FType]);
 }
 
 bool TMessageForm::FormKey(uint16_t key, TShiftState shift) {

@@ -4,18 +4,23 @@
 #include <cstdlib>
 
 namespace varlo {
-namespace {
 
-// MulDiv: a * b / c rounded to the nearest integer, halves away from zero.
-int MulDiv(int a, int b, int c) {
+int MulDivRounded(int a, int b, int c) {
   const double v = static_cast<double>(a) * b / c;
   return static_cast<int>(v < 0 ? std::ceil(v - 0.5) : std::floor(v + 0.5));
 }
 
-}  // namespace
+int TFont::Size() const { return -MulDivRounded(Height, 72, PixelsPerInch); }
 
-int TFont::Size() const { return -MulDiv(Height, 72, kPixelsPerInch); }
+void TFont::SetSize(int points) { Height = -MulDivRounded(points, PixelsPerInch, 72); }
 
-void TFont::SetSize(int points) { Height = -MulDiv(points, kPixelsPerInch, 72); }
+TFont TFont::At(int pixelsPerInch) const {
+  TFont font = *this;
+  if (pixelsPerInch > 0 && pixelsPerInch != PixelsPerInch) {
+    font.Height = MulDivRounded(Height, pixelsPerInch, PixelsPerInch);
+    font.PixelsPerInch = pixelsPerInch;
+  }
+  return font;
+}
 
 }  // namespace varlo

@@ -6,6 +6,7 @@
 
 #include "platform/application.h"
 #include "platform/backend.h"
+#include "platform/bitmap.h"
 #include "platform/cp932.h"
 
 namespace varlo {
@@ -34,6 +35,26 @@ TPoint CenteredOnScreen(int width, int height) {
 void TLabel::SetCaption(const std::string& caption) {
   FCaption = caption;
   if (HandleAllocated()) Peer().SetText(caption, false);
+  AdjustSize();
+}
+
+void TLabel::SetAutoSize(bool value) {
+  FAutoSize = value;
+  AdjustSize();
+}
+
+void TLabel::AdjustSize() {
+  if (!FAutoSize) return;
+  // The text as the label shows it: "&" marks the accelerator, "&&" is one.
+  std::string shown;
+  for (size_t i = 0; i < FCaption.size(); ++i) {
+    if (FCaption[i] == '&' && i + 1 < FCaption.size()) ++i;
+    shown += FCaption[i];
+  }
+  TBitmap measure;
+  measure.Canvas().SetFont(Font());
+  SetBounds(Left(), Top(), measure.Canvas().TextWidthUtf8(shown),
+            measure.Canvas().TextMetrics().Height);
 }
 
 void TLabel::CreateParams(TCreateParams& params) {
@@ -183,9 +204,14 @@ void TPageControl::CreateWnd() {
 void TPageControl::PlacePages() {
   // Pages fill the notebook below its tabs.
   const TSize client = ClientSize();
-  const int tabs = CurrentBackend().SystemMetric(TSystemMetric::CyCaption) + 4;
-  for (TTabSheet* page : FPages)
-    page->SetBounds(2, tabs, client.Width - 4, client.Height - tabs - 2);
+  TRect area = HandleAllocated() ? Peer().PageArea() : TRect{};
+  if (area.Empty()) {
+    const int tabs =
+        CurrentBackend().SystemMetricAt(TSystemMetric::CyCaption, PixelsPerInch()) + Scaled(4);
+    const int edge = Scaled(2);
+    area = {edge, tabs, client.Width - edge, client.Height - edge};
+  }
+  for (TTabSheet* page : FPages) page->SetBounds(area.Left, area.Top, area.Width(), area.Height());
 }
 
 void TPageControl::WMSize() {
@@ -210,6 +236,7 @@ void TTabSheet::SetCaption(const std::string& caption) {
     std::vector<std::string> captions;
     for (int i = 0; i < pages->PageCount(); ++i) captions.push_back(pages->Page(i).Caption());
     pages->Peer().SetPages(captions);
+    pages->PlacePages();
   }
 }
 
@@ -277,6 +304,9 @@ TWinControl* TForm::FindControl(const std::string& name) {
 }
 
 void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
+  // The description is in pixels at 96 per inch; the form is scaled to the
+  // screen's once it is built.
+  ScaleForPPI(kPixelsPerInch);
   Name = form.Name;
   FCaption = form.Caption;
   FBorderStyle = form.BorderStyle;
@@ -340,6 +370,7 @@ void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
     control->Name = c.Name;
     control->TabOrder = order[parent]++;
     if (c.Kind != TControlKind::TabSheet) control->SetBounds(c.Left, c.Top, c.Width, c.Height);
+    if (auto* l = dynamic_cast<TLabel*>(control.get())) l->SetAutoSize(c.AutoSize);
     if (!c.TabStop) control->SetTabStop(false);
     if (!c.OnClick.empty()) control->OnClick = handlers.NotifyNamed(c.OnClick);
     if (!c.OnKeyDown.empty()) control->OnKeyDown = handlers.KeyNamed(c.OnKeyDown);
@@ -363,6 +394,7 @@ void TForm::Build(const TFormDescription& form, const THandlers& handlers) {
     if (label == nullptr || target == nullptr) throw std::logic_error("focus control of " + c.Name);
     label->FocusControl = target;
   }
+  ScaleForPPI(CurrentBackend().ScreenPixelsPerInch());
 }
 
 void TForm::SetCaption(const std::string& caption) {
@@ -376,9 +408,28 @@ void TForm::SetBorderStyle(TBorderStyle style) {
 }
 
 void TForm::SetClientSize(int width, int height) {
-  const TCreateParams params = ControlEvents::Params(*this);
-  const TSize frame = CurrentBackend().FrameSize(params.Style, params.ExStyle, FMenu != nullptr);
+  const TSize frame = FrameSize(PixelsPerInch());
   SetBounds(Left(), Top(), width + frame.Width, height + frame.Height);
+}
+
+TSize TForm::FrameSize(int ppi) {
+  const TCreateParams params = ControlEvents::Params(*this);
+  return CurrentBackend().FrameSize(params.Style, params.ExStyle, FMenu != nullptr, ppi);
+}
+
+TRect TForm::ScaledBounds(int ppi) {
+  // The client area keeps its size in inches; the frame is what the
+  // platform draws at that resolution.
+  const int from = PixelsPerInch();
+  const TSize frame = FrameSize(from), to = FrameSize(ppi);
+  const TSize client =
+      HandleAllocated() ? ClientSize() : TSize{Width() - frame.Width, Height() - frame.Height};
+  // A window not yet open is placed in the new pixels too; an open one
+  // stays where it is.
+  const int left = HandleAllocated() ? Left() : MulDivRounded(Left(), ppi, from);
+  const int top = HandleAllocated() ? Top() : MulDivRounded(Top(), ppi, from);
+  return {left, top, left + MulDivRounded(client.Width, ppi, from) + to.Width,
+          top + MulDivRounded(client.Height, ppi, from) + to.Height};
 }
 
 TWindowState TForm::WindowState() const {

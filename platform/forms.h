@@ -37,12 +37,19 @@ class TLabel : public TWinControl {
   void SetCaption(const std::string& caption);
   // The control its accelerator gives the focus to.
   TWinControl* FocusControl = nullptr;
+  // Whether the label takes the size of its text in its font, whatever
+  // the font and the resolution; else its size is fixed.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool value);
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void FontChanged() override { AdjustSize(); }
 
  private:
+  void AdjustSize();
   std::string FCaption;
+  bool FAutoSize = false;
 };
 
 class TButton : public TWinControl {
@@ -138,6 +145,8 @@ class TPageControl : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void WMSize() override;
+  // The tabs' height follows their font.
+  void WMSetFont() override { PlacePages(); }
   void UserSelectedPage(int page) override;
 
  private:
@@ -172,6 +181,7 @@ struct TControlDescription {
   std::string OnClick{};
   std::string OnKeyDown{};
   std::string FocusControl{};  // labels
+  bool AutoSize = false;       // labels: sized to their text (Width and Height unused)
   int MaxLength = 0;           // edit boxes, in Shift-JIS bytes
   bool Default = false;        // buttons
   bool Cancel = false;
@@ -304,6 +314,7 @@ class TForm : public TWinControl {
   friend class FormEvents;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  TRect ScaledBounds(int ppi) override;
   // Keys before the focused control: menu shortcuts, Enter and Esc.
   virtual bool FormKey(uint16_t key, TShiftState shift);
   virtual bool Accelerator(char letter);
@@ -311,6 +322,8 @@ class TForm : public TWinControl {
 
  private:
   void Collect(TWinControl& from, std::vector<TWinControl*>& into);
+  // What the frame adds to the client area at this resolution.
+  TSize FrameSize(int ppi);
   std::vector<std::unique_ptr<TWinControl>> FOwned;
   std::string FCaption;
   TBorderStyle FBorderStyle = bsSizeable;

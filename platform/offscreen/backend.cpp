@@ -101,7 +101,7 @@ void OffscreenBackend::RunMessageLoop() {
   if (OnMessageLoop) OnMessageLoop();
 }
 
-TSize OffscreenBackend::FrameSize(uint32_t style, uint32_t exStyle, bool menu) {
+TSize OffscreenBackend::FrameSize(uint32_t style, uint32_t exStyle, bool menu, int) {
   int frame = 0;
   if (style & ws::ThickFrame) {
     frame = kFrameSize;

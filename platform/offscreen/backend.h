@@ -49,7 +49,7 @@ class PixelCanvas : public TBitmapCanvas {
   int TextWidth(std::string_view shiftJis) override;
   TTextMetric TextMetrics() override;
   int TextWidthUtf8(std::string_view utf8) override;
-  void DrawSystemIcon(int x, int y, TSystemIcon icon) override;
+  void DrawSystemIcon(int x, int y, int size, TSystemIcon icon) override;
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& src) override;
   TRect ClipRect() override { return FClip; }
 
@@ -102,6 +102,7 @@ class Window : public WindowPeer {
   void SetCaretPos(int x, int y) override;
 
   TTextMetric FontMetrics(const TFont& font) override;
+  int PixelsPerInch() const override;
 
   void SetChecked(bool checked) override { FChecked = checked; }
   void SetDefaultButton(bool value) override { FDefault = value; }
@@ -233,6 +234,9 @@ class OffscreenBackend : public Backend {
   bool KeyPressed(uint16_t key) override;
   TPoint CursorPos() override { return FCursor; }
   int SystemMetric(TSystemMetric metric) override;
+  // The simulated frames are alike at every resolution.
+  int SystemMetricAt(TSystemMetric metric, int) override { return SystemMetric(metric); }
+  int ScreenPixelsPerInch() override { return FScreenPpi; }
   unsigned WheelScrollLines() override { return FWheelLines; }
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
@@ -246,7 +250,7 @@ class OffscreenBackend : public Backend {
   void RunModal(TForm& form) override;
   void RunMessageLoop() override;
   void Terminate() override { FTerminated = true; }
-  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) override;
+  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu, int ppi) override;
   bool ExecuteOpenDialog(TOpenDialog& dialog) override;
   bool ExecuteFontDialog(TFontDialog& dialog) override;
   bool ExecuteColorDialog(TColorDialog& dialog) override;
@@ -307,6 +311,10 @@ class OffscreenBackend : public Backend {
   void SetKeyPressed(uint16_t key, bool down) { FKeys[key] = down; }
   void SetCursorPos(TPoint p) { FCursor = p; }
   void SetWheelScrollLines(unsigned lines) { FWheelLines = lines; }
+  // The resolution of the screen, and of the display windows open on
+  // (0: the screen's).
+  void SetScreenPixelsPerInch(int ppi) { FScreenPpi = ppi; }
+  void SetDisplayPixelsPerInch(int ppi) { FDisplayPpi = ppi; }
   const std::vector<std::string>& Errors() const { return FErrors; }
   void ClearErrors() { FErrors.clear(); }
   // Runs inside ProcessMessages after pending paints: the messages a test
@@ -339,6 +347,8 @@ class OffscreenBackend : public Backend {
   std::map<uint16_t, bool> FKeys;
   TPoint FCursor;
   unsigned FWheelLines = 3;
+  int FScreenPpi = 96;
+  int FDisplayPpi = 0;
   std::vector<std::string> FErrors;
   std::vector<Window*> FWindows;
   Window* FFocus = nullptr;

@@ -87,10 +87,10 @@ int PixelCanvas::TextWidthUtf8(std::string_view text) {
   return width;
 }
 
-void PixelCanvas::DrawSystemIcon(int x, int y, TSystemIcon icon) {
+void PixelCanvas::DrawSystemIcon(int x, int y, int size, TSystemIcon icon) {
   // A square in a colour of its own per icon.
   static constexpr TColor kColors[] = {clYellow, clRed, clBlue, clGreen};
-  Fill({x, y, x + 32, y + 32}, kColors[static_cast<int>(icon)]);
+  Fill({x, y, x + size, y + size}, kColors[static_cast<int>(icon)]);
 }
 
 TTextMetric PixelCanvas::TextMetrics() {

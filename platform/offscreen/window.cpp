@@ -164,6 +164,10 @@ void Window::SetCaretPos(int x, int y) {
 
 TTextMetric Window::FontMetrics(const TFont&) { return PixelCanvas().TextMetrics(); }
 
+int Window::PixelsPerInch() const {
+  return FBackend.FDisplayPpi > 0 ? FBackend.FDisplayPpi : FBackend.FScreenPpi;
+}
+
 void Window::SetWindowState(uint8_t state) {
   if (state == FWindowState) return;
   if (FWindowState == wsNormal) FNormalBounds = FBounds;

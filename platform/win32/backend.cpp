@@ -7,6 +7,7 @@
 #include "platform/menu.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/menus.h"
 #include "platform/win32/window.h"
 
@@ -34,6 +35,12 @@ TPoint Win32Backend::CursorPos() {
 int Win32Backend::SystemMetric(TSystemMetric metric) {
   return GetSystemMetrics(static_cast<int>(metric));
 }
+
+int Win32Backend::SystemMetricAt(TSystemMetric metric, int ppi) {
+  return MetricForDpi(static_cast<int>(metric), ppi);
+}
+
+int Win32Backend::ScreenPixelsPerInch() { return PrimaryDpi(); }
 
 unsigned Win32Backend::WheelScrollLines() {
   UINT lines = 3;
@@ -70,9 +77,9 @@ void Win32Backend::TrackPopupMenu(TPopupMenu& popup, TPoint screen) {
   if (chosen >= 1 && chosen <= items.size()) MenuEvents::Chosen(*items[chosen - 1]);
 }
 
-TSize Win32Backend::FrameSize(uint32_t style, uint32_t exStyle, bool menu) {
+TSize Win32Backend::FrameSize(uint32_t style, uint32_t exStyle, bool menu, int ppi) {
   RECT r{0, 0, 0, 0};
-  AdjustWindowRectEx(&r, style, menu, exStyle);
+  AdjustRectForDpi(r, style, menu, exStyle, ppi);
   return {r.right - r.left, r.bottom - r.top};
 }
 

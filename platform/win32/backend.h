@@ -22,6 +22,8 @@ class Win32Backend : public Backend {
   bool KeyPressed(uint16_t key) override { return GetKeyState(key) < 0; }
   TPoint CursorPos() override;
   int SystemMetric(TSystemMetric metric) override;
+  int SystemMetricAt(TSystemMetric metric, int ppi) override;
+  int ScreenPixelsPerInch() override;
   unsigned WheelScrollLines() override;
   TColor ColorToRGB(TColor color) override;
   void ProcessMessages() override;
@@ -33,7 +35,7 @@ class Win32Backend : public Backend {
   void RunModal(TForm& form) override;
   void RunMessageLoop() override;
   void Terminate() override;
-  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu) override;
+  TSize FrameSize(uint32_t style, uint32_t exStyle, bool menu, int ppi) override;
   bool ExecuteOpenDialog(TOpenDialog& dialog) override;
   bool ExecuteFontDialog(TFontDialog& dialog) override;
   bool ExecuteColorDialog(TColorDialog& dialog) override;

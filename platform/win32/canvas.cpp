@@ -7,6 +7,7 @@
 
 #include "platform/backend.h"
 #include "platform/win32/codepage.h"
+#include "platform/win32/dpi.h"
 
 namespace varlo::win32 {
 
@@ -15,19 +16,42 @@ COLORREF ToColorRef(TColor color) {
   return RGB(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
+namespace {
+
+// The face "System" is the system font of the platform: one size only,
+// characters 16 pixels high at 96 per inch whatever height is asked for,
+// and the forms are laid out for it. A scalable Japanese monospace face of
+// that size stands in for it, so that it grows with the display's
+// resolution.
+bool IsSystemFace(const std::string& name) {
+  constexpr std::string_view kSystem = "system";
+  if (name.size() != kSystem.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if ((name[i] | 0x20) != kSystem[i]) return false;
+  return true;
+}
+constexpr int kSystemHeight = -16;
+constexpr wchar_t kSystemStandIn[] = L"ＭＳ ゴシック";
+
+}  // namespace
+
 HFONT FontHandle(const TFont& font) {
-  using Key = std::tuple<std::string, int, uint8_t>;
+  using Key = std::tuple<std::string, int, uint8_t, int>;
   static std::map<Key, UniqueFont> fonts;
-  const Key key{font.Name, font.Height, font.Style};
+  const Key key{font.Name, font.Height, font.Style, font.PixelsPerInch};
   auto it = fonts.find(key);
   if (it == fonts.end()) {
+    const bool system = IsSystemFace(font.Name);
+    const int height =
+        system ? MulDivRounded(kSystemHeight, font.PixelsPerInch, kPixelsPerInch) : font.Height;
+    const std::wstring face = system ? std::wstring(kSystemStandIn) : ToWide(kUtf8, font.Name);
     // Shift-JIS character set: the face is matched with one that has the
     // Japanese glyphs the text needs.
-    HFONT h = CreateFontW(font.Height, 0, 0, 0, (font.Style & fsBold) ? FW_BOLD : FW_NORMAL,
-                          (font.Style & fsItalic) != 0, (font.Style & fsUnderline) != 0,
-                          (font.Style & fsStrikeOut) != 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          ToWide(kUtf8, font.Name).c_str());
+    HFONT h = CreateFontW(
+        height, 0, 0, 0, (font.Style & fsBold) ? FW_BOLD : FW_NORMAL, (font.Style & fsItalic) != 0,
+        (font.Style & fsUnderline) != 0, (font.Style & fsStrikeOut) != 0, SHIFTJIS_CHARSET,
+        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        system ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE, face.c_str());
     if (h == nullptr) h = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     it = fonts.emplace(key, UniqueFont(h)).first;
   }
@@ -94,9 +118,11 @@ int GdiCanvas::WidthUtf8(std::string_view text, const TFont& font) {
   return size.cx;
 }
 
-void GdiCanvas::Icon(int x, int y, TSystemIcon icon) {
+void GdiCanvas::Icon(int x, int y, int size, TSystemIcon icon) {
   static const LPCWSTR kIcons[] = {IDI_WARNING, IDI_ERROR, IDI_INFORMATION, IDI_QUESTION};
-  DrawIcon(FDc, x, y, LoadIconW(nullptr, kIcons[static_cast<int>(icon)]));
+  // Drawn from the image of that size, not stretched from a smaller one.
+  const UniqueIcon h(LoadSystemIcon(kIcons[static_cast<int>(icon)], size));
+  DrawIconEx(FDc, x, y, h.Get(), size, size, 0, nullptr, DI_NORMAL);
 }
 
 TTextMetric GdiCanvas::Metrics(const TFont& font) {

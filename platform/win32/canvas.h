@@ -28,7 +28,7 @@ class GdiCanvas {
   void Widths(std::span<const std::string_view> texts, std::span<int> widths, const TFont& font);
   TTextMetric Metrics(const TFont& font);
   int WidthUtf8(std::string_view utf8, const TFont& font);
-  void Icon(int x, int y, TSystemIcon icon);
+  void Icon(int x, int y, int size, TSystemIcon icon);
   void Copy(const TRect& dest, HDC source, const TRect& src, TCopyMode mode);
   void SetDc(HDC dc) { FDc = dc; }
 
@@ -52,7 +52,7 @@ class GdiCanvasOf : public Base, public GdiCanvas {
   }
   TTextMetric TextMetrics() override { return Metrics(this->Font()); }
   int TextWidthUtf8(std::string_view text) override { return WidthUtf8(text, this->Font()); }
-  void DrawSystemIcon(int x, int y, TSystemIcon icon) override { Icon(x, y, icon); }
+  void DrawSystemIcon(int x, int y, int size, TSystemIcon icon) override { Icon(x, y, size, icon); }
 };
 
 // A window's client area while it paints (or at once, from GetDC).

@@ -240,6 +240,16 @@ void Win32Window::SetActivePage(int page) {
     SendMessageW(FHwnd, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
 }
 
+TRect Win32Window::PageArea() const {
+  if (FHwnd == nullptr || FParams.Kind != TWindowKind::PageControl) return {};
+  // The tab control says where its display area is, its tabs and edges
+  // drawn in its font at its resolution.
+  RECT r{};
+  GetClientRect(FHwnd, &r);
+  SendMessageW(FHwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  return {r.left, r.top, r.right, r.bottom};
+}
+
 void Win32Window::SelectAll() {
   if (FHwnd != nullptr && FParams.Kind == TWindowKind::Edit) SendMessageW(FHwnd, EM_SETSEL, 0, -1);
 }

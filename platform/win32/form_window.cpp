@@ -13,6 +13,10 @@
 namespace varlo::win32 {
 namespace {
 
+// WM_GETDPISCALEDSIZE, of the Windows versions that have per-display
+// resolutions (the headers give it for those only).
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 // DragFinish in every case, also when reading the names fails.
 class DropHandle {
  public:
@@ -106,6 +110,20 @@ std::optional<LRESULT> Win32Window::HandleFormMessage(UINT msg, WPARAM wp, LPARA
         return 0;
       }
       return std::nullopt;
+    }
+    case kGetDpiScaledSize: {
+      // Asked first: the size that keeps the client area's size in inches,
+      // which the rectangle WM_DPICHANGED suggests then has.
+      const TSize size = ControlEvents::SizeAt(form, LOWORD(wp));
+      *reinterpret_cast<SIZE*>(lp) = {size.Width, size.Height};
+      return TRUE;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a display of another resolution: the window goes where
+      // the platform suggests, and all it holds is scaled.
+      const auto* r = reinterpret_cast<const RECT*>(lp);
+      ControlEvents::PixelsPerInchChanged(form, HIWORD(wp), {r->left, r->top, r->right, r->bottom});
+      return 0;
     }
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:

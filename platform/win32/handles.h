@@ -49,6 +49,9 @@ struct WindowTraits {
 struct MenuTraits {
   static void Close(HMENU h) { DestroyMenu(h); }
 };
+struct IconTraits {
+  static void Close(HICON h) { DestroyIcon(h); }
+};
 struct GlobalTraits {
   static void Close(HGLOBAL h) { GlobalFree(h); }
 };
@@ -66,6 +69,7 @@ using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
+using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueKernel = UniqueHandle<HANDLE, KernelTraits>;
 
 // A window's device context for the length of a scope.

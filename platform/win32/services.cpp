@@ -17,6 +17,7 @@
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/command_line.h"
+#include "platform/win32/dpi.h"
 
 namespace varlo::win32 {
 namespace {
@@ -92,8 +93,10 @@ bool Win32Backend::ExecuteOpenDialog(TOpenDialog& dialog) {
 
 bool Win32Backend::ExecuteFontDialog(TFontDialog& dialog) {
   TFont& font = dialog.Font;
+  // The dialog tells points from heights at the screen's resolution.
+  const int screen = SystemDpi();
   LOGFONTW lf{};
-  lf.lfHeight = font.Height;
+  lf.lfHeight = -MulDivRounded(font.Size(), screen, 72);
   lf.lfWeight = (font.Style & fsBold) ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = (font.Style & fsItalic) != 0;
   lf.lfUnderline = (font.Style & fsUnderline) != 0;
@@ -113,7 +116,7 @@ bool Win32Backend::ExecuteFontDialog(TFontDialog& dialog) {
   if (!ChooseFontW(&cf)) return false;
 
   font.Name = FromWide(kUtf8, lf.lfFaceName);
-  font.Height = lf.lfHeight;
+  font.Height = MulDivRounded(lf.lfHeight, font.PixelsPerInch, screen);
   font.Color = static_cast<TColor>(cf.rgbColors);  // 0x00BBGGRR, as TColor
   font.Style =
       static_cast<uint8_t>((lf.lfWeight >= FW_BOLD ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) |

@@ -8,6 +8,7 @@
 #include "platform/win32/backend.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/codepage.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/window.h"
 
 namespace varlo::win32 {
@@ -28,7 +29,11 @@ void RegisterClassOnce() {
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // The program's icon, in the sizes the frame and the task bar ask for.
     wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     wc.lpszClassName = kClassName;
     return RegisterClassExW(&wc) != 0;
   }();
@@ -211,6 +216,10 @@ void Win32Window::HideCaret() {
 }
 
 void Win32Window::SetCaretPos(int x, int y) { ::SetCaretPos(x, y); }
+
+int Win32Window::PixelsPerInch() const {
+  return FHwnd != nullptr ? WindowDpi(FHwnd) : PrimaryDpi();
+}
 
 TTextMetric Win32Window::FontMetrics(const TFont& font) {
   WindowDc dc(FHwnd);

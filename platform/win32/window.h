@@ -49,6 +49,7 @@ class Win32Window : public WindowPeer {
   void HideCaret() override;
   void SetCaretPos(int x, int y) override;
   TTextMetric FontMetrics(const TFont& font) override;
+  int PixelsPerInch() const override;
 
   // controls.cpp
   void SetFont(const TFont& font) override;
@@ -56,6 +57,7 @@ class Win32Window : public WindowPeer {
   void SetDefaultButton(bool value) override;
   void SetPages(const std::vector<std::string>& captions) override;
   void SetActivePage(int page) override;
+  TRect PageArea() const override;
   void SelectAll() override;
 
   // form_window.cpp

@@ -132,6 +132,55 @@ TEST(MainForm, OneMissingBoundCentresTheWindow) {
   EXPECT_NE(rig.ReadIni().find("Width=620\r\n"), std::string::npos);
 }
 
+// On a display of 144 pixels per inch the window and the viewer's font are
+// half as large again, the settings file keeps the window's place at 96 as
+// it always has, and a move to a display of another resolution keeps the
+// line at the top.
+TEST(MainForm, TheWindowFollowsTheDisplaysResolutionAndTheFileKeepsItsPlaceAt96) {
+  AppRig rig;
+  rig.backend.SetScreenPixelsPerInch(144);
+  rig.WriteIni(
+      "[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n"
+      "[KoumokuSetName]\r\nCheckWrapChar=1\r\n[KoumokuSetNum]\r\nEditWrapChar=40\r\n");
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += std::to_string(i) + std::string(150, 'x') + "\r\n";
+  rig.WriteFile("a.txt", text);
+  TForm1& f = rig.Start({rig.Utf8Path("a.txt")});
+  EXPECT_EQ(f.BoundsRect(), (TRect{15, 30, 15 + 752, 30 + 450}));
+  EXPECT_EQ(f.BigView1.PixelsPerInch(), 144);
+  EXPECT_EQ(f.BigView1.Font().Size(), 14);
+  EXPECT_EQ(f.BigView1.Font().Height, -28);
+  // At the window width, moved to a display of 96 pixels per inch: the
+  // platform's rectangle, and the same line at the top.
+  f.BigView1.SetWrapByte(0);
+  f.BigView1.SetTopLine(f.BigView1.ViewIndexOfLine(200));
+  const int64_t views = f.BigView1.ViewCount();
+  ControlEvents::PixelsPerInchChanged(f, 96, {40, 50, 40 + 501, 50 + 300});
+  EXPECT_EQ(f.BoundsRect(), (TRect{40, 50, 40 + 501, 50 + 300}));
+  EXPECT_EQ(f.BigView1.Font().Height, -19);
+  EXPECT_GT(f.BigView1.ViewCount(), views);
+  EXPECT_EQ(f.BigView1.LineIndexOfView(f.BigView1.TopLine()), 200);
+  ControlEvents::PixelsPerInchChanged(f, 144, {15, 30, 15 + 752, 30 + 450});
+  EXPECT_EQ(f.BigView1.ViewCount(), views);
+  EXPECT_EQ(f.BigView1.LineIndexOfView(f.BigView1.TopLine()), 200);
+  rig.Finish();
+  EXPECT_NE(rig.ReadIni().find("Left=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n"),
+            std::string::npos)
+      << rig.ReadIni();
+
+  // On a second display of 192 pixels per inch: the place on the screen's
+  // scale, the size on the display's.
+  AppRig second;
+  second.backend.SetScreenPixelsPerInch(144);
+  second.backend.SetDisplayPixelsPerInch(192);
+  second.WriteIni("[FormMain]\r\nMem=1\r\nLeft=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n");
+  EXPECT_EQ(second.Start().BoundsRect(), (TRect{15, 30, 15 + 1002, 30 + 600}));
+  second.Finish();
+  EXPECT_NE(second.ReadIni().find("Left=10\r\nTop=20\r\nWidth=501\r\nHeight=300\r\n"),
+            std::string::npos)
+      << second.ReadIni();
+}
+
 TEST(MainForm, AnUnconvertibleValueStopsStartUpWithTheConversionError) {
   AppRig rig;
   rig.WriteIni("[TextJyouhou]\r\nTextFontName=\x82\x6c\x82\x72 Gothic\r\nTextFontSize=big\r\n");

@@ -72,6 +72,47 @@ TEST(Forms, AreBuiltFromTheirDescription) {
   // clang-format on
 }
 
+// A form is written in pixels at 96 per inch: built for a screen of 144 it
+// is half as large again, edge for edge, its client area too; opened on a
+// display of 192 it stays where it is and grows again; moved back it is as
+// written. A label that takes its text's size keeps fitting it.
+TEST(Forms, AreScaledToTheResolutionOfTheirDisplay) {
+  OffscreenScope scope;
+  scope.Backend().SetScreenPixelsPerInch(144);
+  SampleForm f;
+  TLabel& fitted = f.Owned<TLabel>();
+  fitted.SetAutoSize(true);
+  fitted.SetCaption("幅(&W)");
+  const TRect fit = fitted.BoundsRect();
+  f.HandleNeeded();
+  EXPECT_EQ(f.PixelsPerInch(), 144);
+  EXPECT_EQ(f.ClientWidth(), 450);
+  EXPECT_EQ(f.ClientHeight(), 300);
+  EXPECT_EQ(f.Control<TLabel>("Label1").BoundsRect(), (TRect{15, 15, 135, 45}));
+  EXPECT_EQ(f.Control<TButton>("BtnOk").BoundsRect(), (TRect{15, 135, 135, 173}));
+  EXPECT_EQ(f.Edit1().Font().Height, -29);
+  EXPECT_EQ(f.Edit1().PixelsPerInch(), 144);
+  EXPECT_EQ(f.Scaled(10), 15);
+  EXPECT_EQ(f.Unscaled(15), 10);
+
+  scope.Backend().SetDisplayPixelsPerInch(192);
+  SampleForm g;
+  g.SetBounds(100, 50, g.Width(), g.Height());
+  g.HandleNeeded();
+  EXPECT_EQ(g.Left(), 100);
+  EXPECT_EQ(g.Top(), 50);
+  EXPECT_EQ(g.ClientWidth(), 600);
+  EXPECT_EQ(g.Control<TLabel>("Label1").BoundsRect(), (TRect{20, 20, 180, 60}));
+  EXPECT_EQ(g.Edit1().Font().Height, -39);
+
+  ControlEvents::PixelsPerInchChanged(f, 96, {0, 0, 320, 240});
+  EXPECT_EQ(fitted.Width(), fit.Width());
+  EXPECT_EQ(f.BoundsRect(), (TRect{0, 0, 320, 240}));
+  EXPECT_EQ(f.Control<TLabel>("Label1").BoundsRect(), (TRect{10, 10, 90, 30}));
+  EXPECT_EQ(f.Edit1().Font().Height, -19);
+  EXPECT_EQ(f.Edit1().Font().Size(), 14);
+}
+
 TEST(Forms, AShownFormFocusesItsFirstUsableTabStopUnlessItNamesOne) {
   OffscreenScope scope;
   SampleForm named, first, skipping;
