@@ -27,6 +27,10 @@ constexpr const char* kReadFailed = "   ファイルを読み込めませんで�
 // for them sleeps between looks at its window.
 constexpr unsigned kIndexTick = 15;
 constexpr int kWaitStep = 30;
+// The longest turn of indexed lines taken in, when nothing waits, and how
+// long one step of it merges before the caption and the window follow.
+constexpr uint32_t kTurn = 250;
+constexpr int kStep = 50;
 
 }  // namespace
 
@@ -219,10 +223,10 @@ std::string TForm1::ProgressCaption() const {
   return FBaseCaption + "  " + FFileName + "  読み込み中 " + std::to_string(percent) + "%";
 }
 
-void TForm1::IndexStep(int waitMs) {
+void TForm1::IndexStep(int waitMs, int budgetMs) {
   if (!BigView1.Indexing()) return;
   try {
-    BigView1.PumpIndex(waitMs);
+    BigView1.PumpIndex(waitMs, budgetMs);
   } catch (const TextChangedError&) {
     IndexTimer.SetInterval(0);
     ReloadChangedFile();
@@ -241,7 +245,7 @@ void TForm1::IndexStep(int waitMs) {
     return;
   }
   if (BigView1.Indexing()) {
-    SetCaption(ProgressCaption());
+    if (const std::string progress = ProgressCaption(); progress != Caption()) SetCaption(progress);
   } else {
     IndexTimer.SetInterval(0);
     UpdateCaption();
@@ -255,7 +259,13 @@ void TForm1::IndexTimerTimer(TObject&) {
     ReloadChangedFile();
     return;
   }
-  IndexStep(0);
+  // Merged in turns for as long as nothing else waits for the window: the
+  // threads that index never wait for a tick.
+  Backend& backend = CurrentBackend();
+  const uint32_t start = backend.TickCount();
+  do {
+    IndexStep(2, kStep);
+  } while (BigView1.Indexing() && !backend.MessageWaiting() && backend.TickCount() - start < kTurn);
 }
 
 bool TForm1::WaitForLines(int64_t line) {

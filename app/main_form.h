@@ -119,7 +119,7 @@ class TForm1 : public TForm, public TMainState {
   void LoadFile(const std::filesystem::path& path);
   // Takes in what indexing found, waiting up to `waitMs` for it; the
   // caption follows. A failure is reported as its kind asks.
-  void IndexStep(int waitMs);
+  void IndexStep(int waitMs, int budgetMs = 10);
   std::string ProgressCaption() const;
   // An exception that left a handler: the file shown changed or could not
   // be read. True when it was taken care of.

@@ -226,9 +226,11 @@ int wmain(int argc, wchar_t** argv) {
     const auto limit = start + std::chrono::seconds(600);
     bool shown = false, warned = false;
     double firstPage = -1;
+    // Often until the first page shows, then seldom: each look asks the
+    // system for every window, which takes its time from the program.
     while (!(shown = TopLevel(pi.dwProcessId, kCounts) != nullptr) &&
            !(warned = TopLevel(pi.dwProcessId, L"警告") != nullptr) && Clock::now() < limit &&
-           WaitForSingleObject(pi.hProcess, 1) == WAIT_TIMEOUT) {
+           WaitForSingleObject(pi.hProcess, firstPage < 0 ? 1 : 10) == WAIT_TIMEOUT) {
       if (firstPage < 0 && TopLevel(pi.dwProcessId, kIndexing) != nullptr)
         firstPage = MsSince(start) / 1000;
     }

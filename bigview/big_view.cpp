@@ -358,6 +358,8 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
       FIndexLongest = 0;
       FTextEnd = -1;
       FFirstPageShown = false;
+      FOpenLine.clear();
+      FOpenLineWhole = true;
       StartIndexer();
       // The lines of the first page; all of them for a small file.
       while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
@@ -425,8 +427,10 @@ bool TBigView::MergeReady(int waitMs, int budgetMs) {
       StopIndexer();
       const int64_t from = LineCount();
       FLines->FinishIndex(FTextEnd);
-      FIndexLongest =
-          std::max(FIndexLongest, LayoutLines(FViewLines, from, LineCount(), FIndexRule));
+      if (LineCount() > from)
+        FIndexLongest = std::max(
+            FIndexLongest, FOpenLineWhole ? LayoutOpenLine()
+                                          : LayoutLines(FViewLines, from, LineCount(), FIndexRule));
       // A file rewritten while it was indexed shows in a few of its blocks,
       // read while it is still held (PumpIndex lets it go once the page
       // is drawn).
@@ -469,16 +473,37 @@ void TBigView::MergeChunk(TLineIndexer::Chunk& chunk) {
   }
   if (chunk.TextEnd >= 0) FTextEnd = chunk.Begin + chunk.TextEnd;
   const int64_t first = LineCount();
+  // The open line's bytes in this chunk: after its CR LF's LF, if that is
+  // here.
+  const int64_t open = FLines->OpenLineStart();
+  const std::string_view head =
+      std::string_view(chunk.Head)
+          .substr(static_cast<size_t>(std::clamp<int64_t>(
+              open - chunk.HeadFrom, 0, static_cast<int64_t>(chunk.Head.size()))));
   FLines->Merge(chunk);
   const int64_t last = LineCount();
   if (last == first) {
+    FOpenLineWhole = FOpenLineWhole && chunk.HeadWhole &&
+                     FOpenLine.size() + head.size() <= TLineIndexer::kEdgeBytes;
+    if (FOpenLineWhole) {
+      FOpenLine += head;
+    } else {
+      FOpenLine.clear();
+    }
     if (OnLoadProgress) OnLoadProgress(IndexedBytes(), TextSize());
     return;
   }
-  // The first line began in an earlier chunk: laid out here, reading it
-  // when its layout needs its bytes. The others were laid out with the
-  // chunk.
-  FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, first, first + 1, FIndexRule));
+  // The first line began in an earlier chunk: laid out here, from the bytes
+  // the chunks brought, else reading it when its layout needs its bytes.
+  // The others were laid out with the chunk.
+  if (FOpenLineWhole && chunk.HeadWhole) {
+    FOpenLine += head;
+    FIndexLongest = std::max(FIndexLongest, LayoutOpenLine());
+  } else {
+    FIndexLongest = std::max(FIndexLongest, LayoutLines(FViewLines, first, first + 1, FIndexRule));
+  }
+  FOpenLine = chunk.Tail;
+  FOpenLineWhole = chunk.TailWhole;
   if (chunk.LaidOut) {
     FViewLines.Append(chunk.Layout);
     FIndexLongest = std::max(FIndexLongest, chunk.Longest);
@@ -488,13 +513,25 @@ void TBigView::MergeChunk(TLineIndexer::Chunk& chunk) {
   if (OnLoadProgress) OnLoadProgress(IndexedBytes(), TextSize());
 }
 
-void TBigView::PumpIndex(int waitMs) {
+int64_t TBigView::LayoutOpenLine() {
+  const std::string_view text = FOpenLine;
+  const auto tabs =
+      static_cast<unsigned>(std::min<ptrdiff_t>(std::count(text.begin(), text.end(), '\t'), 255));
+  ViewLines::Cursor c = FViewLines.Begin();
+  TextMeasure::Meter meter;
+  const int64_t longest =
+      LayoutLine(FViewLines, c, FIndexRule, FMeasure, text.size(), tabs, text, meter);
+  FViewLines.End(c);
+  return longest;
+}
+
+void TBigView::PumpIndex(int waitMs, int budgetMs) {
   if (FIndexer == nullptr) return;
   const int64_t views = ViewCount();
   bool merged = false;
   FUpdating = true;
   try {
-    merged = MergeReady(waitMs, kMergeBudgetMs);
+    merged = MergeReady(waitMs, budgetMs);
   } catch (const TooManyLinesError&) {
     EmptyAfterFailure();
     throw;

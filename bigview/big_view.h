@@ -147,7 +147,7 @@ class TBigView : public TCustomControl {
   // met: TextChangedError (the file was cut or rewritten meanwhile),
   // InOutError (a read failed: the lines indexed so far stay),
   // TooManyLinesError (the view is then empty).
-  void PumpIndex(int waitMs);
+  void PumpIndex(int waitMs, int budgetMs = kMergeBudgetMs);
   // Waits until the whole text is indexed.
   void CompleteIndex();
   // Bytes indexed so far, and the size of the text.
@@ -338,6 +338,8 @@ class TBigView : public TCustomControl {
   void StopIndexer();
   // Merges one chunk into the store and the layout.
   void MergeChunk(TLineIndexer::Chunk& chunk);
+  // Lays out the line just ended from the bytes the chunks brought.
+  int64_t LayoutOpenLine();
   // The rows of the page [first, first + n), read before anything is drawn:
   // a read that fails leaves the page as it was.
   std::vector<std::string> PageTexts(int64_t first, int64_t n) const;
@@ -442,6 +444,9 @@ class TBigView : public TCustomControl {
   int64_t FIndexLongest = 0;
   int64_t FTextEnd = -1;
   bool FFirstPageShown = false;  // lines of the file being indexed are on view
+  // The bytes of the line not yet ended on, while they are few.
+  std::string FOpenLine;
+  bool FOpenLineWhole = true;
   TIndexSizes FIndexSizes;
   // After indexing, one block in this many is read again and checked.
   static constexpr int64_t kSampleBlocks = 1024;

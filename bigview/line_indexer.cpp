@@ -109,17 +109,28 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
 thread_local std::vector<char> TLineIndexer::tBuffer;
 
 int64_t TLineIndexer::Chunks() const {
+  const auto first = static_cast<int64_t>(FPlan.FirstChunkBytes);
   const auto n = static_cast<int64_t>(FPlan.ChunkBytes);
-  return FPlan.End > FPlan.Begin ? (FPlan.End - FPlan.Begin + n - 1) / n : 0;
+  const int64_t bytes = FPlan.End - FPlan.Begin;
+  if (bytes <= 0) return 0;
+  return bytes <= first ? 1 : 1 + (bytes - first + n - 1) / n;
+}
+
+int64_t TLineIndexer::ChunkBegin(int64_t index) const {
+  if (index == 0) return FPlan.Begin;
+  return FPlan.Begin + static_cast<int64_t>(FPlan.FirstChunkBytes) +
+         (index - 1) * static_cast<int64_t>(FPlan.ChunkBytes);
 }
 
 bool TLineIndexer::Fill(Chunk& c, int64_t index) {
   try {
     c.Error = nullptr;
     c.LaidOut = false;
-    const int64_t begin = FPlan.Begin + index * static_cast<int64_t>(FPlan.ChunkBytes);
-    auto size = static_cast<size_t>(
-        std::min(begin + static_cast<int64_t>(FPlan.ChunkBytes), FPlan.End) - begin);
+    c.HeadWhole = c.TailWhole = false;
+    c.Head.clear();
+    c.Tail.clear();
+    const int64_t begin = ChunkBegin(index);
+    auto size = static_cast<size_t>(std::min(ChunkBegin(index + 1), FPlan.End) - begin);
     // One byte more, to see whether an LF follows a CR at the chunk's end.
     const size_t peek = begin + static_cast<int64_t>(size) < FPlan.End ? 1 : 0;
     const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
@@ -144,7 +155,21 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index) {
     if (FMemory == nullptr)
       for (size_t at = 0; at < size; at += FPlan.Block)
         c.Sums.push_back(BlockSum(bytes + at, std::min(FPlan.Block, size - at)));
-    if (FLayout && !c.Short) FLayout(c, bytes);
+    if (FLayout && !c.Short) {
+      // The lines over the edges are laid out where the chunks meet: their
+      // bytes go with the chunk when they are few.
+      const size_t stop = c.TextEnd >= 0 ? static_cast<size_t>(c.TextEnd) : size;
+      const size_t head = std::min(from, size);
+      const size_t headEnd = c.Breaks.empty() ? stop : c.BreakAt(0);
+      const size_t tail =
+          c.Breaks.empty() ? stop : std::min(c.NextStart(c.Breaks.size() - 1), stop);
+      c.HeadFrom = begin + static_cast<int64_t>(head);
+      c.HeadWhole = headEnd - head <= kEdgeBytes;
+      c.Head.assign(c.HeadWhole ? bytes + head : bytes, c.HeadWhole ? headEnd - head : 0);
+      c.TailWhole = stop - tail <= kEdgeBytes;
+      c.Tail.assign(c.TailWhole ? bytes + tail : bytes, c.TailWhole ? stop - tail : 0);
+      FLayout(c, bytes);
+    }
     return !c.Short && c.TextEnd < 0;
   } catch (...) {
     c.Error = std::current_exception();

@@ -46,13 +46,23 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
 
 class TLineIndexer {
  public:
-  static constexpr size_t kChunk = size_t{1} << 20;
+  // Chunks are large, so that the threads seldom meet; the first is small,
+  // so that the first page shows soon.
+  static constexpr size_t kChunk = size_t{4} << 20;
+  static constexpr size_t kFirstChunk = size_t{256} << 10;
+  static constexpr size_t kEdgeBytes = size_t{64} << 10;
 
   struct Chunk : TChunkScan {
     std::vector<uint64_t> Sums;  // of the chunk's blocks, in order
     // The lines between two CRs laid out (line 0: the one after the first
     // CR), and the longest view line among them.
     bool LaidOut = false;
+    // With a layout: the bytes before the first CR (from HeadFrom, a file
+    // offset) and after the last, for the lines that run over the chunk's
+    // edges; unless there are more than kEdgeBytes of them.
+    std::string Head, Tail;
+    int64_t HeadFrom = 0;
+    bool HeadWhole = false, TailWhole = false;
     ViewLines Layout;
     int64_t Longest = 0;
     // The file ended before the chunk did: it was cut while being indexed.
@@ -63,12 +73,13 @@ class TLineIndexer {
   using LayoutFn = std::function<void(Chunk& chunk, const char* bytes)>;
 
   struct Plan {
-    int64_t Begin = 0;           // where the first chunk starts: a block boundary
-    int64_t ScanFrom = 0;        // where lines are looked for first (>= Begin)
-    int64_t End = 0;             // where the text ends
-    size_t Block = 0;            // block size, a power of two
-    size_t ChunkBytes = kChunk;  // a multiple of Block
-    int Threads = 0;             // 0: one per core, at most 8
+    int64_t Begin = 0;                // where the first chunk starts: a block boundary
+    int64_t ScanFrom = 0;             // where lines are looked for first (>= Begin)
+    int64_t End = 0;                  // where the text ends
+    size_t Block = 0;                 // block size, a power of two
+    size_t ChunkBytes = kChunk;       // a multiple of Block
+    size_t FirstChunkBytes = kChunk;  // the first chunk's, a multiple of Block
+    int Threads = 0;                  // 0: one per core, at most 8
   };
 
   // Reads the file, or the text in memory when `memory` is not null.
@@ -90,6 +101,8 @@ class TLineIndexer {
   // Reads and scans chunk `index`; false when nothing after it counts.
   bool Fill(Chunk& c, int64_t index);
   int64_t Chunks() const;
+  // Where chunk `index` starts.
+  int64_t ChunkBegin(int64_t index) const;
 
   std::shared_ptr<const platform::ReadOnlyFile> FFile;
   const char* FMemory;

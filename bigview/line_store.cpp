@@ -456,11 +456,12 @@ TLineIndexer::Plan TBvStrings::IndexPlan(const TIndexSizes& sizes) const {
   TLineIndexer::Plan plan;
   plan.Block = FText->BlockSize();
   plan.ChunkBytes = std::max(sizes.Chunk, plan.Block) / plan.Block * plan.Block;
+  plan.FirstChunkBytes =
+      std::clamp(sizes.FirstChunk, plan.Block, plan.ChunkBytes) / plan.Block * plan.Block;
   plan.Threads = sizes.Threads;
-  // From the block the open line's text goes on in: its sum is taken anew.
-  const int64_t block = static_cast<int64_t>(plan.Block);
-  plan.Begin = FText->SummedBlocks() * block;
-  if (FText->Memory() != nullptr) plan.Begin = static_cast<int64_t>(FOpenStart) / block * block;
+  // Where the chunks merged so far end (a block boundary), scanning from
+  // where the line not yet ended on starts, if that is further.
+  plan.Begin = FScanned;
   plan.ScanFrom = std::max(plan.Begin, static_cast<int64_t>(FOpenStart));
   plan.End = FText->Size();
   return plan;
@@ -485,8 +486,8 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
     if (FCompact && Count() + static_cast<int64_t>(n) <= FCapacity) {
       // Straight into the index while every place fits it.
       size_t i = FStarts.size();
-      FStarts.reserve(i + n);
-      FTabs.reserve(i + n);
+      FStarts.grow_to(i + n);
+      FTabs.grow_to(i + n);
       uint32_t* starts = FStarts.data();
       uint8_t* tabCounts = FTabs.data();
       constexpr size_t kGroup = (size_t{1} << kGroupShift) - 1;

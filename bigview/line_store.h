@@ -52,8 +52,9 @@ class TooManyLinesError : public Exception {
 // How a file is read for its index: the sizes a program uses, or smaller
 // ones with which a test sees a small file read in many steps.
 struct TIndexSizes {
-  size_t Block = TFileText::kBlock;     // a power of two
-  size_t Chunk = TLineIndexer::kChunk;  // a multiple of Block
+  size_t Block = TFileText::kBlock;               // a power of two
+  size_t Chunk = TLineIndexer::kChunk;            // a multiple of Block
+  size_t FirstChunk = TLineIndexer::kFirstChunk;  // at most Chunk
   int64_t InMemory = int64_t{4} << 20;  // files up to this size are read into memory whole
   size_t Cache = TFileText::kCacheBytes;
   int Threads = 0;  // 0: one a core
@@ -147,6 +148,8 @@ class TBvStrings {
   void AbandonIndex();
   // Bytes indexed so far, and in all (for progress).
   int64_t IndexedBytes() const { return FScanned; }
+  // Where the line not yet ended on starts.
+  int64_t OpenLineStart() const { return static_cast<int64_t>(FOpenStart); }
   int64_t TextSize() const { return FText ? FText->Size() : 0; }
   // The text's file, for checking it (null for text in memory or none).
   TFileText* Text() const { return FText.get(); }

@@ -124,7 +124,7 @@ void ViewLines::Append(const ViewLines& part) {
   const auto extra = static_cast<size_t>(FViews) - lines;
   if (FViews + part.FViews > kMaxViewLines) TooMany();
   const size_t n = part.FCounts.size();
-  FCounts.reserve(lines + n);
+  FCounts.grow_to(lines + n);
   std::copy(part.FCounts.begin(), part.FCounts.end(), FCounts.data() + lines);
   FCounts.adopt(lines + n);
   for (const auto& [line, more] : part.FBig)
@@ -149,7 +149,7 @@ void ViewLines::Append(const ViewLines& part) {
     for (size_t k = 0; k < more; ++k)
       FWideStarts.push_back(static_cast<uint64_t>(part.ExtraStart(k)));
   } else {
-    FStarts.reserve(extra + part.FStarts.size());
+    FStarts.grow_to(extra + part.FStarts.size());
     std::copy(part.FStarts.begin(), part.FStarts.end(), FStarts.data() + extra);
     FStarts.adopt(extra + part.FStarts.size());
   }

@@ -69,6 +69,9 @@ class Backend {
   // Lets pending paint messages run, and nothing else: a long operation
   // shows its progress and stays responsive while input waits.
   virtual void ProcessPaintMessages() = 0;
+  // Input, a paint or another message waits for the program (timers
+  // aside): work done in turns between messages gives way.
+  virtual bool MessageWaiting() = 0;
   // While a command waits for something slow: paints, timers and the
   // window frame's own messages (moving it, its close box) run, keys and
   // clicks are dropped. True when the user pressed Esc to stop the wait.

@@ -36,6 +36,12 @@ class LargeVector {
     if (n > capacity()) FBuffer.Resize(n * sizeof(T));
   }
 
+  // Room for at least n records, growing geometrically: for a vector that
+  // grows by many records at a time (on some systems a growth copies).
+  void grow_to(size_t n) {
+    if (n > capacity()) GrowFor(n);
+  }
+
   void push_back(const T& value) {
     if (FSize == capacity()) GrowFor(FSize + 1);
     data()[FSize++] = value;

@@ -243,6 +243,8 @@ class OffscreenBackend : public Backend {
   void ProcessPaintMessages() override;
   // Paints, then what the test plays meanwhile (OnProcessBusyMessages).
   bool ProcessBusyMessages() override;
+  // Nothing waits unless a test says so.
+  bool MessageWaiting() override { return OnMessageWaiting && OnMessageWaiting(); }
   // The simulated time passes at once.
   void WaitForInput(int milliseconds) override { FTicks += static_cast<uint32_t>(milliseconds); }
   void ShowError(const std::string& message) override { FErrors.push_back(message); }
@@ -326,6 +328,8 @@ class OffscreenBackend : public Backend {
   std::function<void()> OnProcessPaintMessages;
   // Runs inside ProcessBusyMessages: a command waits; true presses Esc.
   std::function<bool()> OnProcessBusyMessages;
+  // Whether a message waits for the program (MessageWaiting).
+  std::function<bool()> OnMessageWaiting;
 
   // Pop-up menus shown so far, and where.
   struct Popup {

@@ -29,6 +29,7 @@ class Win32Backend : public Backend {
   void ProcessMessages() override;
   void ProcessPaintMessages() override;
   bool ProcessBusyMessages() override;
+  bool MessageWaiting() override;
   void WaitForInput(int milliseconds) override;
   void ShowError(const std::string& message) override;
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;

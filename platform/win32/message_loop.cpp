@@ -163,6 +163,8 @@ void Win32Backend::ProcessPaintMessages() {
     DispatchMessageW(&msg);
 }
 
+bool Win32Backend::MessageWaiting() { return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0; }
+
 bool Win32Backend::ProcessBusyMessages() {
   bool escape = false;
   MSG msg;

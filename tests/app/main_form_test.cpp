@@ -327,7 +327,7 @@ TEST(MainForm, ALongLoadShowsItsProgressInTheCaption) {
   EXPECT_EQ(f.BigView1.LineCount(), static_cast<int64_t>(text.size() / 100));
 
   // A quick load shows no progress.
-  f.BigView1.SetIndexSizes({.Chunk = size_t{16} << 20});
+  f.BigView1.SetIndexSizes({.Chunk = size_t{16} << 20, .FirstChunk = size_t{16} << 20});
   f.MenuFileOpenClick(f);
   EXPECT_FALSE(f.BigView1.Indexing());
   EXPECT_EQ(f.Caption(), opened);

@@ -539,6 +539,7 @@ TEST(ViewerLayout, LayoutMadeWhileLoadingMatchesARebuild) {
   for (const int64_t wrap : {int64_t{80}, int64_t{0}}) {
     ViewerRig rig(600, 480);
     rig.view.SetWrapByte(wrap);
+    rig.view.SetIndexSizes({.Chunk = size_t{512} << 10});
     int blocks = 0;
     rig.view.OnLoadProgress = [&](int64_t, int64_t) { ++blocks; };
     rig.view.LoadFromFile(file);
