@@ -64,6 +64,12 @@ std::vector<TCommand> MainCommands() {
        .Run = &TForm1::MenuWrapChangeClick,
        .Keys = {{vk::Key('W'), NotAltOrShiftAlone, kFile}},
        .KeyList = {12, true, "☆折返切替", "W, Ctrl+W"}},
+      // Reload and follow: their keys are the menu items' own.
+      {.Menu = {"MenuDisp", "MenuReload", "再読み込み(&R)", vk::F5},
+       .Run = &TForm1::MenuReloadClick, .Enabled = TEnabled::FileOpened},
+      {.Menu = {"MenuDisp", "MenuFollow", "末尾を追跡(&T)", vk::F5, ssCtrl},
+       .Run = &TForm1::MenuFollowClick, .Enabled = TEnabled::FileOpened,
+       .Checked = &TForm1::FFollow},
       {.Menu = {"MenuSearch", "MenuFind", "検索:(&F)..."},
        .Run = &TForm1::MenuFindClick,
        .Keys = {{vk::Key('F'), NotAltAlone, kFile}},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "app/settings.h"
 #include "bigview/file_text.h"
@@ -31,6 +32,8 @@ constexpr int kWaitStep = 30;
 // long one step of it merges before the caption and the window follow.
 constexpr uint32_t kTurn = 250;
 constexpr int kStep = 50;
+// How often follow mode looks at the file's size (milliseconds).
+constexpr unsigned kFollowTick = 100;
 
 }  // namespace
 
@@ -73,6 +76,7 @@ TForm1::TForm1(std::vector<TCommand> commands) : FCommands(std::move(commands)) 
 
   OpenDialog1.Filter = "全ﾌｧｲﾙ(*.*)|*.*";
   IndexTimer.OnTimer = [this](TObject& s) { IndexTimerTimer(s); };
+  FollowTimer.OnTimer = [this](TObject& s) { FollowTimerTimer(s); };
   BigView1.OnWaitForIndex = [this] { return WaitForLines(-1); };
 
   ControlEvents::Run([this] { FormCreate(*this); });
@@ -133,6 +137,11 @@ void TForm1::UpdateMenus() {
 }
 
 void TForm1::RunCommand(const TCommand& command) {
+  struct Running {
+    int& count;
+    explicit Running(int& c) : count(++c) {}
+    ~Running() { --count; }
+  } running(FRunning);
   command.Run(*this);
   UpdateMenus();
 }
@@ -249,6 +258,7 @@ void TForm1::IndexStep(int waitMs, int budgetMs) {
   } else {
     IndexTimer.SetInterval(0);
     UpdateCaption();
+    if (std::exchange(FKeepEnd, false) && FFollow) ShowLastRow();
   }
 }
 
@@ -292,13 +302,59 @@ bool TForm1::TextFailed(const std::exception& e) {
   return false;
 }
 
-void TForm1::ReloadChangedFile() {
+void TForm1::ReloadFile(bool notice, bool toEnd) {
   FReloadPending = false;
   const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
-  ShowNotice(kFileChanged);
+  if (notice) ShowNotice(kFileChanged);
   if (!OpenNamed(false)) return;
-  if (top > 0 && WaitForLines(top))
+  if (toEnd) {
+    if (WaitForLines(-1)) ShowLastRow();
+  } else if (top > 0 && WaitForLines(top)) {
     BigView1.SetTopLine(BigView1.ViewIndexOfLine(std::min(top, BigView1.LineCount() - 1)));
+  }
+}
+
+bool TForm1::LastRowShown() const {
+  return BigView1.TopLine() + BigView1.PageLines() >= BigView1.ViewCount();
+}
+
+void TForm1::ShowLastRow() {
+  if (!LastRowShown()) BigView1.SetBottomLine(BigView1.ViewCount() - 1);
+}
+
+void TForm1::RefreshFile(bool byUser) {
+  if (!FileOpen() || BigView1.Indexing() || FReloadPending) return;
+  const bool atEnd = FFollow && LastRowShown();
+  switch (BigView1.FileChange(byUser)) {
+    case TFileChange::None: return;
+    case TFileChange::Gone:
+      // Follow mode waits for a file rotated away to be created anew.
+      if (byUser) WarningBox(kReadFailed);
+      return;
+    case TFileChange::Changed: ReloadFile(!byUser, atEnd); return;
+    case TFileChange::Grew: break;
+  }
+  try {
+    if (!BigView1.ExtendFromFile()) {
+      ReloadFile(false, atEnd);
+      return;
+    }
+  } catch (const TextChangedError&) {
+    ReloadFile(!byUser, atEnd);
+    return;
+  } catch (const InOutError&) {
+    // The lines shown stay; follow mode tries again at its next look.
+    UpdateCaption();
+    if (byUser) WarningBox(kReadFailed);
+    return;
+  }
+  if (BigView1.Indexing()) {
+    FKeepEnd = atEnd;
+    IndexTimer.SetInterval(kIndexTick);
+  } else if (atEnd) {
+    ShowLastRow();
+  }
+  UpdateCaption();
 }
 
 void TForm1::FileOpened() {
@@ -452,6 +508,21 @@ void TForm1::MenuWrapChangeClick(TObject&) {
   // Back to the first view line of the logical line that was at the top,
   // also after a cancel, once that line is in again.
   if (top >= 0 && WaitForLines(top)) BigView1.SetTopLine(BigView1.ViewIndexOfLine(top));
+}
+
+void TForm1::MenuReloadClick(TObject&) { RefreshFile(true); }
+
+void TForm1::MenuFollowClick(TObject&) {
+  FFollow = !FFollow;
+  FollowTimer.SetInterval(FFollow ? kFollowTick : 0);
+  if (!FFollow || !FileOpen()) return;
+  // Following starts at the end, with what was written meanwhile.
+  RefreshFile(false);
+  if (WaitForLines(-1)) ShowLastRow();
+}
+
+void TForm1::FollowTimerTimer(TObject&) {
+  if (FRunning == 0) RefreshFile(false);
 }
 
 void TForm1::MenuKeyFuncClick(TObject&) {

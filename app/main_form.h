@@ -39,6 +39,10 @@ class TForm1 : public TForm, public TMainState {
   TSearchMark SearchMark{BigView1};
   // Takes in the lines indexed in the background while a file loads.
   TTimer IndexTimer;
+  // Looks at the file's size while follow mode is on.
+  TTimer FollowTimer;
+  // Follow mode: the lines a file grows by come in as they are written.
+  bool FFollow = false;
   TMainMenu MainMenu1;
   TPopupMenu PopupMenu1;
 
@@ -66,6 +70,9 @@ class TForm1 : public TForm, public TMainState {
   void MenuLaunchClick2(TObject& sender);
   void MenuHelpDispClick(TObject& sender);
   void MenuKeyFuncClick(TObject& sender);
+  void MenuReloadClick(TObject& sender);
+  void MenuFollowClick(TObject& sender);
+  void FollowTimerTimer(TObject& sender);
   void ReadIniFileValue();
   void WriteIniFileValue();
   void ProgramExecute();
@@ -126,7 +133,18 @@ class TForm1 : public TForm, public TMainState {
   bool TextFailed(const std::exception& e);
   // The file changed underneath: one notice, then it is loaded again with
   // the same line at the top where it still exists.
-  void ReloadChangedFile();
+  void ReloadChangedFile() { ReloadFile(true, false); }
+  // Loads the file shown again, after a notice when `notice`; with the same
+  // line at the top, or with its last row in view when `toEnd`.
+  void ReloadFile(bool notice, bool toEnd);
+  // Takes in what the file shown has become: the lines it grew by, or the
+  // whole of it when it changed otherwise. `byUser`: F5, which also checks
+  // the bytes of an unchanged size and says when the file cannot be read;
+  // follow mode notices a changed file in one notice instead.
+  void RefreshFile(bool byUser);
+  // The last row is on view.
+  bool LastRowShown() const;
+  void ShowLastRow();
   void FileOpened();
   // The viewer's font name, size and colour from their settings, in turn.
   void ApplyTextFont();
@@ -135,6 +153,10 @@ class TForm1 : public TForm, public TMainState {
   const std::vector<TCommand> FCommands;
   bool FFileOpened = false;  // a file was opened in this run
   bool FReloadPending = false;
+  // A command is running (a dialog may be open): follow mode waits.
+  int FRunning = 0;
+  // Follow mode keeps the last row in view while the lines appended come in.
+  bool FKeepEnd = false;
   std::string FCaptionBeforeLoad;
 };
 

@@ -10,7 +10,8 @@
 // must not hold), the last run goes on to the commands of a user on a large
 // file and prints a line for each: the counts in the caption, End, a no-hit
 // search for TEXT from the top, and a jump to the last line (or to the
-// farthest line the jump takes).
+// farthest line the jump takes). With --follow instead of TEXT, it turns
+// follow mode on and times lines appended to the file until they show.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
@@ -196,6 +197,58 @@ int TimeCommands(DWORD pid, const std::wstring& text) {
 
 }  // namespace
 
+// The line count in the main window's caption; -1 when it shows none.
+long long CaptionLines(HWND main) {
+  wchar_t caption[2048] = {};
+  GetWindowTextW(main, caption, 2048);
+  const std::wstring c = caption;
+  const size_t at = c.find(kCounts);
+  long long views = 0, lines = 0;
+  if (at == std::wstring::npos ||
+      swscanf(c.c_str() + at + kCounts.size(), L"%lld (%lld)", &views, &lines) != 2)
+    return -1;
+  return lines;
+}
+
+// Follow mode: Ctrl+F5, then a line appended at a time, as a program writing
+// a log does, and the time until the caption counts it (the last row is on
+// view by then).
+int TimeFollow(DWORD pid, const fs::path& file) {
+  HWND main = TopLevel(pid, kCounts);
+  SetForegroundWindow(main);
+  INPUT keys[4] = {};
+  const WORD codes[4] = {VK_CONTROL, VK_F5, VK_F5, VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+  Sleep(500);
+  std::vector<double> lags;
+  for (int i = 0; i < 21; ++i) {
+    const long long before = CaptionLines(main);
+    // Somewhere between two of the program's looks.
+    Sleep(37 * static_cast<DWORD>(i % 7));
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed("cannot append to the file");
+    const std::string line = "followed line " + std::to_string(i) + "\r\n";
+    DWORD put = 0;
+    const auto start = Clock::now();
+    WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &put, nullptr);
+    CloseHandle(h);
+    while (CaptionLines(main) != before + 1) {
+      if (MsSince(start) > 5000) return Failed("the appended line did not come");
+      Sleep(1);
+    }
+    lags.push_back(MsSince(start));
+  }
+  PrintSpread("follow_lag_ms", lags, "");
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4 && argc != 5) {
     std::fprintf(stderr, "usage: varlo-exe-open VARLO.EXE FILE RUNS [TEXT]\n");
@@ -243,7 +296,9 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("%.4f %llu %.4f\n", took,
                   static_cast<unsigned long long>(counters.PeakWorkingSetSize), firstPage);
       std::fflush(stdout);
-      if (argc == 5 && run + 1 == runs) status = TimeCommands(pi.dwProcessId, argv[4]);
+      if (argc == 5 && run + 1 == runs)
+        status = std::wstring(argv[4]) == L"--follow" ? TimeFollow(pi.dwProcessId, argv[2])
+                                                      : TimeCommands(pi.dwProcessId, argv[4]);
     } else if (warned) {
       // A refused file.
       std::printf("warning: %.4f %llu\n", took,

@@ -5,7 +5,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -141,6 +144,54 @@ double FreshLoad(bool withLayout, int64_t wrap) {
   });
 }
 
+double MsOf(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// F5 on a copy of the corpus: unchanged, and after 1 MiB of its lines was
+// appended; against loading a file of that 1 MiB alone.
+void ReloadFigures() {
+  namespace fs = std::filesystem;
+  const fs::path copy = Corpus().string() + ".grows", piece = Corpus().string() + ".1mib";
+  fs::copy_file(Corpus(), copy, fs::copy_options::overwrite_existing);
+  std::string added(size_t{1} << 20, '\0');
+  {
+    std::ifstream in(Corpus(), std::ios::binary);
+    in.read(added.data(), static_cast<std::streamsize>(added.size()));
+    added.resize(added.rfind("\r\n") + 2);
+    std::ofstream(piece, std::ios::binary) << added;
+  }
+  std::vector<double> unchanged, appended, alone;
+  {
+    Viewer v;
+    v.view.LoadFromFile(copy);
+    v.view.SetTopLine(v.view.ViewCount() - 1);
+    for (int i = 0; i < 21; ++i) unchanged.push_back(MsOf([&] { (void)v.view.FileChange(true); }));
+    for (int i = 0; i < 7; ++i) {
+      std::ofstream(copy, std::ios::binary | std::ios::app) << added;
+      appended.push_back(MsOf([&] {
+        if (v.view.FileChange(true) != TFileChange::Grew || !v.view.ExtendFromFile()) std::abort();
+        v.view.CompleteIndex();
+      }));
+    }
+  }
+  for (int i = 0; i < 7; ++i) {
+    Viewer v;
+    v.view.SetIndexSizes({.InMemory = 0});
+    alone.push_back(MsOf([&] { v.view.LoadFromFile(piece); }));
+  }
+  fs::remove(copy);
+  fs::remove(piece);
+  const Spread a = SpreadOf(appended), i = SpreadOf(alone);
+  Print("reload_unchanged_ms", SpreadOf(unchanged), 3);
+  Print("reload_append_1mib_ms", a, 3);
+  Print("index_1mib_ms", i, 3);
+  Print("reload_append_vs_index_1mib", a.median / i.median);
+}
+
 const Figures kFigures([] {
   const double wc = TimeCommand("wc -l < '" + Corpus().string() + "' > /dev/null", 5);
   // The layout a user waits for: the first, into memory never touched,
@@ -173,6 +224,7 @@ const Figures kFigures([] {
   Print("home_key_ms", Seconds("BM_HomeKey/iterations:200/manual_time") * 1000, 4);
   Print("page_down_ms", Seconds("BM_PageDown/iterations:200/manual_time") * 1000, 4);
   Print("thumb_middle_ms", Seconds("BM_ThumbMiddle/iterations:200/manual_time") * 1000, 4);
+  ReloadFigures();
 });
 
 }  // namespace

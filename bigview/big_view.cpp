@@ -546,7 +546,10 @@ void TBigView::PumpIndex(int waitMs, int budgetMs) {
     throw;
   }
   FUpdating = false;
-  if (!merged) return;
+  if (merged) ShowMerged(views);
+}
+
+void TBigView::ShowMerged(int64_t views) {
   // In window-width wrapping a wider page would lay every line out again:
   // that waits for the end.
   if (FIndexer == nullptr || !FIndexRule.byWidth) GrowMaxChar(FIndexLongest);
@@ -556,6 +559,43 @@ void TBigView::PumpIndex(int waitMs, int budgetMs) {
   // Rows that came into the page are drawn.
   if (FTopLine + FPageLines > views) RedrawPage();
   if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
+}
+
+bool TBigView::ExtendFromFile() {
+  if (FIndexer != nullptr) return true;
+  if (!FLines->ReopenIndex()) return false;
+  if (!FLines->Indexing()) return true;
+  // The last line's rows go until it is laid out again; the page is drawn
+  // once they are back.
+  FUpdating = true;
+  FViewLines.TruncateAt(LineCount());
+  const int64_t views = ViewCount();
+  FTextEnd = -1;
+  FOpenLine.clear();
+  FOpenLineWhole = false;
+  try {
+    StartIndexer();
+    // What a writer adds between two looks is in before anything is drawn.
+    using Clock = std::chrono::steady_clock;
+    const auto until = Clock::now() + std::chrono::milliseconds(kExtendWaitMs);
+    for (auto now = Clock::now(); FIndexer != nullptr && now < until; now = Clock::now())
+      MergeReady(static_cast<int>(
+                     std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count()) +
+                     1,
+                 kMergeBudgetMs);
+  } catch (const TooManyLinesError&) {
+    EmptyAfterFailure();
+    throw;
+  } catch (...) {
+    // The caller loads the file anew.
+    StopIndexer();
+    FLines->AbandonIndex();
+    FUpdating = false;
+    throw;
+  }
+  FUpdating = false;
+  ShowMerged(views);
+  return true;
 }
 
 void TBigView::CompleteIndex() {

@@ -153,6 +153,16 @@ class TBigView : public TCustomControl {
   // Bytes indexed so far, and the size of the text.
   int64_t IndexedBytes() const { return FLines->IndexedBytes(); }
   int64_t TextSize() const { return FLines->TextSize(); }
+  // --- A file that grows. ---
+  // How the file shown has changed since it was indexed (TBvStrings::FileChange).
+  TFileChange FileChange(bool checkTail) const { return FLines->FileChange(checkTail); }
+  // Takes in the lines the file grew by, keeping the view where it is: the
+  // last line is laid out again with what was added to it, the lines after
+  // it come as a load's do (a few at once, the rest through PumpIndex).
+  // False when the text cannot grow in place (load the file anew). Raises
+  // TextChangedError when the file no longer holds what is shown,
+  // TextReadError when it cannot be read.
+  bool ExtendFromFile();
   // How files are read for their index (tests: in many small steps).
   void SetIndexSizes(const TIndexSizes& sizes) { FIndexSizes = sizes; }
 
@@ -333,6 +343,8 @@ class TBigView : public TCustomControl {
   // when the last one is in. True when anything came in.
   bool MergeReady(int waitMs, int budgetMs);
   static constexpr int kMergeBudgetMs = 10;
+  // How long ExtendFromFile takes in what was added before it returns.
+  static constexpr int kExtendWaitMs = 50;
   // Starts indexing the rest of the file with the layout rule of now.
   void StartIndexer();
   void StopIndexer();
@@ -344,6 +356,9 @@ class TBigView : public TCustomControl {
   // a read that fails leaves the page as it was.
   std::vector<std::string> PageTexts(int64_t first, int64_t n) const;
   void DrawViewText(std::string_view text, int y);
+  // After lines came in: the widest line, the scroll ranges, and the page
+  // where rows came into it (`views`: the view lines before).
+  void ShowMerged(int64_t views);
   // BuildViewLines' work.
   void RebuildLayout(int64_t fromLine);
   // Lays out lines [from, count) into `out`, shared out to threads when

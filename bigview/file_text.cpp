@@ -103,6 +103,9 @@ void TFileText::AddSums(const uint64_t* sums, size_t n) {
   const int64_t at = FSummed.load(std::memory_order_relaxed);
   if (!FSums) return;
   const auto room = static_cast<size_t>(BlockCount() - at);
+  // Summed again after the file grew: a block it held whole is unchanged.
+  for (int64_t k = at; k < FKnown && k - at < static_cast<int64_t>(n); ++k)
+    if (sums[k - at] != FSums[static_cast<size_t>(k)]) throw TextChangedError();
   std::copy_n(sums, std::min(n, room), FSums.get() + at);
   FSummed.store(at + static_cast<int64_t>(std::min(n, room)), std::memory_order_release);
 }
@@ -208,6 +211,43 @@ std::string_view TFileText::ReadBlocks(int64_t first, int64_t count, std::vector
   return {buffer.data(), n};
 }
 
+void TFileText::Grow(int64_t size, int64_t resum) {
+  if (Memory() != nullptr || size <= FSize) return;
+  const int64_t blocks = (size + static_cast<int64_t>(FBlock) - 1) / static_cast<int64_t>(FBlock);
+  auto sums = std::make_unique<uint64_t[]>(static_cast<size_t>(blocks));
+  const int64_t summed = SummedBlocks();
+  std::copy_n(FSums.get(), static_cast<size_t>(summed), sums.get());
+  std::lock_guard lock(FMutex);
+  // The last block, cut short before, is read whole from now on.
+  if (const int64_t last = BlockCount() - 1; last >= 0 && BlockLength(last) < FBlock) {
+    if (const auto hit = FCache.find(last); hit != FCache.end()) {
+      FOrder.erase(hit->second);
+      FCache.erase(hit);
+    }
+  }
+  FKnown = std::min(summed, FSize / static_cast<int64_t>(FBlock));
+  FSums = std::move(sums);
+  FSize = size;
+  FResumed = std::min(resum, summed);
+  FSummed.store(FResumed, std::memory_order_release);
+}
+
+bool TFileText::SameTail(const platform::ReadOnlyFile& file) const {
+  if (FSize == 0) return true;
+  const int64_t k = BlockCount() - 1;
+  const size_t n = BlockLength(k);
+  std::vector<char> buffer(n);
+  size_t got = 0;
+  try {
+    got = file.ReadAt(k << FBlockShift, buffer.data(), n);
+  } catch (const InOutError& e) {
+    throw TextReadError(e.what());
+  }
+  if (got < n) return false;
+  if (Memory() != nullptr) return std::memcmp(buffer.data(), Memory() + (k << FBlockShift), n) == 0;
+  return k >= SummedBlocks() || BlockSum(buffer.data(), n) == FSums[static_cast<size_t>(k)];
+}
+
 void TFileText::CheckSample(int64_t every) const {
   if (Memory() != nullptr || FSize == 0) return;
   std::vector<char> buffer(FBlock);
@@ -215,8 +255,8 @@ void TFileText::CheckSample(int64_t every) const {
   const auto check = [&](int64_t k) {
     Check(k, buffer.data(), ReadFile(k << FBlockShift, buffer.data(), BlockLength(k)));
   };
-  for (int64_t k = 0; k < blocks; k += std::max<int64_t>(every, 1)) check(k);
-  if (blocks > 0) check(blocks - 1);
+  for (int64_t k = FResumed; k < blocks; k += std::max<int64_t>(every, 1)) check(k);
+  if (blocks > FResumed) check(blocks - 1);
 }
 
 size_t TFileText::CacheBytes() const {

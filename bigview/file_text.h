@@ -107,8 +107,16 @@ class TFileText {
   std::string_view ReadBlocks(int64_t first, int64_t count, std::vector<char>& buffer,
                               bool check = true) const;
 
+  // The file grew to `size`: its blocks from `resum` on are summed again as
+  // indexing takes them, and each that was whole before must sum as it did.
+  // The caller has checked the last block (SameTail).
+  void Grow(int64_t size, int64_t resum);
+  // The last block of the text reads from `file` as it was indexed.
+  bool SameTail(const platform::ReadOnlyFile& file) const;
+
   // Checks every `every`-th block and the last one against their sums:
-  // cheap evidence that the file was not rewritten while it was indexed.
+  // cheap evidence that the file was not rewritten while it was indexed
+  // (after it grew: the blocks indexed since).
   // Raises as Read does.
   void CheckSample(int64_t every) const;
 
@@ -134,6 +142,10 @@ class TFileText {
   // Sums of blocks [0, FSummed); room for every block of the text.
   std::unique_ptr<uint64_t[]> FSums;
   std::atomic<int64_t> FSummed{0};
+  // Blocks [0, FKnown) were summed whole before the file grew; indexing
+  // went on from block FResumed.
+  int64_t FKnown = 0;
+  int64_t FResumed = 0;
 
   // The open file (null once let go and not held), and the holds on it.
   mutable std::mutex FMutex;

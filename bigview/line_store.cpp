@@ -210,6 +210,8 @@ void TBvStrings::Clear() {
   FOpenStart = 0;
   FOpenTabs = 0;
   FScanned = 0;
+  FSourceSize = -1;
+  FEnded = false;
 }
 
 bool TBvStrings::AppendCompact(uint64_t start, uint64_t end) {
@@ -432,7 +434,13 @@ void TBvStrings::OpenFile(const std::filesystem::path& fileName, const TIndexSiz
   Clear();
   auto file = std::make_shared<platform::ReadOnlyFile>(fileName);
   const int64_t size = file->Rereadable() ? file->Size() : 0;
+  FSizes = sizes;
+  if (file->OnDisk()) {
+    FSourceName = fileName;
+    FSourceIdentity = file->Identity();
+  }
   if (size > sizes.InMemory) {
+    FSourceSize = size;
     Presize(size);
     FText = std::make_unique<TFileText>(std::move(file), size, sizes.Block, sizes.Cache);
   } else {
@@ -448,6 +456,8 @@ void TBvStrings::OpenFile(const std::filesystem::path& fileName, const TIndexSiz
     }
     Presize(static_cast<int64_t>(filled));
     SetMemoryText(std::move(bytes), filled);
+    // A file that tells a size of 0 yet has bytes is made up as it is read.
+    if (file->OnDisk() && (size > 0 || filled == 0)) FSourceSize = static_cast<int64_t>(filled);
   }
   FIndexing = true;
 }
@@ -528,11 +538,83 @@ void TBvStrings::FinishIndex(int64_t textEnd) {
   }
   FOpenStart = end;
   FScanned = TextSize();
+  FEnded = textEnd >= 0;
   SetCapacity(Count());
 }
 
 void TBvStrings::CutIndex(int64_t size) {
   if (FText != nullptr && size < FText->Size()) FText->Truncate(size);
+  if (FSourceSize > size) FSourceSize = size;
+}
+
+TFileChange TBvStrings::FileChange(bool checkTail) const {
+  if (FSourceSize < 0 || FIndexing) return TFileChange::None;
+  std::unique_ptr<platform::ReadOnlyFile> file;
+  try {
+    file = std::make_unique<platform::ReadOnlyFile>(FSourceName);
+  } catch (const InOutError&) {
+    return TFileChange::Gone;
+  }
+  if (!(file->Identity() == FSourceIdentity)) return TFileChange::Changed;
+  const int64_t size = file->Size();
+  if (size < FSourceSize) return TFileChange::Changed;
+  if (size > FSourceSize) return TFileChange::Grew;
+  try {
+    if (checkTail && !FText->SameTail(*file)) return TFileChange::Changed;
+  } catch (const TextReadError&) {
+    return TFileChange::Gone;
+  }
+  return TFileChange::None;
+}
+
+bool TBvStrings::ReopenIndex() {
+  if (FSourceSize < 0 || FIndexing || !FCompact || !FInOrder) return false;
+  std::shared_ptr<platform::ReadOnlyFile> file;
+  try {
+    file = std::make_shared<platform::ReadOnlyFile>(FSourceName);
+  } catch (const InOutError& e) {
+    throw TextReadError(e.what());
+  }
+  if (!(file->Identity() == FSourceIdentity)) throw TextChangedError();
+  const int64_t size = file->Size();
+  if (size < FSourceSize || !FText->SameTail(*file)) throw TextChangedError();
+  if (size == FSourceSize) return true;
+  FSourceSize = size;
+  // Nothing after a 0x1A is text.
+  if (FEnded) return true;
+  if (FText->Memory() != nullptr) {
+    // Text read whole into memory stays in the file from now on, checked
+    // by the sums of what was read.
+    const TFileText& old = *FText;
+    auto text = std::make_unique<TFileText>(file, old.Size(), FSizes.Block, FSizes.Cache);
+    std::vector<uint64_t> sums;
+    for (int64_t at = 0; at < old.Size(); at += static_cast<int64_t>(FSizes.Block))
+      sums.push_back(
+          BlockSum(old.Memory() + at, static_cast<size_t>(std::min<int64_t>(
+                                          static_cast<int64_t>(FSizes.Block), old.Size() - at))));
+    text->AddSums(sums.data(), sums.size());
+    FText = std::move(text);
+  }
+  // The last line may go on: it is indexed again from its start, and so
+  // is a line end that was a lone CR at the end, which an LF may follow
+  // now.
+  FOpenTabs = 0;
+  if (const size_t n = FStarts.size(); n > 0) {
+    FOpenStart = CompactStart(n - 1);
+    FLastEnd = n > 1 ? FOpenStart - 1 - (FStarts[n - 1] & 1) : 0;
+    if (((n - 1) & ((size_t{1} << kGroupShift) - 1)) == 0) FBases.pop_back();
+    FStarts.resize(n - 1);
+    FTabs.resize(n - 1);
+  } else {
+    FOpenStart = 0;
+    FLastEnd = 0;
+  }
+  const auto block = static_cast<int64_t>(FText->BlockSize());
+  FScanned = static_cast<int64_t>(FOpenStart) / block * block;
+  FText->Grow(size, FScanned / block);
+  SetCapacity(std::min(Count() + (size - FScanned) / kPresizeDivisor + 1, kMaxListSize));
+  FIndexing = true;
+  return true;
 }
 
 void TBvStrings::AbandonIndex() { FIndexing = false; }
@@ -543,6 +625,12 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName) {
 
 void TBvStrings::LoadFromFile(const std::filesystem::path& fileName, const TIndexSizes& sizes) {
   OpenFile(fileName, sizes);
+  IndexRest(sizes);
+  if (FText != nullptr) FText->ReleaseFile();
+}
+
+void TBvStrings::IndexRest(const TIndexSizes& sizes) {
+  if (!FIndexing) return;
   int64_t textEnd = -1;
   try {
     TLineIndexer indexer(IndexFile(), IndexMemory(), IndexPlan(sizes), nullptr);
@@ -571,9 +659,11 @@ void TBvStrings::LoadFromFile(const std::filesystem::path& fileName, const TInde
   } catch (const TooManyLinesError&) {
     Clear();
     throw;
+  } catch (...) {
+    AbandonIndex();
+    throw;
   }
   FinishIndex(textEnd);
-  if (FText != nullptr) FText->ReleaseFile();
 }
 
 void TBvStrings::SaveToStream(std::ostream& stream) const {

@@ -60,6 +60,14 @@ struct TIndexSizes {
   int Threads = 0;  // 0: one a core
 };
 
+// How the file a text was read from has changed since.
+enum class TFileChange : uint8_t {
+  None,     // as it was (or the text is not a file's)
+  Grew,     // bytes were added at its end
+  Changed,  // cut, rewritten, or another file under its name
+  Gone,     // no file can be opened under its name
+};
+
 class TBvStrings {
  public:
   TBvStrings() = default;
@@ -129,6 +137,9 @@ class TBvStrings {
   // be read again (a pipe), is read into memory now and let go. Raises
   // InOutError.
   void OpenFile(const std::filesystem::path& fileName, const TIndexSizes& sizes = {});
+  // Indexes at once what OpenFile or ReopenIndex left to index, on threads;
+  // raises as LoadFromFile does.
+  void IndexRest(const TIndexSizes& sizes = {});
   // Lines of the open file are still to come.
   bool Indexing() const { return FIndexing; }
   // What the indexer is to read: from the line not yet ended on.
@@ -153,6 +164,19 @@ class TBvStrings {
   int64_t TextSize() const { return FText ? FText->Size() : 0; }
   // The text's file, for checking it (null for text in memory or none).
   TFileText* Text() const { return FText.get(); }
+
+  // --- A file that grows. ---
+  // How the file has changed since it was indexed: its name, identity and
+  // size are looked at; with `checkTail` also the bytes of its last block.
+  TFileChange FileChange(bool checkTail) const;
+  // Opens the index again for the bytes the file grew by: the last line
+  // becomes the line not yet ended on again (it may go on), and the rest is
+  // indexed as after OpenFile. False, with the store as it was, when the
+  // text cannot grow in place (it is not a file's, or has lines of its
+  // own); true with nothing to index when the file did not grow or a 0x1A
+  // ended the text. Raises TextChangedError when the file no longer holds
+  // the indexed bytes, TextReadError when it cannot be read.
+  bool ReopenIndex();
 
   // Bytes the store keeps besides the text, for the benchmarks.
   size_t IndexBytes() const;
@@ -266,6 +290,13 @@ class TBvStrings {
   uint64_t FOpenStart = 0;
   uint32_t FOpenTabs = 0;
   int64_t FScanned = 0;  // bytes the merged chunks covered
+  // The file the text was read from, while it can be read again, and its
+  // size then (-1: none); whether a 0x1A ended the text.
+  std::filesystem::path FSourceName;
+  platform::FileIdentity FSourceIdentity;
+  int64_t FSourceSize = -1;
+  bool FEnded = false;
+  TIndexSizes FSizes;
 };
 
 template <class Need, class F>

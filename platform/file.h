@@ -40,6 +40,9 @@ class ReadOnlyFile {
   // a pipe, nor a file the system makes up as it is read (which tells a
   // size of 0).
   bool Rereadable() const;
+  // A file on disk, which may be empty: one that can be opened again by
+  // its name without waiting for a writer.
+  bool OnDisk() const;
   FileIdentity Identity() const;
   const std::filesystem::path& Name() const { return FName; }
 

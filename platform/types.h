@@ -80,7 +80,7 @@ inline constexpr uint16_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, 
                           Menu = 0x12, Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22,
                           End = 0x23, Home = 0x24, Left = 0x25, Up = 0x26, Right = 0x27,
                           Down = 0x28, Insert = 0x2D, Delete = 0x2E, F1 = 0x70, F4 = 0x73,
-                          OemOpenBracket = 0xDB;
+                          F5 = 0x74, OemOpenBracket = 0xDB;
 // Letters and digits are their ASCII codes.
 constexpr uint16_t Key(char c) { return static_cast<uint16_t>(c); }
 }  // namespace vk

@@ -78,6 +78,11 @@ bool ReadOnlyFile::Rereadable() const {
   return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+bool ReadOnlyFile::OnDisk() const {
+  struct stat st {};
+  return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 FileIdentity ReadOnlyFile::Identity() const {
   struct stat st {};
   if (::fstat(FHandle->Fd, &st) != 0) Fail("ファイルを読めません", FName, errno);

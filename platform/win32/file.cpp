@@ -81,6 +81,11 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
   return done;
 }
 
+bool ReadOnlyFile::OnDisk() const {
+  // The constructor refuses anything else.
+  return true;
+}
+
 bool ReadOnlyFile::Rereadable() const {
   // Only files on disk are opened at all.
   LARGE_INTEGER size;

@@ -250,6 +250,100 @@ TEST(ChangingFile, AChangedLargeFileIsReadAgainAfterOneNoticeOrWarnsAndStays) {
   }
 }
 
+// F5 takes in what was appended, keeping the top line; follow mode (Ctrl+F5)
+// takes it in by itself, keeps the last row in view unless the user went
+// up, follows a rotation and a cut with one notice each, and once off
+// leaves everything where it is.
+TEST(ChangingFile, F5AndFollowModeTakeInWhatTheFileBecame) {
+  namespace fs = std::filesystem;
+  AppRig rig;
+  const auto path = rig.WriteFile("log.txt", Lines(0, 100));
+  TForm1& f = rig.Start({rig.Utf8Path("log.txt")});
+  TBigView& v = f.BigView1;
+  TMenuItem& reload = f.Item("MenuReload");
+  TMenuItem& follow = f.Item("MenuFollow");
+  EXPECT_EQ(reload.Caption(), "再読み込み(&R)");
+  EXPECT_EQ(follow.Caption(), "末尾を追跡(&T)");
+  EXPECT_EQ(std::make_pair(reload.ShortCutKey, reload.ShortCutShift),
+            std::make_pair(vk::F5, TShiftState{0}));
+  EXPECT_EQ(std::make_pair(follow.ShortCutKey, follow.ShortCutShift),
+            std::make_pair(vk::F5, TShiftState{ssCtrl}));
+  EXPECT_FALSE(follow.Checked());
+  offscreen::WindowOf(v).SetFocus();
+  const auto tick = [&] {
+    for (int i = 0; i < 3; ++i) rig.backend.AdvanceTime(100);
+    rig.Settle();
+  };
+  const auto lastRowShown = [&] { return v.TopLine() + v.PageLines() >= v.ViewCount(); };
+
+  // F5: the new counts, the same top line; nothing when nothing changed.
+  v.SetTopLine(10);
+  testing::AppendTo(path, Lines(100, 150));
+  rig.backend.SendKey(vk::F5);
+  EXPECT_EQ(v.LineCount(), 150);
+  EXPECT_EQ(v.TopLine(), 10);
+  EXPECT_EQ(f.Caption(), f.MainCaption(v));
+  rig.backend.SendKey(vk::F5);
+  tick();
+  EXPECT_EQ(v.LineCount(), 150);
+  EXPECT_EQ(v.TopLine(), 10);
+
+  // Follow mode: from the end on, with the last row kept in view, a line
+  // written in two pieces shown whole once it is.
+  rig.backend.SendKey(vk::F5, ssCtrl);
+  EXPECT_TRUE(follow.Checked());
+  EXPECT_TRUE(lastRowShown());
+  for (int64_t n = 150; n < 400; n += 50) {
+    testing::AppendTo(path, Lines(n, n + 50));
+    tick();
+    EXPECT_EQ(v.LineCount(), n + 50);
+    EXPECT_TRUE(lastRowShown()) << n;
+  }
+  testing::AppendTo(path, Line(400).substr(0, 4));
+  tick();
+  testing::AppendTo(path, Line(400).substr(4) + "\r\n");
+  tick();
+  EXPECT_EQ(v.GetLine(v.LineCount() - 1), Line(400));
+  ExpectConsistent(f);
+  // Scrolled up, the view stays and the counts grow.
+  v.SetTopLine(3);
+  testing::AppendTo(path, Lines(401, 500));
+  tick();
+  EXPECT_EQ(v.TopLine(), 3);
+  EXPECT_EQ(v.LineCount(), 500);
+  EXPECT_EQ(f.Caption(), f.MainCaption(v));
+  EXPECT_TRUE(NoticeTexts(rig).empty());
+
+  // Rotated: renamed away, a new file under the name; then cut to nothing.
+  rig.backend.SendKey(vk::End);
+  fs::rename(path, rig.dir.Path() / "log.1.txt");
+  tick();
+  EXPECT_EQ(v.LineCount(), 500);
+  rig.WriteFile("log.txt", Lines(0, 20));
+  tick();
+  EXPECT_EQ(NoticeTexts(rig), std::vector<std::string>{kChangedNotice});
+  EXPECT_EQ(v.LineCount(), 20);
+  EXPECT_TRUE(lastRowShown());
+  fs::resize_file(path, 0);
+  tick();
+  EXPECT_EQ(NoticeTexts(rig).size(), 2u);
+  EXPECT_EQ(v.LineCount(), 0);
+  testing::AppendTo(path, Lines(0, 30));
+  tick();
+  EXPECT_EQ(v.LineCount(), 30);
+  EXPECT_EQ(NoticeTexts(rig).size(), 2u);
+
+  // Off: nothing moves.
+  rig.backend.SendKey(vk::F5, ssCtrl);
+  EXPECT_FALSE(follow.Checked());
+  const int64_t top = v.TopLine();
+  testing::AppendTo(path, Lines(30, 90));
+  tick();
+  EXPECT_EQ(v.LineCount(), 30);
+  EXPECT_EQ(v.TopLine(), top);
+  EXPECT_TRUE(rig.BoxTexts().empty());
+}
+
 TEST(ChangingFile, EscStopsAWaitForTheLastLinesAndClosingDuringIndexingEndsAtOnce) {
   AppRig rig;
   // Long enough to be still indexing at the first look.

@@ -235,18 +235,19 @@ TEST(Commands, ARowOfTheTableIsAMenuItemAKeyAndItsEnabling) {
   AppRig rig;
   rig.WriteFile("a.txt", "one\r\ntwo\r\n");
   std::vector<TCommand> commands = MainCommands();
-  commands.push_back({.Menu = {"MenuDisp", "MenuLines", "行番号(&L)", vk::F1 + 4},
+  commands.push_back({.Menu = {"MenuDisp", "MenuLines", "行番号(&L)", vk::F1 + 6},
                       .Run = &TForm1::MenuLineNumDispClick,
                       .Enabled = TEnabled::Searched,
                       .Checked = &TForm1::FSearchUperLower,
-                      .Keys = {{vk::F1 + 5, TModifiers::ShiftAlone, TNeeds::File}}});
+                      .Keys = {{vk::F1 + 7, TModifiers::ShiftAlone, TNeeds::File}}});
   TForm1& f = rig.Start({rig.Utf8Path("a.txt")}, commands);
   TMenuItem& disp = *f.MainMenu1.Items.Find("MenuDisp");
-  ASSERT_EQ(disp.Count(), 2);
-  TMenuItem& item = disp.Item(1);
+  // After reload and follow.
+  ASSERT_EQ(disp.Count(), 4);
+  TMenuItem& item = disp.Item(3);
   EXPECT_EQ(item.Name, "MenuLines");
   EXPECT_EQ(item.Caption(), "行番号(&L)");
-  EXPECT_EQ(item.ShortCutKey, vk::F1 + 4);
+  EXPECT_EQ(item.ShortCutKey, vk::F1 + 6);
   EXPECT_FALSE(item.Enabled());
   EXPECT_FALSE(item.Checked());
   const auto notices = [&] {
@@ -257,10 +258,10 @@ TEST(Commands, ARowOfTheTableIsAMenuItemAKeyAndItsEnabling) {
   // Its key, with its modifiers only; the shortcut of a disabled item does
   // nothing.
   offscreen::WindowOf(f.BigView1).SetFocus();
-  rig.backend.SendKey(vk::F1 + 5, ssShift);
+  rig.backend.SendKey(vk::F1 + 7, ssShift);
   EXPECT_EQ(notices(), 1u);
-  rig.backend.SendKey(vk::F1 + 5);
-  rig.backend.SendKey(vk::F1 + 4);
+  rig.backend.SendKey(vk::F1 + 7);
+  rig.backend.SendKey(vk::F1 + 6);
   EXPECT_EQ(notices(), 1u);
   // Enabled by a search, checked by the case setting, as any command leaves
   // them.
@@ -272,7 +273,7 @@ TEST(Commands, ARowOfTheTableIsAMenuItemAKeyAndItsEnabling) {
   rig.backend.SendKey(vk::Key('F'));
   EXPECT_TRUE(item.Enabled());
   EXPECT_TRUE(item.Checked());
-  rig.backend.SendKey(vk::F1 + 4);
+  rig.backend.SendKey(vk::F1 + 6);
   EXPECT_EQ(notices(), 2u);
   // Not in the key list, which keeps its lines.
   EXPECT_EQ(KeyListLines(commands).size(), 18u);

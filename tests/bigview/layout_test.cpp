@@ -550,5 +550,41 @@ TEST(ViewerLayout, LayoutMadeWhileLoadingMatchesARebuild) {
   }
 }
 
+// A file that grows while it is shown: each piece appended (ending a line
+// or not, a CR whose LF comes next) is laid out with the line it goes on,
+// the result is what a rebuild gives, and the top line stays.
+TEST(ViewerLayout, AFileThatGrowsIsLaidOutAsARebuildWithTheTopLineKept) {
+  std::mt19937 random(11);
+  std::string text;
+  for (const std::string& line : AwkwardLines(random, 3'000))
+    text += line.substr(0, 300) + (random() % 3 ? "\r\n" : "\r");
+  testing::TempDir dir;
+  for (const int64_t wrap : {int64_t{80}, int64_t{0}}) {
+    const auto file = dir.Write("grows.txt", text.substr(0, 20'000));
+    ViewerRig rig(600, 480);
+    rig.view.SetWrapByte(wrap);
+    rig.view.SetIndexSizes({.Block = 1024, .Chunk = 8192, .InMemory = 0});
+    rig.view.LoadFromFile(file);
+    rig.view.SetTopLine(7);
+    for (size_t at = 20'000; at < text.size();) {
+      const size_t n = std::min<size_t>(text.size() - at, 1 + random() % 60'000);
+      testing::AppendTo(file, text.substr(at, n));
+      at += n;
+      ASSERT_EQ(rig.view.FileChange(true), TFileChange::Grew);
+      ASSERT_TRUE(rig.view.ExtendFromFile());
+      rig.view.CompleteIndex();
+      EXPECT_EQ(rig.view.TopLine(), 7);
+      const std::vector<Piece> grown = PiecesOf(rig.view);
+      rig.view.BuildViewLines(0);
+      ASSERT_TRUE(PiecesOf(rig.view) == grown) << "wrap " << wrap << ", at " << at;
+    }
+    ViewerRig whole(600, 480);
+    whole.view.SetWrapByte(wrap);
+    whole.view.LoadFromFile(file);
+    EXPECT_TRUE(PiecesOf(whole.view) == PiecesOf(rig.view)) << "wrap " << wrap;
+    EXPECT_EQ(whole.view.LineCount(), rig.view.LineCount());
+  }
+}
+
 }  // namespace
 }  // namespace varlo

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,6 +61,32 @@ TEST_P(LoadFromFileRules, SplitsAsTheFileRulesSay) {
     store.LoadFromFile(path, sizes);
     EXPECT_EQ(LinesOf(store), GetParam().lines);
     EXPECT_EQ(store.Capacity(), store.Count());
+  }
+}
+
+// A file that grows in two steps, split at any byte (a line end, a CR LF, a
+// 0x1A, a long line), gives the lines of the whole file read at once; only
+// the bytes added are indexed again, with the last line they go on.
+TEST_P(LoadFromFileRules, AFileThatGrowsGivesTheLinesOfTheWhole) {
+  TempDir dir;
+  const std::string& bytes = GetParam().bytes;
+  std::vector<size_t> splits;
+  for (size_t at = 0; at <= bytes.size(); at += bytes.size() < 64 ? 1 : bytes.size() / 7)
+    splits.push_back(at);
+  splits.push_back(bytes.size() - std::min<size_t>(bytes.size(), 2));
+  for (const TIndexSizes& sizes : kReadings) {
+    for (const size_t at : splits) {
+      SCOPED_TRACE("blocks of " + std::to_string(sizes.Block) + ", grown at " + std::to_string(at));
+      const auto path = dir.Write("grows.txt", bytes.substr(0, at));
+      TBvStrings store;
+      store.LoadFromFile(path, sizes);
+      testing::AppendTo(path, bytes.substr(at));
+      EXPECT_EQ(store.FileChange(true), at < bytes.size() ? TFileChange::Grew : TFileChange::None);
+      ASSERT_TRUE(store.ReopenIndex());
+      store.IndexRest(sizes);
+      EXPECT_EQ(LinesOf(store), GetParam().lines);
+      EXPECT_EQ(store.FileChange(true), TFileChange::None);
+    }
   }
 }
 
@@ -180,6 +209,74 @@ TEST(LineStoreFile, DirectoryIsNotAFile) {
   EXPECT_FALSE(platform::FileExists(dir.Path()));
 }
 
+// What became of the file since it was indexed, in memory and in the file:
+// only a file that grew takes its new lines in place, anything else is
+// TextChangedError (or a failed read) and the store is as it was.
+TEST(LineStoreFile, AFileThatChangedOtherwiseThanGrowingIsToldApart) {
+  namespace fs = std::filesystem;
+  const std::string head = "head\r\n" + std::string(100, 'x');
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> act;
+    TFileChange seen;  // without reading, and with its last block read
+    TFileChange seenReading;
+  } const cases[] = {
+      {"unchanged", [](const fs::path&) {}, TFileChange::None, TFileChange::None},
+      {"grown", [](const fs::path& p) { testing::AppendTo(p, "yz\r\nnext"); }, TFileChange::Grew,
+       TFileChange::Grew},
+      {"last block rewritten",
+       [](const fs::path& p) {
+         std::fstream(p, std::ios::binary | std::ios::in | std::ios::out).seekp(104) << "Y";
+       },
+       TFileChange::None, TFileChange::Changed},
+      {"cut", [](const fs::path& p) { fs::resize_file(p, 50); }, TFileChange::Changed,
+       TFileChange::Changed},
+      {"replaced",
+       [&](const fs::path& p) {
+         const auto other = p.parent_path() / "other.txt";
+         std::ofstream(other, std::ios::binary) << head;
+         fs::rename(other, p);
+       },
+       TFileChange::Changed, TFileChange::Changed},
+      {"deleted", [](const fs::path& p) { fs::remove(p); }, TFileChange::Gone, TFileChange::Gone},
+  };
+  for (const TIndexSizes& sizes : {kReadings[0], kReadings[1]}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(sizes.Block));
+      TempDir dir;
+      const auto path = dir.Write("log.txt", head);
+      TBvStrings store;
+      store.LoadFromFile(path, sizes);
+      c.act(path);
+      EXPECT_EQ(store.FileChange(false), c.seen);
+      EXPECT_EQ(store.FileChange(true), c.seenReading);
+      if (c.seenReading == TFileChange::Grew || c.seenReading == TFileChange::None) {
+        ASSERT_TRUE(store.ReopenIndex());
+        store.IndexRest(sizes);
+        EXPECT_EQ(store.Get(store.Count() - 1),
+                  c.seen == TFileChange::Grew ? "next" : std::string(100, 'x'));
+        continue;
+      }
+      if (c.seenReading == TFileChange::Gone) {
+        EXPECT_THROW(store.ReopenIndex(), TextReadError);
+      } else {
+        EXPECT_THROW(store.ReopenIndex(), TextChangedError);
+      }
+      EXPECT_EQ(store.Count(), 2);
+    }
+  }
+  // A byte of the last line changed in a block it held whole: seen once the
+  // line is indexed again, from its start.
+  TempDir dir;
+  const auto path = dir.Write("log.txt", head);
+  TBvStrings store;
+  store.LoadFromFile(path, kReadings[1]);
+  std::fstream(path, std::ios::binary | std::ios::in | std::ios::out).seekp(20) << "Y";
+  testing::AppendTo(path, "more");
+  ASSERT_TRUE(store.ReopenIndex());
+  EXPECT_THROW(store.IndexRest(kReadings[1]), TextChangedError);
+}
+
 #ifndef _WIN32
 // A pipe reports no size and its bytes come in slowly: the store must grow
 // past the size it was told, wait for every block and keep CR LF whole
@@ -215,6 +312,9 @@ TEST(LineStoreFile, AnInputLongerThanItsSizeLoadsWhole) {
   writer.join();
   EXPECT_EQ(LinesOf(store), expected);
   EXPECT_EQ(store.Capacity(), store.Count());
+  // Nothing to look at again: a pipe does not grow in place.
+  EXPECT_EQ(store.FileChange(true), TFileChange::None);
+  EXPECT_FALSE(store.ReopenIndex());
 }
 
 TEST(LineStoreFile, AFailingReadRaisesWithTheNameInsteadOfHanging) {

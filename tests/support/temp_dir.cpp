@@ -30,6 +30,12 @@ std::filesystem::path TempDir::Write(const std::filesystem::path& name,
   return path;
 }
 
+void AppendTo(const std::filesystem::path& name, std::string_view bytes) {
+  std::ofstream out(name, std::ios::binary | std::ios::app);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot append to test file");
+}
+
 std::string ReadAll(const std::filesystem::path& name) {
   std::ifstream in(name, std::ios::binary);
   std::ostringstream s;

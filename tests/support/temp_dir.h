@@ -23,5 +23,7 @@ class TempDir {
 };
 
 std::string ReadAll(const std::filesystem::path& name);
+// Appends `bytes` to a file, as a program writing a log does.
+void AppendTo(const std::filesystem::path& name, std::string_view bytes);
 
 }  // namespace varlo::testing

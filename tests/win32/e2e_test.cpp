@@ -1193,5 +1193,94 @@ TEST(EndToEnd, ClosingWhileALargeFileIsIndexedEndsAtOnce) {
   EXPECT_NE(varlo.Ini().find("[FormMain]"), std::string::npos);
 }
 
+// --- A log that grows while it is shown. ---
+
+// The top row's number: the vertical bar's position.
+int TopRow(HWND viewer) {
+  SCROLLINFO info{sizeof info, SIF_POS};
+  GetScrollInfo(viewer, SB_VERT, &info);
+  return info.nPos;
+}
+
+void Append(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::app) << bytes;
+}
+
+// This test is the program writing the log. F5 takes in what was appended;
+// follow mode (Ctrl+F5) shows each line as it comes with the last row in
+// view, leaves a view scrolled up where it is, follows a rotation and a cut
+// with one notice each, and once off nothing moves.
+TEST(EndToEnd, F5AndFollowModeShowWhatAWriterAppends) {
+  Varlo varlo;
+  const fs::path file = varlo.dir.Write(L"app.log", NumberedLines(0, 1000));
+  varlo.Start(L"\"" + file.wstring() + L"\"");
+  HWND main = varlo.Main();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(Eventually([&] { return Utf8Text(main) == Counts(file, 1000); })) << Utf8Text(main);
+  HWND viewer = Viewer(main);
+  ASSERT_NE(viewer, nullptr);
+  const auto shows = [&](int64_t lines) {
+    return Eventually([&] { return Utf8Text(main) == Counts(file, lines); });
+  };
+
+  Press(main, VK_NEXT);
+  ASSERT_TRUE(Eventually([&] { return TopRow(viewer) > 0; }));
+  const int top = TopRow(viewer);
+  Append(file, NumberedLines(1000, 1100));
+  Press(main, VK_F5);
+  EXPECT_TRUE(shows(1100)) << Utf8Text(main);
+  EXPECT_EQ(TopRow(viewer), top);
+
+  // The last row at the bottom of the page from the start of follow mode.
+  Press(main, VK_F5, {VK_CONTROL});
+  ASSERT_TRUE(Eventually([&] { return TopRow(viewer) > top; }));
+  const int page = 1100 - TopRow(viewer);
+  for (int64_t n = 1100; n < 1160; n += 6) {
+    Append(file, NumberedLines(static_cast<int>(n), static_cast<int>(n) + 6));
+    EXPECT_TRUE(shows(n + 6)) << Utf8Text(main);
+    EXPECT_TRUE(Eventually([&] { return TopRow(viewer) == n + 6 - page; })) << TopRow(viewer);
+  }
+  // A line written in two pieces is one line.
+  Append(file, "00001160 ");
+  Sleep(300);
+  Append(file, "end\r\n");
+  EXPECT_TRUE(shows(1161)) << Utf8Text(main);
+  // Scrolled up, the view stays put.
+  Press(main, VK_HOME);
+  ASSERT_TRUE(Eventually([&] { return TopRow(viewer) == 0; }));
+  Append(file, NumberedLines(1161, 1200));
+  EXPECT_TRUE(shows(1200)) << Utf8Text(main);
+  EXPECT_EQ(TopRow(viewer), 0);
+
+  // Rotated: renamed away and created anew; then cut to nothing.
+  const auto noticeSeen = [&] {
+    HWND notice = WaitFor([&] { return TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)"); });
+    if (notice == nullptr) return false;
+    const std::vector<std::string> said = Texts(notice);
+    Press(notice, VK_SPACE);
+    Gone(notice);
+    return std::find(said.begin(), said.end(), kChangedNotice) != said.end();
+  };
+  fs::rename(file, varlo.dir.Path() / L"app.1.log");
+  varlo.dir.Write(L"app.log", NumberedLines(0, 50));
+  EXPECT_TRUE(noticeSeen());
+  EXPECT_TRUE(shows(50)) << Utf8Text(main);
+  fs::resize_file(file, 0);
+  EXPECT_TRUE(noticeSeen());
+  EXPECT_TRUE(shows(0)) << Utf8Text(main);
+  Append(file, NumberedLines(0, 5));
+  EXPECT_TRUE(shows(5)) << Utf8Text(main);
+  EXPECT_EQ(TopLevel(varlo.Pid(), "Varlo (ﾒｯｾｰｼﾞ)"), nullptr) << "a notice too many";
+
+  // Off: what is appended stays out of view.
+  Press(main, VK_F5, {VK_CONTROL});
+  Sleep(300);
+  Append(file, NumberedLines(5, 10));
+  Sleep(600);
+  EXPECT_EQ(Utf8Text(main), Counts(file, 5));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(varlo.Exit(), 0u);
+}
+
 }  // namespace
 }  // namespace varlo
