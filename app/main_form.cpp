@@ -32,8 +32,11 @@ constexpr int kWaitStep = 30;
 // long one step of it merges before the caption and the window follow.
 constexpr uint32_t kTurn = 250;
 constexpr int kStep = 50;
-// How often follow mode looks at the file's size (milliseconds).
-constexpr unsigned kFollowTick = 100;
+// Follow mode looks at the file's size at once when the system says its
+// folder changed (it asks every kFollowTick milliseconds), and every
+// kFollowLook milliseconds in any case.
+constexpr unsigned kFollowTick = 20;
+constexpr uint32_t kFollowLook = 100;
 
 }  // namespace
 
@@ -358,6 +361,7 @@ void TForm1::RefreshFile(bool byUser) {
 }
 
 void TForm1::FileOpened() {
+  if (FFollow) FWatch = std::make_unique<platform::ChangeWatch>(PathFromUtf8(FFileName));
   UpdateCaption();
   FFileOpened = true;
   UpdateMenus();
@@ -515,14 +519,20 @@ void TForm1::MenuReloadClick(TObject&) { RefreshFile(true); }
 void TForm1::MenuFollowClick(TObject&) {
   FFollow = !FFollow;
   FollowTimer.SetInterval(FFollow ? kFollowTick : 0);
+  FWatch.reset();
   if (!FFollow || !FileOpen()) return;
+  FWatch = std::make_unique<platform::ChangeWatch>(PathFromUtf8(FFileName));
   // Following starts at the end, with what was written meanwhile.
   RefreshFile(false);
   if (WaitForLines(-1)) ShowLastRow();
 }
 
 void TForm1::FollowTimerTimer(TObject&) {
-  if (FRunning == 0) RefreshFile(false);
+  if (FRunning != 0) return;
+  const uint32_t now = CurrentBackend().TickCount();
+  if (!(FWatch != nullptr && FWatch->Changed()) && now - FLastLook < kFollowLook) return;
+  FLastLook = now;
+  RefreshFile(false);
 }
 
 void TForm1::MenuKeyFuncClick(TObject&) {

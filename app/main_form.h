@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "dialogs/main_state.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/file.h"
 #include "platform/forms.h"
 #include "platform/menu.h"
 
@@ -157,6 +159,10 @@ class TForm1 : public TForm, public TMainState {
   int FRunning = 0;
   // Follow mode keeps the last row in view while the lines appended come in.
   bool FKeepEnd = false;
+  // Follow mode: the system's word of a change in the file's folder, and
+  // when the file was last looked at.
+  std::unique_ptr<platform::ChangeWatch> FWatch;
+  uint32_t FLastLook = 0;
   std::string FCaptionBeforeLoad;
 };
 

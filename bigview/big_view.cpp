@@ -379,14 +379,7 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
   FUpdating = true;
   UpdateScrollRanges();
   FUpdating = false;
-  SetSelStart({0, 0});
-  SetSelEnd(FSelStart);
-  if (FTopLine != 0) {
-    ClearPage();
-    SetTopLine(0);
-  } else {
-    RedrawPage();
-  }
+  ShowFromTop();
   // A file indexed already is let go once its page is drawn.
   if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
 }
@@ -613,13 +606,7 @@ void TBigView::LoadFromStream(std::istream& stream) {
   Loaded(0, 0);
 }
 
-void TBigView::Loaded(int64_t from, int64_t longest) {
-  BuildViewLines(from);
-  FUpdating = true;
-  // What UpdateMaxChar(0, ViewCount()) finds, known from the layout.
-  GrowMaxChar(std::max(longest, FBuiltLongest));
-  UpdateScrollRanges();
-  FUpdating = false;
+void TBigView::ShowFromTop() {
   SetSelStart({0, 0});
   SetSelEnd(FSelStart);
   if (FTopLine != 0) {
@@ -628,6 +615,16 @@ void TBigView::Loaded(int64_t from, int64_t longest) {
   } else {
     RedrawPage();
   }
+}
+
+void TBigView::Loaded(int64_t from, int64_t longest) {
+  BuildViewLines(from);
+  FUpdating = true;
+  // What UpdateMaxChar(0, ViewCount()) finds, known from the layout.
+  GrowMaxChar(std::max(longest, FBuiltLongest));
+  UpdateScrollRanges();
+  FUpdating = false;
+  ShowFromTop();
 }
 
 void TBigView::SaveToFile(const std::filesystem::path& fileName) const {

@@ -380,6 +380,8 @@ class TBigView : public TCustomControl {
   // The layout from line `from` on, maximum width, scroll ranges and page
   // after a load; `longest` is the longest view line before `from`.
   void Loaded(int64_t from, int64_t longest);
+  // A text just loaded: no selection, the first page from the top.
+  void ShowFromTop();
   void Present();
   void EnsureMeasure();
   int64_t PageWidth() const;

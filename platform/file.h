@@ -77,6 +77,24 @@ class NewFile {
 // the file is rewritten in place. Raises InOutError.
 void ReplaceFileContents(const std::filesystem::path& name, std::string_view bytes);
 
+// The system's word that something in a file's folder changed, where it
+// gives one: Changed is true once after each such word. Without it (the
+// native build, a folder that cannot be watched) it is never true, and the
+// caller looks at the file on its own as well.
+class ChangeWatch {
+ public:
+  explicit ChangeWatch(const std::filesystem::path& file);
+  ~ChangeWatch();
+  ChangeWatch(const ChangeWatch&) = delete;
+  ChangeWatch& operator=(const ChangeWatch&) = delete;
+
+  bool Changed();
+
+ private:
+  struct State;
+  std::unique_ptr<State> FState;
+};
+
 // True when `name` names an existing file (not a directory).
 bool FileExists(const std::filesystem::path& name);
 

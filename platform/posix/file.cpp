@@ -78,6 +78,12 @@ bool ReadOnlyFile::Rereadable() const {
   return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+struct ChangeWatch::State {};
+
+ChangeWatch::ChangeWatch(const std::filesystem::path&) {}
+ChangeWatch::~ChangeWatch() = default;
+bool ChangeWatch::Changed() { return false; }
+
 bool ReadOnlyFile::OnDisk() const {
   struct stat st {};
   return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "platform/errors.h"
 #include "platform/win32/codepage.h"
@@ -80,6 +82,46 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
   }
   return done;
 }
+
+// A thread waits for the folder's change notices and marks them.
+struct ChangeWatch::State {
+  win32::UniqueKernel Stop;
+  HANDLE Notice = INVALID_HANDLE_VALUE;
+  std::atomic<bool> Seen{false};
+  std::thread Waiter;
+};
+
+ChangeWatch::ChangeWatch(const std::filesystem::path& file) : FState(std::make_unique<State>()) {
+  const std::filesystem::path folder =
+      file.has_parent_path() ? file.parent_path() : std::filesystem::path(L".");
+  HANDLE notice = FindFirstChangeNotificationW(
+      folder.c_str(), FALSE,
+      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+  if (notice == INVALID_HANDLE_VALUE) return;
+  FState->Stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!FState->Stop) {
+    FindCloseChangeNotification(notice);
+    return;
+  }
+  FState->Notice = notice;
+  FState->Waiter = std::thread([s = FState.get()] {
+    const HANDLE handles[2] = {s->Stop.Get(), s->Notice};
+    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      s->Seen.store(true, std::memory_order_release);
+      if (!FindNextChangeNotification(s->Notice)) break;
+    }
+  });
+}
+
+ChangeWatch::~ChangeWatch() {
+  if (FState->Waiter.joinable()) {
+    SetEvent(FState->Stop.Get());
+    FState->Waiter.join();
+  }
+  if (FState->Notice != INVALID_HANDLE_VALUE) FindCloseChangeNotification(FState->Notice);
+}
+
+bool ChangeWatch::Changed() { return FState->Seen.exchange(false, std::memory_order_acq_rel); }
 
 bool ReadOnlyFile::OnDisk() const {
   // The constructor refuses anything else.
