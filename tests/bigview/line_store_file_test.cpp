@@ -28,6 +28,9 @@ using Lines = std::vector<std::string>;
 using testing::TempDir;
 
 Lines LinesOf(const TBvStrings& store) {
+  // Held for the reads: opened again for each block of a few bytes, a
+  // megabyte line takes minutes under Wine.
+  TFileText::Hold hold(store.Text());
   Lines lines;
   for (int64_t i = 0; i < store.Count(); ++i) lines.emplace_back(store.Get(i));
   return lines;
