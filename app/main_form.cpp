@@ -361,7 +361,7 @@ void TForm1::RefreshFile(bool byUser) {
 }
 
 void TForm1::FileOpened() {
-  if (FFollow) FWatch = std::make_unique<platform::ChangeWatch>(PathFromUtf8(FFileName));
+  if (FFollow) WatchFile();
   UpdateCaption();
   FFileOpened = true;
   UpdateMenus();
@@ -521,10 +521,14 @@ void TForm1::MenuFollowClick(TObject&) {
   FollowTimer.SetInterval(FFollow ? kFollowTick : 0);
   FWatch.reset();
   if (!FFollow || !FileOpen()) return;
-  FWatch = std::make_unique<platform::ChangeWatch>(PathFromUtf8(FFileName));
+  WatchFile();
   // Following starts at the end, with what was written meanwhile.
   RefreshFile(false);
   if (WaitForLines(-1)) ShowLastRow();
+}
+
+void TForm1::WatchFile() {
+  FWatch = std::make_unique<platform::ChangeWatch>(PathFromUtf8(FFileName));
 }
 
 void TForm1::FollowTimerTimer(TObject&) {

@@ -147,6 +147,8 @@ class TForm1 : public TForm, public TMainState {
   // The last row is on view.
   bool LastRowShown() const;
   void ShowLastRow();
+  // Follow mode: starts listening for changes in the shown file's folder.
+  void WatchFile();
   void FileOpened();
   // The viewer's font name, size and colour from their settings, in turn.
   void ApplyTextFont();

@@ -41,6 +41,11 @@ uint64_t BlockSum(const char* data, size_t n) {
   return h;
 }
 
+void AppendBlockSums(const char* data, size_t n, size_t block, std::vector<uint64_t>& sums) {
+  for (size_t at = 0; at < n; at += block)
+    sums.push_back(BlockSum(data + at, std::min(block, n - at)));
+}
+
 TFileText::TFileText(platform::LargeBuffer bytes, size_t size)
     : FMemory(std::move(bytes)), FSize(static_cast<int64_t>(size)) {
   // Text in memory does not change underneath: nothing to check.

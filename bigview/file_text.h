@@ -46,6 +46,9 @@ class TextReadError : public InOutError {
 
 // A short sum of a block's bytes: any change of a byte changes it.
 uint64_t BlockSum(const char* data, size_t n);
+// Appends the sums of the blocks of `block` bytes that `data` holds, the
+// last one perhaps shorter.
+void AppendBlockSums(const char* data, size_t n, size_t block, std::vector<uint64_t>& sums);
 
 class TFileText {
  public:

@@ -152,9 +152,7 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index) {
     c.Begin = begin;
     ScanChunk(bytes, std::min(from, size), size, next, c);
     c.Sums.clear();
-    if (FMemory == nullptr)
-      for (size_t at = 0; at < size; at += FPlan.Block)
-        c.Sums.push_back(BlockSum(bytes + at, std::min(FPlan.Block, size - at)));
+    if (FMemory == nullptr) AppendBlockSums(bytes, size, FPlan.Block, c.Sums);
     if (FLayout && !c.Short) {
       // The lines over the edges are laid out where the chunks meet: their
       // bytes go with the chunk when they are few.

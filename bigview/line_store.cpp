@@ -547,38 +547,39 @@ void TBvStrings::CutIndex(int64_t size) {
   if (FSourceSize > size) FSourceSize = size;
 }
 
+std::shared_ptr<platform::ReadOnlyFile> TBvStrings::OpenSource() const {
+  try {
+    return std::make_shared<platform::ReadOnlyFile>(FSourceName);
+  } catch (const InOutError& e) {
+    throw TextReadError(e.what());
+  }
+}
+
+TFileChange TBvStrings::Compare(const platform::ReadOnlyFile& file, bool checkTail,
+                                int64_t& size) const {
+  if (!(file.Identity() == FSourceIdentity)) return TFileChange::Changed;
+  size = file.Size();
+  if (size < FSourceSize || (checkTail && !FText->SameTail(file))) return TFileChange::Changed;
+  return size > FSourceSize ? TFileChange::Grew : TFileChange::None;
+}
+
 TFileChange TBvStrings::FileChange(bool checkTail) const {
   if (FSourceSize < 0 || FIndexing) return TFileChange::None;
-  std::unique_ptr<platform::ReadOnlyFile> file;
   try {
-    file = std::make_unique<platform::ReadOnlyFile>(FSourceName);
-  } catch (const InOutError&) {
-    return TFileChange::Gone;
-  }
-  if (!(file->Identity() == FSourceIdentity)) return TFileChange::Changed;
-  const int64_t size = file->Size();
-  if (size < FSourceSize) return TFileChange::Changed;
-  if (size > FSourceSize) return TFileChange::Grew;
-  try {
-    if (checkTail && !FText->SameTail(*file)) return TFileChange::Changed;
+    int64_t size = 0;
+    return Compare(*OpenSource(), checkTail, size);
   } catch (const TextReadError&) {
     return TFileChange::Gone;
   }
-  return TFileChange::None;
 }
 
 bool TBvStrings::ReopenIndex() {
   if (FSourceSize < 0 || FIndexing || !FCompact || !FInOrder) return false;
-  std::shared_ptr<platform::ReadOnlyFile> file;
-  try {
-    file = std::make_shared<platform::ReadOnlyFile>(FSourceName);
-  } catch (const InOutError& e) {
-    throw TextReadError(e.what());
-  }
-  if (!(file->Identity() == FSourceIdentity)) throw TextChangedError();
-  const int64_t size = file->Size();
-  if (size < FSourceSize || !FText->SameTail(*file)) throw TextChangedError();
-  if (size == FSourceSize) return true;
+  const std::shared_ptr<platform::ReadOnlyFile> file = OpenSource();
+  int64_t size = 0;
+  const TFileChange change = Compare(*file, true, size);
+  if (change == TFileChange::Changed) throw TextChangedError();
+  if (change == TFileChange::None) return true;
   FSourceSize = size;
   // Nothing after a 0x1A is text.
   if (FEnded) return true;
@@ -588,10 +589,7 @@ bool TBvStrings::ReopenIndex() {
     const TFileText& old = *FText;
     auto text = std::make_unique<TFileText>(file, old.Size(), FSizes.Block, FSizes.Cache);
     std::vector<uint64_t> sums;
-    for (int64_t at = 0; at < old.Size(); at += static_cast<int64_t>(FSizes.Block))
-      sums.push_back(
-          BlockSum(old.Memory() + at, static_cast<size_t>(std::min<int64_t>(
-                                          static_cast<int64_t>(FSizes.Block), old.Size() - at))));
+    AppendBlockSums(old.Memory(), static_cast<size_t>(old.Size()), FSizes.Block, sums);
     text->AddSums(sums.data(), sums.size());
     FText = std::move(text);
   }

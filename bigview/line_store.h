@@ -245,6 +245,12 @@ class TBvStrings {
   // Appends the indexed line FText[start, end) with its tab count.
   void AddIndexed(uint64_t start, uint64_t end, unsigned tabs);
 
+  // The file under the text's name now; TextReadError when none opens.
+  std::shared_ptr<platform::ReadOnlyFile> OpenSource() const;
+  // How that file differs from what was indexed (its size in `size`);
+  // with `checkTail` the last indexed block is read and checked too.
+  TFileChange Compare(const platform::ReadOnlyFile& file, bool checkTail, int64_t& size) const;
+
   void CheckIndex(int64_t index) const;
   void Grow();
   void Append(Slot slot);

@@ -73,10 +73,7 @@ size_t ReadOnlyFile::ReadAt(int64_t offset, char* buffer, size_t n) const {
   return done;
 }
 
-bool ReadOnlyFile::Rereadable() const {
-  struct stat st {};
-  return ::fstat(FHandle->Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-}
+bool ReadOnlyFile::Rereadable() const { return OnDisk() && Size() > 0; }
 
 struct ChangeWatch::State {};
 
