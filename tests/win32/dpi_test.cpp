@@ -34,6 +34,7 @@
 #include "platform/win32/codepage.h"
 #include "platform/win32/dpi.h"
 #include "tests/support/temp_dir.h"
+#include "tests/win32/program_backend.h"
 
 namespace varlo {
 namespace {
@@ -51,33 +52,13 @@ int RunDpi() {
 
 int At(int pixelsAt96) { return MulDivRounded(pixelsAt96, RunDpi(), 96); }
 
-// The platform with the program in a folder of the test's own.
-class ProgramBackend : public win32::Win32Backend {
- public:
-  explicit ProgramBackend(fs::path folder) : FExe(std::move(folder) / "varlo.exe") {}
-  std::string ExecutablePath() override { return Utf8FromPath(FExe); }
-  std::vector<std::string> CommandLineArguments() override { return FArguments; }
-  std::vector<std::string> FArguments;
-
- private:
-  fs::path FExe;
-};
-
 struct Rig {
   testing::TempDir dir;
-  ProgramBackend backend{dir.Path()};
+  testing::ProgramBackend backend{dir.Path()};
   Rig() { SetCurrentBackend(&backend); }
   ~Rig() { SetCurrentBackend(nullptr); }
 
-  bool PumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end) {
-      backend.ProcessMessages();
-      if (done()) return true;
-      backend.WaitForInput(20);
-    }
-    return false;
-  }
+  bool PumpUntil(const std::function<bool()>& done) { return testing::PumpUntil(backend, done); }
 };
 
 TEST(Dpi, TheDisplayHasTheResolutionOfTheRun) {

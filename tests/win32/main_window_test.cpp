@@ -25,6 +25,7 @@
 #include "platform/win32/codepage.h"
 #include "tests/support/temp_dir.h"
 #include "tests/win32/drop.h"
+#include "tests/win32/program_backend.h"
 
 namespace varlo {
 namespace {
@@ -40,26 +41,6 @@ std::string Utf8Text(HWND h) {
   s.resize(static_cast<size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
   return FromWide(kUtf8, s);
 }
-
-// The platform, with the program in a folder of the test's own and no
-// command line; pop-up menus are recorded instead of shown.
-class ProgramBackend : public win32::Win32Backend {
- public:
-  explicit ProgramBackend(fs::path folder) : FExe(std::move(folder) / "varlo.exe") {}
-  std::string ExecutablePath() override { return Utf8FromPath(FExe); }
-  std::vector<std::string> CommandLineArguments() override { return {}; }
-  void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override {
-    popups.push_back({&menu, screen});
-  }
-  struct Popup {
-    TPopupMenu* menu;
-    TPoint at;
-  };
-  std::vector<Popup> popups;
-
- private:
-  fs::path FExe;
-};
 
 // Input as the user gives it: through the system's input queue.
 void SendKey(WORD vk, bool shift = false) {
@@ -94,7 +75,7 @@ void SendMouse(DWORD flags, DWORD data = 0) {
 
 struct WindowRig {
   testing::TempDir dir;
-  ProgramBackend backend{dir.Path()};
+  testing::ProgramBackend backend{dir.Path()};
   std::unique_ptr<TForm1> form;
 
   WindowRig() {
@@ -126,15 +107,7 @@ struct WindowRig {
     PumpUntil([&] { return GetFocus() == View(); });
   }
 
-  bool PumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end) {
-      backend.ProcessMessages();
-      if (done()) return true;
-      backend.WaitForInput(20);
-    }
-    return false;
-  }
+  bool PumpUntil(const std::function<bool()>& done) { return testing::PumpUntil(backend, done); }
 };
 
 // Collects the texts of the first visible box of this thread and presses
