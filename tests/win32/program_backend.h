@@ -18,8 +18,7 @@ namespace varlo::testing {
 
 class ProgramBackend : public win32::Win32Backend {
  public:
-  explicit ProgramBackend(std::filesystem::path folder)
-      : FExe(std::move(folder) / "varlo.exe") {}
+  explicit ProgramBackend(std::filesystem::path folder) : FExe(std::move(folder) / "varlo.exe") {}
   std::string ExecutablePath() override { return Utf8FromPath(FExe); }
   std::vector<std::string> CommandLineArguments() override { return FArguments; }
   void TrackPopupMenu(TPopupMenu& menu, TPoint screen) override {
