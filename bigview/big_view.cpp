@@ -392,10 +392,20 @@ void TBigView::StartIndexer() {
   // while they run.
   auto measure = rule.byWidth ? std::make_shared<const TextMeasure>(FMeasure) : nullptr;
   const TLineIndexer::Plan plan = FLines->IndexPlan(FIndexSizes);
+  // The threads that wait for the window to merge what they found take the
+  // fresh pages the merges will write.
+  std::vector<std::shared_ptr<platform::PagesAhead>> ahead;
+  FLines->ShareAhead(ahead);
+  FViewLines.ShareAhead(ahead);
   FIndexer = std::make_unique<TLineIndexer>(
       FLines->IndexFile(), FLines->IndexMemory(), plan,
       [rule, measure](TLineIndexer::Chunk& chunk, const char* bytes) {
         LayoutChunk(chunk, bytes, rule, measure ? *measure : TextMeasure());
+      },
+      [ahead = std::move(ahead)] {
+        bool touched = false;
+        for (const auto& pages : ahead) touched = pages->TouchNext() || touched;
+        return touched;
       });
 }
 
@@ -403,6 +413,8 @@ void TBigView::StopIndexer() {
   if (FIndexer == nullptr) return;
   FIndexer->Stop();
   FIndexer.reset();
+  FLines->StopAhead();
+  FViewLines.StopAhead();
 }
 
 bool TBigView::MergeReady(int waitMs, int budgetMs) {

@@ -96,15 +96,16 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
 }
 
 TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
-                           const Plan& plan, LayoutFn layout)
+                           const Plan& plan, LayoutFn layout, OrderedWork<Chunk>::Spare spare)
     : FFile(std::move(file)),
       FMemory(memory),
       FPlan(plan),
       FLayout(std::move(layout)),
       // Room for the threads to run ahead while the chunks before are
       // merged.
-      FWork(Chunks(), plan.Threads, 8, [this](Chunk& c, int64_t index) { return Fill(c, index); }) {
-}
+      FWork(
+          Chunks(), plan.Threads, 8, [this](Chunk& c, int64_t index) { return Fill(c, index); },
+          std::move(spare)) {}
 
 thread_local std::vector<char> TLineIndexer::tBuffer;
 

@@ -83,8 +83,9 @@ class TLineIndexer {
   };
 
   // Reads the file, or the text in memory when `memory` is not null.
+  // `spare` is work for a thread that waits for a chunk to be merged.
   TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,
-               const Plan& plan, LayoutFn layout);
+               const Plan& plan, LayoutFn layout, OrderedWork<Chunk>::Spare spare = {});
 
   // The next chunk in file order, waiting for it up to `waitMs`
   // milliseconds; null when it is not ready yet, or when every chunk was

@@ -526,6 +526,17 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
   FOpenTabs = chunk.TailTabs;
 }
 
+void TBvStrings::ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out) {
+  if (!FCompact) return;
+  out.push_back(FStarts.ShareAhead());
+  out.push_back(FTabs.ShareAhead());
+}
+
+void TBvStrings::StopAhead() {
+  FStarts.StopAhead();
+  FTabs.StopAhead();
+}
+
 void TBvStrings::FinishIndex(int64_t textEnd) {
   if (!FIndexing) return;
   FIndexing = false;

@@ -149,6 +149,10 @@ class TBvStrings {
   // Takes the lines a chunk ends (and its blocks' sums), in file order.
   // Raises TooManyLinesError (the store is then empty).
   void Merge(const TLineIndexer::Chunk& chunk);
+  // Lets other threads touch the fresh pages of the index ahead of what
+  // Merge writes, through the handles added to `out`.
+  void ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out);
+  void StopAhead();
   // The text ended, at `end` (a 0x1A a chunk found) or at the end of the
   // file (-1): adds the last line, trims the capacity. The file is still
   // held (Text()->ReleaseFile lets it go).

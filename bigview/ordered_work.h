@@ -25,10 +25,14 @@ class OrderedWork {
   // when no piece after it counts.
   using Work = std::function<bool(Item& item, int64_t index)>;
 
+  // Work a thread may do while it waits for a free item; false when there
+  // is none.
+  using Spare = std::function<bool()>;
+
   // Pieces [0, count), on `threads` threads (0: one a core, at most 8),
   // with `items` items per thread.
-  OrderedWork(int64_t count, int threads, int items, Work work)
-      : FWork(std::move(work)), FLimit(count) {
+  OrderedWork(int64_t count, int threads, int items, Work work, Spare spare = {})
+      : FWork(std::move(work)), FSpare(std::move(spare)), FLimit(count) {
     if (threads <= 0)
       threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     threads = static_cast<int>(std::clamp<int64_t>(count, 1, threads));
@@ -86,7 +90,16 @@ class OrderedWork {
       int64_t index = 0;
       {
         std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); });
+        const auto ready = [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); };
+        while (!ready()) {
+          if (FSpare) {
+            lock.unlock();
+            const bool did = FSpare();
+            lock.lock();
+            if (did) continue;
+          }
+          FChanged.wait(lock, ready);
+        }
         if (FStop || FClaimed >= FLimit) return;
         item = FFree.back();
         FFree.pop_back();
@@ -103,6 +116,7 @@ class OrderedWork {
   }
 
   Work FWork;
+  Spare FSpare;
   mutable std::mutex FMutex;
   std::condition_variable FChanged;
   std::vector<std::unique_ptr<Item>> FItems;

@@ -69,11 +69,11 @@ ViewLines::Cursor ViewLines::Begin() {
   Cursor c{};
   c.counts = FCounts.data();
   c.lines = FCounts.size();
-  c.linesCap = FCounts.capacity();
+  c.linesCap = FCounts.writable();
   c.extra = static_cast<size_t>(FViews) - c.lines;
   // Wide starts all go the slow way.
   c.starts = FWide ? nullptr : FStarts.data();
-  c.extraCap = FWide ? 0 : FStarts.capacity();
+  c.extraCap = FWide ? 0 : FStarts.writable();
   return c;
 }
 
@@ -85,7 +85,8 @@ void ViewLines::End(const Cursor& c) {
 
 ViewLines::Cursor ViewLines::GrowLines(Cursor c) {
   End(c);
-  FCounts.reserve(c.lines + std::max<size_t>(c.lines, 4096));
+  if (c.lines == FCounts.capacity()) FCounts.reserve(c.lines + std::max<size_t>(c.lines, 4096));
+  FCounts.grow_to(c.lines + 1);
   return Begin();
 }
 
@@ -97,7 +98,8 @@ ViewLines::Cursor ViewLines::AddSlow(Cursor c, int64_t start) {
     FViews += 1;
     return Begin();
   }
-  FStarts.reserve(c.extra + std::max<size_t>(c.extra, 4096));
+  if (c.extra == FStarts.capacity()) FStarts.reserve(c.extra + std::max<size_t>(c.extra, 4096));
+  FStarts.grow_to(c.extra + 1);
   c = Begin();
   c.starts[c.extra++] = static_cast<uint32_t>(start);
   return c;
@@ -160,6 +162,16 @@ void ViewLines::Reserve(int64_t lines) {
   const auto n = static_cast<size_t>(lines);
   FCounts.reserve(n);
   FSamples.reserve((n >> kSampleShift) + 1);
+}
+
+void ViewLines::ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out) {
+  out.push_back(FCounts.ShareAhead());
+  if (!FWide) out.push_back(FStarts.ShareAhead());
+}
+
+void ViewLines::StopAhead() {
+  FCounts.StopAhead();
+  FStarts.StopAhead();
 }
 
 void ViewLines::Clear() {

@@ -106,6 +106,10 @@ class ViewLines {
 
   // Reserves room for the lines of a store of that capacity.
   void Reserve(int64_t lines);
+  // Lets other threads touch the fresh pages of the counts and the starts
+  // ahead of what is appended, through the handles added to `out`.
+  void ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out);
+  void StopAhead();
   void Clear();
 
   // Bytes the layout takes, for the benchmarks.

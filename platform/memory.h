@@ -9,6 +9,11 @@
 
 namespace varlo::platform {
 
+// Makes the pages of [p, p + size) present, in one call where the system
+// can (far cheaper than a fault a page under a virtual machine), then
+// writes a zero to each page's first byte, which must be zero or unused.
+void TakePages(char* p, size_t size);
+
 class LargeBuffer {
  public:
   LargeBuffer() = default;

@@ -41,6 +41,18 @@ size_t Rounded(size_t size) {
 
 }  // namespace
 
+void TakePages(char* p, size_t size) {
+  constexpr size_t kPage = 4096;
+  const auto start = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t first = start / kPage * kPage, end = start + size;
+  if (size == 0) return;
+#ifdef MADV_POPULATE_WRITE
+  ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#endif
+  for (uintptr_t at = (start + kPage - 1) / kPage * kPage; at < end; at += kPage)
+    *reinterpret_cast<volatile char*>(at) = 0;
+}
+
 LargeBuffer::LargeBuffer(size_t size) {
   if (size > 0) FData = Map(Rounded(size));
   FSize = size;

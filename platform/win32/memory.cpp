@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -16,6 +17,20 @@ char* Commit(size_t size) {
 }
 
 }  // namespace
+
+void TakePages(char* p, size_t size) {
+  constexpr size_t kPage = 4096;
+  const auto first = reinterpret_cast<uintptr_t>(p) / kPage * kPage;
+  const auto end = reinterpret_cast<uintptr_t>(p) + size;
+  if (size == 0) return;
+  // Locking takes the pages at once; they stay once unlocked. Where the
+  // working set does not allow it, the writes take them.
+  auto* from = reinterpret_cast<void*>(first);
+  if (VirtualLock(from, end - first)) VirtualUnlock(from, end - first);
+  for (uintptr_t at = (reinterpret_cast<uintptr_t>(p) + kPage - 1) / kPage * kPage; at < end;
+       at += kPage)
+    *reinterpret_cast<volatile char*>(at) = 0;
+}
 
 LargeBuffer::LargeBuffer(size_t size) {
   if (size > 0) FData = Commit(size);
