@@ -330,6 +330,13 @@ class TBigView : public TCustomControl {
   static int64_t LayoutLine(ViewLines& out, ViewLines::Cursor& c, const LayoutRule& rule,
                             const TextMeasure& measure, size_t len, unsigned tabs,
                             std::string_view text, TextMeasure::Meter& meter);
+  // Lays out a line whose layout does not depend on its bytes: one view
+  // line without a cut.
+  static int64_t LayoutWhole(ViewLines& out, ViewLines::Cursor& c, size_t len) {
+    c.BeginLine(out);
+    c.EndLine(out, len == 0, 0);
+    return static_cast<int64_t>(len);
+  }
   // Lays out logical lines [fromLine, toLine) appending to `out`; only
   // reads the view's state. Returns the length of the longest view line.
   int64_t LayoutLines(ViewLines& out, int64_t fromLine, int64_t toLine,

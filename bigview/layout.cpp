@@ -196,14 +196,11 @@ bool TBigView::NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs) {
 int64_t TBigView::LayoutLine(ViewLines& out, ViewLines::Cursor& c, const LayoutRule& rule,
                              const TextMeasure& measure, size_t len, unsigned tabs,
                              std::string_view text, TextMeasure::Meter& meter) {
-  c.BeginLine(out);
-  const auto n = static_cast<int64_t>(len);
   // A line no longer than the wrap, or narrower than the window whatever
   // its bytes, is one view line without a cut.
-  if (!NeedsBytes(rule, len, tabs)) {
-    c.EndLine(out, len == 0, 0);
-    return n;
-  }
+  if (!NeedsBytes(rule, len, tabs)) return LayoutWhole(out, c, len);
+  c.BeginLine(out);
+  const auto n = static_cast<int64_t>(len);
   const int64_t fitted = rule.byWidth
                              ? FitToWidth(text, rule.width, rule.xWidth, rule.slack, measure, meter)
                              : rule.wrap;
@@ -251,8 +248,11 @@ void TBigView::LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const 
   for (size_t k = 0; k + 1 < chunk.Breaks.size(); ++k) {
     const size_t start = chunk.NextStart(k), end = chunk.BreakAt(k + 1);
     const std::string_view text(bytes + start, end - start);
-    longest = std::max(longest,
-                       LayoutLine(out, c, rule, measure, text.size(), chunk.Tabs[k], text, meter));
+    // Most lines need no call.
+    longest = std::max(
+        longest, NeedsBytes(rule, text.size(), chunk.Tabs[k])
+                     ? LayoutLine(out, c, rule, measure, text.size(), chunk.Tabs[k], text, meter)
+                     : LayoutWhole(out, c, text.size()));
   }
   out.End(c);
   chunk.Longest = longest;

@@ -494,25 +494,36 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
   size_t k = 0;
   try {
     if (FCompact && Count() + static_cast<int64_t>(n) <= FCapacity) {
-      // Straight into the index while every place fits it.
+      // Straight into the index while every place fits it, in locals: the
+      // byte stores would otherwise make every member be read again.
       size_t i = FStarts.size();
       FStarts.grow_to(i + n);
       FTabs.grow_to(i + n);
-      uint32_t* starts = FStarts.data();
-      uint8_t* tabCounts = FTabs.data();
+      uint32_t* const starts = FStarts.data();
+      uint8_t* const tabCounts = FTabs.data();
+      const uint32_t* const breaks = chunk.Breaks.data();
+      const uint8_t* const chunkTabs = chunk.Tabs.data();
       constexpr size_t kGroup = (size_t{1} << kGroupShift) - 1;
+      uint64_t base = FBases.empty() ? 0 : FBases.back(), lastEnd = FLastEnd, s = start(0);
+      unsigned t = tabs(0);
       for (; k < n; ++k, ++i) {
-        const uint64_t s = start(k);
-        if ((i & kGroup) == 0) FBases.push_back(s);
-        const uint64_t offset = s - FBases.back();
+        if ((i & kGroup) == 0) {
+          FBases.push_back(s);
+          base = s;
+        }
+        const uint64_t offset = s - base;
         if (offset > kMaxOffset) {
           if ((i & kGroup) == 0) FBases.pop_back();
           break;
         }
-        starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - FLastEnd == 2 ? 1u : 0u);
-        tabCounts[i] = static_cast<uint8_t>(std::min(tabs(k), 255u));
-        FLastEnd = begin + chunk.BreakAt(k);
+        starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - lastEnd == 2 ? 1u : 0u);
+        tabCounts[i] = static_cast<uint8_t>(std::min(t, 255u));
+        const uint32_t b = breaks[k];
+        lastEnd = begin + (b >> 1);
+        s = lastEnd + 1 + (b & 1);
+        t = k + 1 < n ? chunkTabs[k] : 0;
       }
+      FLastEnd = lastEnd;
       FStarts.adopt(i);
       FTabs.adopt(i);
     }

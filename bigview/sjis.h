@@ -10,6 +10,10 @@
 
 #include "platform/cp932.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace varlo::sjis {
 
 // A lead byte takes the next byte with it, whatever that byte's value: the
@@ -31,6 +35,27 @@ inline int ByteKindFrom(std::string_view s, size_t from, size_t pos) {
   // a trail byte), so the character starts are certain right after it;
   // from there the lead-range bytes pair up.
   size_t q = pos;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: runs of kana and kanji can be long. As signed
+  // bytes less 0x80, the lead ranges are 0x01-0x1F and 0x60-0x7C.
+  const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi8(static_cast<char>(0x80));
+  while (q >= from + 16) {
+    const __m128i v =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + q - 16)), top);
+    const __m128i lead =
+        _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(v, zero), _mm_cmplt_epi8(v, _mm_set1_epi8(0x20))),
+                     _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x5F)),
+                                   _mm_cmplt_epi8(v, _mm_set1_epi8(0x7D))));
+    const auto other = static_cast<unsigned>(~_mm_movemask_epi8(lead)) & 0xFFFFu;
+    if (other == 0) {
+      q -= 16;
+      continue;
+    }
+    // The lead-range bytes after the last other one.
+    q -= static_cast<size_t>(15 - (31 - __builtin_clz(other)));
+    return (pos - q) % 2 == 1 ? kTrailByte : IsLeadByte(s[pos]) ? kLeadByte : kSingleByte;
+  }
+#endif
   while (q > from && IsLeadByte(s[q - 1])) --q;
   if ((pos - q) % 2 == 1) return kTrailByte;
   return IsLeadByte(s[pos]) ? kLeadByte : kSingleByte;

@@ -42,6 +42,9 @@ TEST(ShiftJis, ByteKindFromAKnownStartAgreesWithTheWalk) {
       "a\x81\x40\xFC\xFC\xFC"
       "b",
       "\x83\x41\x83\x81\x83",
+      // Runs longer than the sixteen bytes looked at together.
+      std::string(37, '\x83') + "\x41" + std::string(20, '\xE0') + "a" + std::string(16, '\x9F'),
+      "\x82\xA0" + std::string(33, '\xFC') + std::string(17, '\x81') + "\x82",
   };
   for (const std::string& s : samples) {
     for (size_t from = 0; from < s.size(); ++from) {
