@@ -279,13 +279,25 @@ int wmain(int argc, wchar_t** argv) {
     const auto limit = start + std::chrono::seconds(600);
     bool shown = false, warned = false;
     double firstPage = -1;
-    // Often until the first page shows, then seldom: each look asks the
-    // system for every window, which takes its time from the program.
-    while (!(shown = TopLevel(pi.dwProcessId, kCounts) != nullptr) &&
-           !(warned = TopLevel(pi.dwProcessId, L"警告") != nullptr) && Clock::now() < limit &&
-           WaitForSingleObject(pi.hProcess, firstPage < 0 ? 1 : 10) == WAIT_TIMEOUT) {
-      if (firstPage < 0 && TopLevel(pi.dwProcessId, kIndexing) != nullptr)
-        firstPage = MsSince(start) / 1000;
+    // Every window of the process is looked at until the first page shows;
+    // then only the main window's caption, and seldom whether a warning
+    // came: each look at every window takes its time from the program.
+    HWND main = nullptr;
+    for (int look = 0; Clock::now() < limit; ++look) {
+      if (main == nullptr) {
+        shown = TopLevel(pi.dwProcessId, kCounts) != nullptr;
+        if (!shown && (main = TopLevel(pi.dwProcessId, kIndexing)) != nullptr)
+          firstPage = MsSince(start) / 1000;
+      } else {
+        wchar_t caption[2048] = {};
+        GetWindowTextW(main, caption, 2048);
+        shown = std::wstring(caption).find(kCounts) != std::wstring::npos;
+      }
+      if (shown) break;
+      if ((main == nullptr || look % 16 == 0) &&
+          (warned = TopLevel(pi.dwProcessId, L"警告") != nullptr))
+        break;
+      if (WaitForSingleObject(pi.hProcess, 1) != WAIT_TIMEOUT) break;
     }
     const double took = MsSince(start) / 1000;
     if (firstPage < 0) firstPage = took;
