@@ -15,18 +15,23 @@ namespace {
 
 constexpr char kEndOfText = 0x1A;
 
-// Bits set in x, without the instruction older processors lack (and that
-// the compiler would otherwise call a library function for).
+// Bits set in x: by the instruction where the processor has it, else
+// without it (the compiler would otherwise call a library function).
+template <bool kInstruction>
 inline uint32_t Ones(uint64_t x) {
-  x = x - ((x >> 1) & 0x5555555555555555ull);
-  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+  if constexpr (kInstruction) {
+    return static_cast<uint32_t>(__builtin_popcountll(x));
+  } else {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+  }
 }
 
-}  // namespace
-
-void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
+template <bool kPopcount>
+__attribute__((always_inline)) inline void Scan(const char* bytes, size_t from, size_t size,
+                                                int next, TChunkScan& out) {
   out.Size = size;
   out.Breaks.clear();
   out.Tabs.clear();
@@ -69,7 +74,7 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
     while (ends != 0) {
       const int p = std::countr_zero(ends);
       const uint64_t below = (uint64_t{1} << p) - 1;
-      if (tabbed != 0) tabs += Ones(tabbed & below);
+      if (tabbed != 0) tabs += Ones<kPopcount>(tabbed & below);
       tabbed &= ~below;
       if (!end(i + static_cast<size_t>(p))) {
         ended = true;
@@ -77,7 +82,7 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
       }
       ends &= ends - 1;
     }
-    if (!ended && tabbed != 0) tabs += Ones(tabbed);
+    if (!ended && tabbed != 0) tabs += Ones<kPopcount>(tabbed);
   }
 #endif
   for (; i < size && !ended; ++i) {
@@ -92,6 +97,24 @@ void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan
     out.HeadTabs = tabs;
   } else {
     out.TailTabs = tabs;
+  }
+}
+
+// Tabs are counted a line at a time: the instruction that counts bits saves
+// a tenth of the scan on text with tabs.
+__attribute__((target("popcnt"))) void ScanCountingBits(const char* bytes, size_t from, size_t size,
+                                                        int next, TChunkScan& out) {
+  Scan<true>(bytes, from, size, next, out);
+}
+
+}  // namespace
+
+void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
+  static const bool counts = __builtin_cpu_supports("popcnt");
+  if (counts) {
+    ScanCountingBits(bytes, from, size, next, out);
+  } else {
+    Scan<false>(bytes, from, size, next, out);
   }
 }
 
