@@ -162,6 +162,9 @@ void ViewLines::Reserve(int64_t lines) {
   const auto n = static_cast<size_t>(lines);
   FCounts.reserve(n);
   FSamples.reserve((n >> kSampleShift) + 1);
+  // Room for a wrapped line in four, untouched until used: where a growth
+  // copies, the copy would take every page of it again.
+  FStarts.reserve(n / 4);
 }
 
 void ViewLines::ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out) {
