@@ -53,7 +53,7 @@ inline int ByteKindFrom(std::string_view s, size_t from, size_t pos) {
     }
     // The lead-range bytes after the last other one.
     q -= static_cast<size_t>(15 - (31 - __builtin_clz(other)));
-    return (pos - q) % 2 == 1 ? kTrailByte : IsLeadByte(s[pos]) ? kLeadByte : kSingleByte;
+    break;
   }
 #endif
   while (q > from && IsLeadByte(s[q - 1])) --q;

@@ -5,14 +5,28 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace varlo::platform {
 
+// Makes the whole pages [first, first + bytes) present in one call where
+// the system can; leaves them as they are where it cannot.
+void PresentPages(char* first, size_t bytes);
+
 // Makes the pages of [p, p + size) present, in one call where the system
 // can (far cheaper than a fault a page under a virtual machine), then
-// writes a zero to each page's first byte, which must be zero or unused.
-void TakePages(char* p, size_t size);
+// writes a zero to each page's first byte in it, which must be zero or
+// unused.
+inline void TakePages(char* p, size_t size) {
+  constexpr uintptr_t kPage = 4096;
+  if (size == 0) return;
+  const auto start = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t first = start / kPage * kPage, end = start + size;
+  PresentPages(reinterpret_cast<char*>(first), end - first);
+  for (uintptr_t at = (start + kPage - 1) / kPage * kPage; at < end; at += kPage)
+    *reinterpret_cast<volatile char*>(at) = 0;
+}
 
 class LargeBuffer {
  public:
@@ -37,11 +51,6 @@ class LargeBuffer {
   // Keeps the first min(old, new) bytes; new bytes are zero. Raises
   // std::bad_alloc when the system refuses.
   void Resize(size_t size);
-  // Makes the pages of [offset, offset + size) ready before a read fills
-  // them, where taking them one by one costs less than inside the read.
-  // The bytes must be zero, as new bytes are, and stay so; only the thread
-  // that will write them may call it.
-  void Prefault(size_t offset, size_t size);
   void Reset();
 
  private:

@@ -41,16 +41,13 @@ size_t Rounded(size_t size) {
 
 }  // namespace
 
-void TakePages(char* p, size_t size) {
-  constexpr size_t kPage = 4096;
-  const auto start = reinterpret_cast<uintptr_t>(p);
-  const uintptr_t first = start / kPage * kPage, end = start + size;
-  if (size == 0) return;
+void PresentPages(char* first, size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
-  ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+  ::madvise(first, bytes, MADV_POPULATE_WRITE);
+#else
+  (void)first;
+  (void)bytes;
 #endif
-  for (uintptr_t at = (start + kPage - 1) / kPage * kPage; at < end; at += kPage)
-    *reinterpret_cast<volatile char*>(at) = 0;
 }
 
 LargeBuffer::LargeBuffer(size_t size) {
@@ -83,11 +80,6 @@ void LargeBuffer::Resize(size_t size) {
   }
   FData = fresh;
   FSize = size;
-}
-
-void LargeBuffer::Prefault(size_t, size_t) {
-  // Huge pages back large blocks, and the kernel fills them as fast inside
-  // a read as outside it.
 }
 
 void LargeBuffer::Reset() {

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -18,18 +17,10 @@ char* Commit(size_t size) {
 
 }  // namespace
 
-void TakePages(char* p, size_t size) {
-  constexpr size_t kPage = 4096;
-  const auto first = reinterpret_cast<uintptr_t>(p) / kPage * kPage;
-  const auto end = reinterpret_cast<uintptr_t>(p) + size;
-  if (size == 0) return;
+void PresentPages(char* first, size_t bytes) {
   // Locking takes the pages at once; they stay once unlocked. Where the
-  // working set does not allow it, the writes take them.
-  auto* from = reinterpret_cast<void*>(first);
-  if (VirtualLock(from, end - first)) VirtualUnlock(from, end - first);
-  for (uintptr_t at = (reinterpret_cast<uintptr_t>(p) + kPage - 1) / kPage * kPage; at < end;
-       at += kPage)
-    *reinterpret_cast<volatile char*>(at) = 0;
+  // working set does not allow it, the caller's writes take them.
+  if (VirtualLock(first, bytes)) VirtualUnlock(first, bytes);
 }
 
 LargeBuffer::LargeBuffer(size_t size) {
@@ -50,16 +41,6 @@ void LargeBuffer::Resize(size_t size) {
   Reset();
   FData = p;
   FSize = size;
-}
-
-void LargeBuffer::Prefault(size_t offset, size_t size) {
-  // Memory comes in 4 KiB pages here. Under Wine, touching fresh pages one
-  // by one before a read costs about half of what the read pays to take
-  // them itself. A write, not a read: reading first would take each page
-  // twice.
-  constexpr size_t kPage = 4096;
-  for (size_t at = offset; at < offset + size && at < FSize; at += kPage)
-    static_cast<volatile char*>(FData)[at] = 0;
 }
 
 void LargeBuffer::Reset() {
