@@ -292,13 +292,17 @@ bool TForm1::WaitForLines(int64_t line) {
 }
 
 bool TForm1::TextFailed(const std::exception& e) {
-  if (dynamic_cast<const TextChangedError*>(&e) != nullptr) {
+  const bool changed = dynamic_cast<const TextChangedError*>(&e) != nullptr;
+  const bool unread = dynamic_cast<const TextReadError*>(&e) != nullptr;
+  // The old text behind a reload's notice meets the change it tells of.
+  if (FReloading && (changed || unread)) return true;
+  if (changed) {
     // Taken care of once the handler that met it has ended.
     FReloadPending = true;
     IndexTimer.SetInterval(kIndexTick);
     return true;
   }
-  if (dynamic_cast<const TextReadError*>(&e) != nullptr) {
+  if (unread) {
     WarningBox(kReadFailed);
     return true;
   }
@@ -308,8 +312,17 @@ bool TForm1::TextFailed(const std::exception& e) {
 void TForm1::ReloadFile(bool notice, bool toEnd) {
   FReloadPending = false;
   const int64_t top = BigView1.LineIndexOfView(BigView1.TopLine());
-  if (notice) ShowNotice(kFileChanged);
-  if (!OpenNamed(false)) return;
+  {
+    // Timers and paint go on while the notice is open; the change they
+    // meet again is this reload's.
+    FReloading = true;
+    struct Done {
+      bool& flag;
+      ~Done() { flag = false; }
+    } done{FReloading};
+    if (notice) ShowNotice(kFileChanged);
+    if (!OpenNamed(false)) return;
+  }
   if (toEnd) {
     if (WaitForLines(-1)) ShowLastRow();
   } else if (top > 0 && WaitForLines(top)) {
@@ -326,7 +339,7 @@ void TForm1::ShowLastRow() {
 }
 
 void TForm1::RefreshFile(bool byUser) {
-  if (!FileOpen() || BigView1.Indexing() || FReloadPending) return;
+  if (!FileOpen() || BigView1.Indexing() || FReloadPending || FReloading) return;
   const bool atEnd = FFollow && LastRowShown();
   switch (BigView1.FileChange(byUser)) {
     case TFileChange::None: return;
