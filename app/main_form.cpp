@@ -19,6 +19,13 @@ namespace varlo {
 
 namespace {
 
+// Counts one more for as long as it lives.
+struct Within {
+  int& count;
+  explicit Within(int& c) : count(++c) {}
+  ~Within() { --count; }
+};
+
 constexpr const char* kNotFound = "   指定されたファイルが存在しません。          ";
 constexpr const char* kCannotOpen = "   指定されたファイルがオープンできません。          ";
 constexpr const char* kCouldNotOpen = "   指定されたファイルがオープンできませんでした。          ";
@@ -140,11 +147,7 @@ void TForm1::UpdateMenus() {
 }
 
 void TForm1::RunCommand(const TCommand& command) {
-  struct Running {
-    int& count;
-    explicit Running(int& c) : count(++c) {}
-    ~Running() { --count; }
-  } running(FRunning);
+  const Within running(FRunning);
   command.Run(*this);
   UpdateMenus();
 }
@@ -295,7 +298,7 @@ bool TForm1::TextFailed(const std::exception& e) {
   const bool changed = dynamic_cast<const TextChangedError*>(&e) != nullptr;
   const bool unread = dynamic_cast<const TextReadError*>(&e) != nullptr;
   // The old text behind a reload's notice meets the change it tells of.
-  if (FReloading && (changed || unread)) return true;
+  if (FReloading != 0 && (changed || unread)) return true;
   if (changed) {
     // Taken care of once the handler that met it has ended.
     FReloadPending = true;
@@ -315,11 +318,7 @@ void TForm1::ReloadFile(bool notice, bool toEnd) {
   {
     // Timers and paint go on while the notice is open; the change they
     // meet again is this reload's.
-    FReloading = true;
-    struct Done {
-      bool& flag;
-      ~Done() { flag = false; }
-    } done{FReloading};
+    const Within reloading(FReloading);
     if (notice) ShowNotice(kFileChanged);
     if (!OpenNamed(false)) return;
   }
@@ -339,7 +338,7 @@ void TForm1::ShowLastRow() {
 }
 
 void TForm1::RefreshFile(bool byUser) {
-  if (!FileOpen() || BigView1.Indexing() || FReloadPending || FReloading) return;
+  if (!FileOpen() || BigView1.Indexing() || FReloadPending || FReloading != 0) return;
   const bool atEnd = FFollow && LastRowShown();
   switch (BigView1.FileChange(byUser)) {
     case TFileChange::None: return;

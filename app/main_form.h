@@ -157,7 +157,7 @@ class TForm1 : public TForm, public TMainState {
   const std::vector<TCommand> FCommands;
   bool FFileOpened = false;  // a file was opened in this run
   bool FReloadPending = false;
-  bool FReloading = false;  // a reload's notice is open or its load starting
+  int FReloading = 0;  // a reload's notice is open or its load starting
   // A command is running (a dialog may be open): follow mode waits.
   int FRunning = 0;
   // Follow mode keeps the last row in view while the lines appended come in.

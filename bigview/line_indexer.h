@@ -36,8 +36,11 @@ struct TChunkScan {
   std::vector<uint8_t> Tabs;
 
   // Where the line after break i starts, from Begin.
-  size_t NextStart(size_t i) const { return (Breaks[i] >> 1) + 1 + (Breaks[i] & 1); }
-  size_t BreakAt(size_t i) const { return Breaks[i] >> 1; }
+  size_t NextStart(size_t i) const { return StartAfter(Breaks[i]); }
+  size_t BreakAt(size_t i) const { return BreakOf(Breaks[i]); }
+  // The same of one entry of Breaks.
+  static size_t StartAfter(uint32_t b) { return BreakOf(b) + 1 + (b & 1); }
+  static size_t BreakOf(uint32_t b) { return b >> 1; }
 };
 
 // Scans bytes[from, size) of a chunk by the file's line rules. `next` is the

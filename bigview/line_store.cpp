@@ -519,8 +519,8 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
         starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - lastEnd == 2 ? 1u : 0u);
         tabCounts[i] = static_cast<uint8_t>(std::min(t, 255u));
         const uint32_t b = breaks[k];
-        lastEnd = begin + (b >> 1);
-        s = lastEnd + 1 + (b & 1);
+        lastEnd = begin + TChunkScan::BreakOf(b);
+        s = begin + TChunkScan::StartAfter(b);
         t = k + 1 < n ? chunkTabs[k] : 0;
       }
       FLastEnd = lastEnd;

@@ -85,7 +85,6 @@ void ViewLines::End(const Cursor& c) {
 
 ViewLines::Cursor ViewLines::GrowLines(Cursor c) {
   End(c);
-  if (c.lines == FCounts.capacity()) FCounts.reserve(c.lines + std::max<size_t>(c.lines, 4096));
   FCounts.grow_to(c.lines + 1);
   return Begin();
 }
@@ -98,7 +97,6 @@ ViewLines::Cursor ViewLines::AddSlow(Cursor c, int64_t start) {
     FViews += 1;
     return Begin();
   }
-  if (c.extra == FStarts.capacity()) FStarts.reserve(c.extra + std::max<size_t>(c.extra, 4096));
   FStarts.grow_to(c.extra + 1);
   c = Begin();
   c.starts[c.extra++] = static_cast<uint32_t>(start);
