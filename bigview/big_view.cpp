@@ -363,6 +363,14 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
       StartIndexer();
       // The lines of the first page; all of them for a small file.
       while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
+      // Drawn within the tries: its lines are read again as it is drawn.
+      FUpdating = false;
+      FFirstPageShown = true;
+      if (FIndexer == nullptr) GrowMaxChar(FIndexLongest);
+      FUpdating = true;
+      UpdateScrollRanges();
+      FUpdating = false;
+      ShowFromTop();
       break;
     } catch (const TextChangedError&) {
       EmptyAfterFailure();
@@ -373,13 +381,6 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
       throw;
     }
   }
-  FUpdating = false;
-  FFirstPageShown = true;
-  if (FIndexer == nullptr) GrowMaxChar(FIndexLongest);
-  FUpdating = true;
-  UpdateScrollRanges();
-  FUpdating = false;
-  ShowFromTop();
   // A file indexed already is let go once its page is drawn.
   if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
 }

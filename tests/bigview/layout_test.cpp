@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bigview/sjis.h"
@@ -348,6 +350,25 @@ TEST(ViewerLayout, FailedLoadLeavesAnEmptyConsistentView) {
   rig.view.RedrawPage();
   rig.Paint();
   EXPECT_EQ(rig.Pixel(10, 10), testing::kBackground);
+}
+
+// A file cut after its first page is indexed, before that page is drawn:
+// the drawing meets the cut, and the file is opened again as it is now.
+TEST(ViewerLayout, AFileCutBeforeItsFirstPageIsDrawnIsOpenedAgain) {
+  std::string text;
+  for (int i = 0; i < 100'000; ++i) text += "line " + std::to_string(i) + "\r\n";
+  testing::TempDir dir;
+  const auto file = dir.Write("cut.txt", text);
+  ViewerRig rig;
+  rig.view.SetIndexSizes({.Block = size_t{4} << 10, .Chunk = size_t{64} << 10, .InMemory = 0});
+  bool cut = false;
+  rig.view.OnLoadProgress = [&](int64_t, int64_t) {
+    if (!std::exchange(cut, true)) std::filesystem::resize_file(file, 0);
+  };
+  rig.view.LoadFromFile(file);
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(rig.view.LineCount(), 0);
+  EXPECT_EQ(rig.view.ViewCount(), 0);
 }
 
 // A rebuild of more than a million lines is shared out to threads; it must
