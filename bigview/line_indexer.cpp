@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <new>
 
 #include "bigview/file_text.h"
 
@@ -130,8 +131,6 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
           Chunks(), plan.Threads, 8, [this](Chunk& c, int64_t index) { return Fill(c, index); },
           std::move(spare)) {}
 
-thread_local std::vector<char> TLineIndexer::tBuffer;
-
 int64_t TLineIndexer::Chunks() const {
   const auto first = static_cast<int64_t>(FPlan.FirstChunkBytes);
   const auto n = static_cast<int64_t>(FPlan.ChunkBytes);
@@ -147,6 +146,27 @@ int64_t TLineIndexer::ChunkBegin(int64_t index) const {
 }
 
 bool TLineIndexer::Fill(Chunk& c, int64_t index) {
+  // A read buffer of the indexer's: one for each thread that fills a chunk.
+  struct Borrowed {
+    TLineIndexer& indexer;
+    std::vector<char> bytes;
+    explicit Borrowed(TLineIndexer& i) : indexer(i) {
+      std::lock_guard lock(indexer.FBuffersMutex);
+      if (!indexer.FBuffers.empty()) {
+        bytes = std::move(indexer.FBuffers.back());
+        indexer.FBuffers.pop_back();
+      }
+    }
+    ~Borrowed() {
+      std::lock_guard lock(indexer.FBuffersMutex);
+      try {
+        indexer.FBuffers.push_back(std::move(bytes));
+      } catch (const std::bad_alloc&) {
+        // Not lent again: the next thread makes its own.
+      }
+    }
+  } borrowed(*this);
+  std::vector<char>& buffer = borrowed.bytes;
   try {
     c.Error = nullptr;
     c.LaidOut = false;
@@ -160,7 +180,6 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index) {
     const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
     size_t got = size + peek;
     if (bytes == nullptr) {
-      std::vector<char>& buffer = tBuffer;
       if (buffer.size() < size + peek) buffer.resize(size + peek);
       got = FFile->ReadAt(begin, buffer.data(), size + peek);
       bytes = buffer.data();

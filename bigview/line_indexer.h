@@ -12,6 +12,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "bigview/ordered_work.h"
@@ -114,8 +115,11 @@ class TLineIndexer {
   const char* FMemory;
   Plan FPlan;
   LayoutFn FLayout;
-  // One buffer per thread, for the file's bytes.
-  static thread_local std::vector<char> tBuffer;
+  // Buffers for the file's bytes, lent to the threads in turn. Not
+  // thread_local: MinGW frees a thread's storage before it runs the
+  // destructors of its thread_local objects.
+  std::mutex FBuffersMutex;
+  std::vector<std::vector<char>> FBuffers;
   OrderedWork<Chunk> FWork;  // last: its threads start once the rest exists
 };
 

@@ -61,17 +61,20 @@ function(varlo_add_test name)
     # 65001 (u8: Wine takes UTF-8 as the code page of a locale that has no
     # ANSI one, as Windows does with its "UTF-8 for worldwide language
     # support" setting).
-    foreach(run ja_JP.UTF-8:ja en_US.UTF-8:en hi_IN.UTF-8:u8)
+    # The first run has Wine check its heap at every call: a block freed
+    # twice or used after it was freed fails it.
+    foreach(run ja_JP.UTF-8:ja:1 en_US.UTF-8:en:0 hi_IN.UTF-8:u8:0)
       string(REPLACE ":" ";" run ${run})
       list(GET run 0 locale)
       list(GET run 1 tag)
+      list(GET run 2 heap)
       add_test(NAME ${name}.${tag} COMMAND ${name})
       set_tests_properties(${name}.${tag} PROPERTIES
         FIXTURES_REQUIRED wine
         # One desktop: programs that open windows would take the focus
         # from each other.
         RESOURCE_LOCK wine_desktop
-        ENVIRONMENT "${varlo_wine_env};LANG=${locale};LC_ALL=${locale}"
+        ENVIRONMENT "${varlo_wine_env};LANG=${locale};LC_ALL=${locale};VARLO_HEAP_CHECK=${heap}"
         LABELS "win64;${tag}"
         TIMEOUT 600)
     endforeach()
