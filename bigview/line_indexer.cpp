@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
-#include <new>
 
 #include "bigview/file_text.h"
 
@@ -128,7 +127,10 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
       // Room for the threads to run ahead while the chunks before are
       // merged.
       FWork(
-          Chunks(), plan.Threads, 8, [this](Chunk& c, int64_t index) { return Fill(c, index); },
+          Chunks(), plan.Threads, 8,
+          [this](Chunk& c, int64_t index, std::vector<char>& buffer) {
+            return Fill(c, index, buffer);
+          },
           std::move(spare)) {}
 
 int64_t TLineIndexer::Chunks() const {
@@ -145,28 +147,7 @@ int64_t TLineIndexer::ChunkBegin(int64_t index) const {
          (index - 1) * static_cast<int64_t>(FPlan.ChunkBytes);
 }
 
-bool TLineIndexer::Fill(Chunk& c, int64_t index) {
-  // A read buffer of the indexer's: one for each thread that fills a chunk.
-  struct Borrowed {
-    TLineIndexer& indexer;
-    std::vector<char> bytes;
-    explicit Borrowed(TLineIndexer& i) : indexer(i) {
-      std::lock_guard lock(indexer.FBuffersMutex);
-      if (!indexer.FBuffers.empty()) {
-        bytes = std::move(indexer.FBuffers.back());
-        indexer.FBuffers.pop_back();
-      }
-    }
-    ~Borrowed() {
-      std::lock_guard lock(indexer.FBuffersMutex);
-      try {
-        indexer.FBuffers.push_back(std::move(bytes));
-      } catch (const std::bad_alloc&) {
-        // Not lent again: the next thread makes its own.
-      }
-    }
-  } borrowed(*this);
-  std::vector<char>& buffer = borrowed.bytes;
+bool TLineIndexer::Fill(Chunk& c, int64_t index, std::vector<char>& buffer) {
   try {
     c.Error = nullptr;
     c.LaidOut = false;

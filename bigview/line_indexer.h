@@ -12,7 +12,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "bigview/ordered_work.h"
@@ -105,8 +104,9 @@ class TLineIndexer {
   const Plan& GetPlan() const { return FPlan; }
 
  private:
-  // Reads and scans chunk `index`; false when nothing after it counts.
-  bool Fill(Chunk& c, int64_t index);
+  // Reads chunk `index` into `buffer` and scans it; false when nothing
+  // after it counts.
+  bool Fill(Chunk& c, int64_t index, std::vector<char>& buffer);
   int64_t Chunks() const;
   // Where chunk `index` starts.
   int64_t ChunkBegin(int64_t index) const;
@@ -115,11 +115,6 @@ class TLineIndexer {
   const char* FMemory;
   Plan FPlan;
   LayoutFn FLayout;
-  // Buffers for the file's bytes, lent to the threads in turn. Not
-  // thread_local: MinGW frees a thread's storage before it runs the
-  // destructors of its thread_local objects.
-  std::mutex FBuffersMutex;
-  std::vector<std::vector<char>> FBuffers;
   OrderedWork<Chunk> FWork;  // last: its threads start once the rest exists
 };
 

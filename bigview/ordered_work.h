@@ -21,9 +21,10 @@ namespace varlo {
 template <class Item>
 class OrderedWork {
  public:
-  // Fills the item for piece `index` (a thread of its own calls it); false
-  // when no piece after it counts.
-  using Work = std::function<bool(Item& item, int64_t index)>;
+  // Fills the item for piece `index` (a thread of its own calls it), with a
+  // buffer that is that thread's own while it runs; false when no piece
+  // after it counts.
+  using Work = std::function<bool(Item& item, int64_t index, std::vector<char>& scratch)>;
 
   // Work a thread may do while it waits for a free item; false when there
   // is none.
@@ -85,6 +86,9 @@ class OrderedWork {
 
  private:
   void Run() {
+    // Not thread_local: MinGW frees a thread's storage before it runs the
+    // destructors of its thread_local objects.
+    std::vector<char> scratch;
     for (;;) {
       Item* item = nullptr;
       int64_t index = 0;
@@ -105,7 +109,7 @@ class OrderedWork {
         FFree.pop_back();
         index = FClaimed++;
       }
-      const bool more = FWork(*item, index);
+      const bool more = FWork(*item, index, scratch);
       {
         std::lock_guard lock(FMutex);
         FReady[index] = item;

@@ -226,7 +226,8 @@ int64_t TBigView::FindViewLine(const TSearchPattern& pattern, int64_t from, bool
     const TFileText& file = *text.File();
     const auto block = static_cast<uint64_t>(file.BlockSize());
     OrderedWork<SearchWindow> work(
-        static_cast<int64_t>(windows), 0, 2, [&](SearchWindow& w, int64_t index) {
+        static_cast<int64_t>(windows), 0, 2,
+        [&](SearchWindow& w, int64_t index, std::vector<char>&) {
           try {
             const auto k = static_cast<uint64_t>(index);
             w.lo = down ? lo + k * kLargestWindow
