@@ -114,6 +114,9 @@ HWND DialogWithText(DWORD pid, HWND viewer, WPARAM key, const std::wstring& capt
   return edit;
 }
 
+// How often the program's windows are looked at while it starts.
+constexpr DWORD kLookMs = 5;
+
 int Failed(const char* what) {
   std::fprintf(stderr, "varlo-exe-open: %s\n", what);
   return 1;
@@ -282,6 +285,9 @@ int wmain(int argc, wchar_t** argv) {
     // Every window of the process is looked at until the first page shows;
     // then only the main window's caption, and seldom whether a warning
     // came: each look at every window takes its time from the program.
+    // A look every kLookMs (each look is a call to the server, and so is
+    // each wait): looking every millisecond took a sixth of a core, which
+    // the program then lacked.
     HWND main = nullptr;
     for (int look = 0; Clock::now() < limit; ++look) {
       if (main == nullptr) {
@@ -297,7 +303,7 @@ int wmain(int argc, wchar_t** argv) {
       if ((main == nullptr || look % 16 == 0) &&
           (warned = TopLevel(pi.dwProcessId, L"警告") != nullptr))
         break;
-      if (WaitForSingleObject(pi.hProcess, 1) != WAIT_TIMEOUT) break;
+      if (WaitForSingleObject(pi.hProcess, kLookMs) != WAIT_TIMEOUT) break;
     }
     const double took = MsSince(start) / 1000;
     if (firstPage < 0) firstPage = took;

@@ -7,7 +7,7 @@
 #include "bigview/file_text.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace varlo {
@@ -29,7 +29,48 @@ inline uint32_t Ones(uint64_t x) {
   }
 }
 
-template <bool kPopcount>
+#if defined(__SSE2__)
+// The 64 bytes at p: bit i of `ends` set for a CR or 0x1A at p + i, of
+// `tabs` for a tab. Sixteen bytes a compare, or thirty-two where the
+// processor has the wider registers: the scan runs at twice the speed.
+struct Bytes16 {
+  __attribute__((always_inline)) static void Classify(const char* p, uint64_t& ends,
+                                                      uint64_t& tabs) {
+    const __m128i cr = _mm_set1_epi8('\r'), sub = _mm_set1_epi8(kEndOfText),
+                  tab = _mm_set1_epi8('\t');
+    ends = tabs = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      const __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, sub));
+      ends |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(e))) << (16 * k);
+      tabs |=
+          static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
+          << (16 * k);
+    }
+  }
+};
+
+struct Bytes32 {
+  __attribute__((target("avx2"))) static void Classify(const char* p, uint64_t& ends,
+                                                       uint64_t& tabs) {
+    const __m256i cr = _mm256_set1_epi8('\r'), sub = _mm256_set1_epi8(kEndOfText),
+                  tab = _mm256_set1_epi8('\t');
+    ends = tabs = 0;
+    for (int k = 0; k < 2; ++k) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+      const __m256i e = _mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, sub));
+      ends |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(e))) << (32 * k);
+      tabs |= static_cast<uint64_t>(
+                  static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, tab))))
+              << (32 * k);
+    }
+  }
+};
+#else
+struct Bytes16 {};
+#endif
+
+template <bool kPopcount, class Bytes>
 __attribute__((always_inline)) inline void Scan(const char* bytes, size_t from, size_t size,
                                                 int next, TChunkScan& out) {
   out.Size = size;
@@ -59,18 +100,9 @@ __attribute__((always_inline)) inline void Scan(const char* bytes, size_t from, 
   size_t i = from;
   bool ended = false;
 #if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r'), sub = _mm_set1_epi8(kEndOfText),
-                tab = _mm_set1_epi8('\t');
   for (; i + 64 <= size && !ended; i += 64) {
-    uint64_t ends = 0, tabbed = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * k));
-      const __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, sub));
-      ends |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(e))) << (16 * k);
-      tabbed |=
-          static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))))
-          << (16 * k);
-    }
+    uint64_t ends, tabbed;
+    Bytes::Classify(bytes + i, ends, tabbed);
     while (ends != 0) {
       const int p = std::countr_zero(ends);
       const uint64_t below = (uint64_t{1} << p) - 1;
@@ -104,18 +136,48 @@ __attribute__((always_inline)) inline void Scan(const char* bytes, size_t from, 
 // a tenth of the scan on text with tabs.
 __attribute__((target("popcnt"))) void ScanCountingBits(const char* bytes, size_t from, size_t size,
                                                         int next, TChunkScan& out) {
-  Scan<true>(bytes, from, size, next, out);
+  Scan<true, Bytes16>(bytes, from, size, next, out);
 }
+
+#if defined(__SSE2__)
+// Everything inlined, so that the wide compares are in a function that may
+// use them.
+__attribute__((target("avx2,popcnt"), flatten)) void ScanWide(const char* bytes, size_t from,
+                                                              size_t size, int next,
+                                                              TChunkScan& out) {
+  Scan<true, Bytes32>(bytes, from, size, next, out);
+}
+#endif
 
 }  // namespace
 
-void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
-  static const bool counts = __builtin_cpu_supports("popcnt");
-  if (counts) {
-    ScanCountingBits(bytes, from, size, next, out);
-  } else {
-    Scan<false>(bytes, from, size, next, out);
+std::vector<ScanWay> ScanWays() {
+  std::vector<ScanWay> ways{ScanWay::kBase};
+  if (__builtin_cpu_supports("popcnt")) ways.push_back(ScanWay::kCountingBits);
+#if defined(__SSE2__)
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
+    ways.push_back(ScanWay::kWide);
+#endif
+  return ways;
+}
+
+void ScanChunkBy(ScanWay way, const char* bytes, size_t from, size_t size, int next,
+                 TChunkScan& out) {
+  switch (way) {
+    case ScanWay::kBase: return Scan<false, Bytes16>(bytes, from, size, next, out);
+    case ScanWay::kCountingBits: return ScanCountingBits(bytes, from, size, next, out);
+#if defined(__SSE2__)
+    case ScanWay::kWide: return ScanWide(bytes, from, size, next, out);
+#else
+    case ScanWay::kWide: break;
+#endif
   }
+  Scan<false, Bytes16>(bytes, from, size, next, out);
+}
+
+void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out) {
+  static const ScanWay best = ScanWays().back();
+  ScanChunkBy(best, bytes, from, size, next, out);
 }
 
 TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, const char* memory,

@@ -47,6 +47,14 @@ struct TChunkScan {
 // byte after the chunk, or -1 when the text ends there.
 void ScanChunk(const char* bytes, size_t from, size_t size, int next, TChunkScan& out);
 
+// The ways ScanChunk may take, all with the same result: with what every
+// processor of the platform has, then with the instructions this one adds,
+// the fastest last.
+enum class ScanWay { kBase, kCountingBits, kWide };
+std::vector<ScanWay> ScanWays();
+void ScanChunkBy(ScanWay way, const char* bytes, size_t from, size_t size, int next,
+                 TChunkScan& out);
+
 class TLineIndexer {
  public:
   // Chunks are large, so that the threads seldom meet (each meeting is a

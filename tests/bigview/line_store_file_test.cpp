@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 #endif
 
+#include "bigview/line_indexer.h"
 #include "bigview/line_store.h"
 #include "platform/file.h"
 #include "tests/support/temp_dir.h"
@@ -173,6 +175,34 @@ TEST(LineStoreFile, EveryBlockBoundaryKeepsCrLfTogether) {
     ASSERT_EQ(store.Count(), 2) << "CR at " << at;
     EXPECT_EQ(store.Get(0).size(), at);
     EXPECT_EQ(store.Get(1), "z");
+  }
+}
+
+TEST(LineStoreFile, EveryWayOfScanningFindsTheSameLineEndsAndTabs) {
+  // The loads above take the fastest way this processor has; the others
+  // must agree with it, byte for byte, wherever the line ends fall within
+  // the groups of bytes compared at once.
+  const std::vector<ScanWay> ways = ScanWays();
+  const char kinds[] = {'a', '\t', '\r', '\n', 0x1A, static_cast<char>(0x81), '\0', ' '};
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 300, 'x');
+    // Sparse ends in some rounds, dense in others.
+    const unsigned spread = round % 3 == 0 ? 64 : 4;
+    for (char& c : text) c = random() % spread == 0 ? kinds[random() % 8] : 'b';
+    const size_t from = text.empty() ? 0 : random() % (text.size() + 1);
+    const int next = round % 2 == 0 ? -1 : '\n';
+    TChunkScan first, other;
+    ScanChunkBy(ways.front(), text.data(), from, text.size(), next, first);
+    for (const ScanWay way : ways) {
+      ScanChunkBy(way, text.data(), from, text.size(), next, other);
+      ASSERT_EQ(other.Breaks, first.Breaks)
+          << "way " << static_cast<int>(way) << " round " << round;
+      ASSERT_EQ(other.Tabs, first.Tabs) << "round " << round;
+      ASSERT_EQ(other.TextEnd, first.TextEnd) << "round " << round;
+      ASSERT_EQ(other.HeadTabs, first.HeadTabs) << "round " << round;
+      ASSERT_EQ(other.TailTabs, first.TailTabs) << "round " << round;
+    }
   }
 }
 
