@@ -360,7 +360,7 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
       FFirstPageShown = false;
       FOpenLine.clear();
       FOpenLineWhole = true;
-      StartIndexer();
+      StartIndexer(true);
       // The lines of the first page; all of them for a small file.
       while (FIndexer != nullptr && ViewCount() < FPageLines + 1) MergeReady(100, 0);
       // Drawn within the tries: its lines are read again as it is drawn.
@@ -385,14 +385,15 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
   if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();
 }
 
-void TBigView::StartIndexer() {
+void TBigView::StartIndexer(bool keepACore) {
   if (!FLines->Indexing()) return;
   FIndexRule = CurrentRule();
   const LayoutRule rule = FIndexRule;
   // The threads measure with a copy of the widths: the font may change
   // while they run.
   auto measure = rule.byWidth ? std::make_shared<const TextMeasure>(FMeasure) : nullptr;
-  const TLineIndexer::Plan plan = FLines->IndexPlan(FIndexSizes);
+  TLineIndexer::Plan plan = FLines->IndexPlan(FIndexSizes);
+  if (keepACore) plan.Held = 1;
   // The threads that wait for the window to merge what they found take the
   // fresh pages the merges will write.
   std::vector<std::shared_ptr<platform::PagesAhead>> ahead;
@@ -533,6 +534,7 @@ int64_t TBigView::LayoutOpenLine() {
 
 void TBigView::PumpIndex(int waitMs, int budgetMs) {
   if (FIndexer == nullptr) return;
+  FIndexer->Wake();
   const int64_t views = ViewCount();
   bool merged = false;
   FUpdating = true;

@@ -137,7 +137,9 @@ class TBigView : public TCustomControl {
   // --- Loading in the background. ---
   // Opens a file and shows it once the lines of the first page are indexed
   // (all of a small file); the rest is indexed on other threads while the
-  // window goes on, and comes in through PumpIndex. Errors as LoadFromFile.
+  // window goes on, and comes in through PumpIndex. Until the first call of
+  // that, one core is left to the window, to show itself and its page.
+  // Errors as LoadFromFile.
   void BeginLoadFromFile(const std::filesystem::path& fileName);
   // Lines of the file are still being indexed.
   bool Indexing() const { return FIndexer != nullptr; }
@@ -352,8 +354,9 @@ class TBigView : public TCustomControl {
   static constexpr int kMergeBudgetMs = 10;
   // How long ExtendFromFile takes in what was added before it returns.
   static constexpr int kExtendWaitMs = 50;
-  // Starts indexing the rest of the file with the layout rule of now.
-  void StartIndexer();
+  // Starts indexing the rest of the file with the layout rule of now;
+  // `keepACore`: one thread fewer until PumpIndex.
+  void StartIndexer(bool keepACore = false);
   void StopIndexer();
   // Merges one chunk into the store and the layout.
   void MergeChunk(TLineIndexer::Chunk& chunk);

@@ -193,7 +193,7 @@ TLineIndexer::TLineIndexer(std::shared_ptr<const platform::ReadOnlyFile> file, c
           [this](Chunk& c, int64_t index, std::vector<char>& buffer) {
             return Fill(c, index, buffer);
           },
-          std::move(spare)) {}
+          std::move(spare), plan.Held) {}
 
 int64_t TLineIndexer::Chunks() const {
   const auto first = static_cast<int64_t>(FPlan.FirstChunkBytes);

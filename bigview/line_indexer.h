@@ -93,6 +93,9 @@ class TLineIndexer {
     size_t ChunkBytes = kChunk;       // a multiple of Block
     size_t FirstChunkBytes = kChunk;  // the first chunk's, a multiple of Block
     int Threads = 0;                  // 0: one per core, at most 8
+    // Threads that wait for Wake: a core left to a window that is drawing
+    // its first page.
+    int Held = 0;
   };
 
   // Reads the file, or the text in memory when `memory` is not null.
@@ -107,6 +110,8 @@ class TLineIndexer {
   void Release(Chunk* chunk) { FWork.Release(chunk); }
   // Every chunk was taken.
   bool Finished() const { return FWork.Finished(); }
+  // The threads held back go to work.
+  void Wake() { FWork.Wake(); }
   // Stops the threads; no more chunks come.
   void Stop() { FWork.Stop(); }
   const Plan& GetPlan() const { return FPlan; }

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,17 +32,19 @@ class OrderedWork {
   using Spare = std::function<bool()>;
 
   // Pieces [0, count), on `threads` threads (0: one a core, at most 8),
-  // with `items` items per thread.
-  OrderedWork(int64_t count, int threads, int items, Work work, Spare spare = {})
+  // with `items` items per thread. `held` of the threads (but never all)
+  // wait for Wake before they take a piece or do spare work.
+  OrderedWork(int64_t count, int threads, int items, Work work, Spare spare = {}, int held = 0)
       : FWork(std::move(work)), FSpare(std::move(spare)), FLimit(count) {
     if (threads <= 0)
       threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     threads = static_cast<int>(std::clamp<int64_t>(count, 1, threads));
+    FAwake = std::max(1, threads - std::max(held, 0));
     for (int k = 0; k < items * threads; ++k) {
       FItems.push_back(std::make_unique<Item>());
       FFree.push_back(FItems.back().get());
     }
-    for (int k = 0; k < threads; ++k) FThreads.emplace_back([this] { Run(); });
+    for (int k = 0; k < threads; ++k) FThreads.emplace_back([this, k] { Run(k); });
   }
   ~OrderedWork() { Stop(); }
   OrderedWork(const OrderedWork&) = delete;
@@ -73,6 +76,14 @@ class OrderedWork {
     std::lock_guard lock(FMutex);
     return FTaken >= FLimit;
   }
+  // The threads held back go to work.
+  void Wake() {
+    {
+      std::lock_guard lock(FMutex);
+      FAwake = std::numeric_limits<int>::max();
+    }
+    FChanged.notify_all();
+  }
   // Stops the threads once the pieces they are at are done.
   void Stop() {
     {
@@ -85,7 +96,7 @@ class OrderedWork {
   }
 
  private:
-  void Run() {
+  void Run(int ordinal) {
     // Not thread_local: MinGW frees a thread's storage before it runs the
     // destructors of its thread_local objects.
     std::vector<char> scratch;
@@ -94,9 +105,11 @@ class OrderedWork {
       int64_t index = 0;
       {
         std::unique_lock lock(FMutex);
-        const auto ready = [&] { return FStop || FClaimed >= FLimit || !FFree.empty(); };
+        const auto ready = [&] {
+          return FStop || (ordinal < FAwake && (FClaimed >= FLimit || !FFree.empty()));
+        };
         while (!ready()) {
-          if (FSpare) {
+          if (FSpare && ordinal < FAwake) {
             lock.unlock();
             const bool did = FSpare();
             lock.lock();
@@ -130,6 +143,7 @@ class OrderedWork {
   int64_t FClaimed = 0;  // pieces given to threads
   int64_t FTaken = 0;    // pieces handed out in order
   bool FStop = false;
+  int FAwake = 0;  // threads [0, FAwake) may work
   std::vector<std::thread> FThreads;
 };
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 
 #include "bigview/line_indexer.h"
 #include "bigview/line_store.h"
+#include "bigview/ordered_work.h"
 #include "platform/file.h"
 #include "tests/support/temp_dir.h"
 
@@ -409,6 +411,55 @@ TEST(LineStoreFile, LoadingNeverWritesTheFile) {
   store.Clear();
   EXPECT_EQ(testing::ReadAll(path), bytes);
   EXPECT_EQ(std::filesystem::last_write_time(path), time);
+}
+
+// While a window draws its first page, the indexing leaves it a core: a
+// thread held back takes no piece, nor spare work, until woken.
+TEST(OrderedWork, AHeldThreadWaitsForWake) {
+  std::mutex m;
+  std::condition_variable changed;
+  int started = 0, spare = 0;
+  bool finish = false;
+  OrderedWork<int> work(
+      4, 2, 1,
+      [&](int&, int64_t, std::vector<char>&) {
+        std::unique_lock lock(m);
+        ++started;
+        changed.notify_all();
+        changed.wait(lock, [&] { return finish; });
+        return true;
+      },
+      [&] {
+        std::lock_guard lock(m);
+        ++spare;
+        return false;
+      },
+      1);
+  const auto startedAtLeast = [&](int n) {
+    std::unique_lock lock(m);
+    return changed.wait_for(lock, std::chrono::seconds(30), [&] { return started >= n; });
+  };
+  ASSERT_TRUE(startedAtLeast(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  {
+    std::lock_guard lock(m);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(spare, 0);
+  }
+  work.Wake();
+  EXPECT_TRUE(startedAtLeast(2));
+  {
+    std::lock_guard lock(m);
+    finish = true;
+  }
+  changed.notify_all();
+  for (int taken = 0; taken < 4;) {
+    if (int* item = work.Next(1000)) {
+      work.Release(item);
+      ++taken;
+    }
+  }
+  EXPECT_TRUE(work.Finished());
 }
 
 }  // namespace
