@@ -76,11 +76,13 @@ class OrderedWork {
     std::lock_guard lock(FMutex);
     return FTaken >= FLimit;
   }
-  // The threads held back go to work.
+  // The threads held back go to work. Cheap once they have: the window
+  // calls it at every turn.
   void Wake() {
     {
       std::lock_guard lock(FMutex);
-      FAwake = std::numeric_limits<int>::max();
+      if (FAwake == kAllAwake) return;
+      FAwake = kAllAwake;
     }
     FChanged.notify_all();
   }
@@ -143,6 +145,7 @@ class OrderedWork {
   int64_t FClaimed = 0;  // pieces given to threads
   int64_t FTaken = 0;    // pieces handed out in order
   bool FStop = false;
+  static constexpr int kAllAwake = std::numeric_limits<int>::max();
   int FAwake = 0;  // threads [0, FAwake) may work
   std::vector<std::thread> FThreads;
 };
