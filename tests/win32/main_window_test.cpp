@@ -59,11 +59,8 @@ void SendKey(WORD vk, bool shift = false) {
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
-// A mouse event at the pointer's place, given with it, so that a late move
-// of the pointer cannot put the event elsewhere.
-void SendMouse(DWORD flags, DWORD data = 0) {
-  POINT at{};
-  GetCursorPos(&at);
+// A mouse event at a place on the screen, which it moves the pointer to.
+void SendMouseAt(POINT at, DWORD flags, DWORD data = 0) {
   INPUT i{};
   i.type = INPUT_MOUSE;
   i.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -71,6 +68,13 @@ void SendMouse(DWORD flags, DWORD data = 0) {
   i.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   i.mi.mouseData = data;
   SendInput(1, &i, sizeof(INPUT));
+}
+// At the pointer's place, given with it, so that a late move of the pointer
+// cannot put the event elsewhere.
+void SendMouse(DWORD flags, DWORD data = 0) {
+  POINT at{};
+  GetCursorPos(&at);
+  SendMouseAt(at, flags, data);
 }
 
 struct WindowRig {
@@ -229,12 +233,7 @@ TEST(MainWindow, RightClickAndTheMenuKeysOpenThePopUpMenu) {
     // the scaling of the input may take.
     bool there = true;
     for (const LONG dx : {8, 0}) {
-      INPUT i{};
-      i.type = INPUT_MOUSE;
-      i.mi.dx = MulDiv(at.x + dx, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-      i.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-      i.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-      SendInput(1, &i, sizeof(INPUT));
+      SendMouseAt({at.x + dx, at.y}, 0);
       there = there && rig.PumpUntil([&] {
         return seenBy == rig.View() && std::abs(seen.x - at.x - dx) <= 2 &&
                std::abs(seen.y - at.y) <= 2;
