@@ -227,6 +227,7 @@ void TForm1::LoadFile(const std::filesystem::path& path) {
   IndexTimer.SetInterval(0);
   FReloadPending = false;
   FCaptionBeforeLoad = Caption();
+  FProgressTick = CurrentBackend().TickCount();
   BigView1.BeginLoadFromFile(path);
   if (BigView1.Indexing()) IndexTimer.SetInterval(kIndexTick);
 }
@@ -260,6 +261,9 @@ void TForm1::IndexStep(int waitMs, int budgetMs) {
     return;
   }
   if (BigView1.Indexing()) {
+    const uint32_t now = CurrentBackend().TickCount();
+    if (now - FProgressTick < TBigView::kProgressMs) return;
+    FProgressTick = now;
     if (const std::string progress = ProgressCaption(); progress != Caption()) SetCaption(progress);
   } else {
     IndexTimer.SetInterval(0);

@@ -166,6 +166,7 @@ class TForm1 : public TForm, public TMainState {
   // when the file was last looked at.
   std::unique_ptr<platform::ChangeWatch> FWatch;
   uint32_t FLastLook = 0;
+  uint32_t FProgressTick = 0;  // when the caption last showed the progress
   std::string FCaptionBeforeLoad;
 };
 

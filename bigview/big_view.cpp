@@ -369,6 +369,7 @@ void TBigView::BeginLoadFromFile(const std::filesystem::path& fileName) {
       if (FIndexer == nullptr) GrowMaxChar(FIndexLongest);
       FUpdating = true;
       UpdateScrollRanges();
+      FRangesTick = CurrentBackend().TickCount();
       FUpdating = false;
       ShowFromTop();
       break;
@@ -561,9 +562,13 @@ void TBigView::ShowMerged(int64_t views) {
   // In window-width wrapping a wider page would lay every line out again:
   // that waits for the end.
   if (FIndexer == nullptr || !FIndexRule.byWidth) GrowMaxChar(FIndexLongest);
-  FUpdating = true;
-  UpdateScrollRanges();
-  FUpdating = false;
+  const uint32_t now = CurrentBackend().TickCount();
+  if (FIndexer == nullptr || now - FRangesTick >= kProgressMs) {
+    FRangesTick = now;
+    FUpdating = true;
+    UpdateScrollRanges();
+    FUpdating = false;
+  }
   // Rows that came into the page are drawn.
   if (FTopLine + FPageLines > views) RedrawPage();
   if (FIndexer == nullptr && FLines->Text() != nullptr) FLines->Text()->ReleaseFile();

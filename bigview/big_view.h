@@ -150,6 +150,10 @@ class TBigView : public TCustomControl {
   // InOutError (a read failed: the lines indexed so far stay),
   // TooManyLinesError (the view is then empty).
   void PumpIndex(int waitMs, int budgetMs = kMergeBudgetMs);
+  // While lines come in, the scroll bars (and the window's caption) follow
+  // at most this often, in milliseconds: under Wine each redraw is calls to
+  // the system, which take a core from the threads that index.
+  static constexpr uint32_t kProgressMs = 100;
   // Waits until the whole text is indexed.
   void CompleteIndex();
   // Bytes indexed so far, and the size of the text.
@@ -442,6 +446,7 @@ class TBigView : public TCustomControl {
   int FScrollStep;
   int FScrollRun;
   uint32_t FLastScrollTick;
+  uint32_t FRangesTick = 0;  // when ShowMerged last set the scroll ranges
   TScrollStyle FScrollBar;
   int FPaintCount = 0;
   int FPCanLimit = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "tests/support/viewer_rig.h"
 
 namespace varlo {
@@ -328,6 +329,33 @@ TEST(ViewerScroll, ThumbDraggingReachesEveryLineOfALongDocument) {
   EXPECT_EQ(rig.view.TopLine(), 199'999);
   rig.Window().Scroll(sbVertical, 9, 0);  // not a request: ignored
   EXPECT_EQ(rig.view.TopLine(), 199'999);
+}
+
+// While a file's lines come in, each redraw of the bar costs the threads
+// that index (under Wine, calls to the system): the bar follows a few times
+// a second, and takes every line once the text is all in.
+TEST(ViewerScroll, WhileLinesComeInTheBarFollowsAFewTimesASecond) {
+  std::string text;
+  for (int i = 0; i < 20'000; ++i) text += "line " + std::to_string(i) + "\r\n";
+  testing::TempDir dir;
+  ViewerRig rig(600, 480);
+  rig.view.SetIndexSizes({.Block = size_t{4} << 10, .Chunk = size_t{4} << 10, .InMemory = 0});
+  rig.view.BeginLoadFromFile(dir.Write("long.txt", text));
+  int bar = rig.Window().ScrollState(sbVertical).Max, changes = 0;
+  uint32_t changedAt = rig.backend.TickCount();
+  while (rig.view.Indexing()) {
+    rig.backend.AdvanceTicks(10);
+    rig.view.PumpIndex(1000, 0);  // one chunk
+    const int now = rig.Window().ScrollState(sbVertical).Max;
+    if (rig.view.Indexing() && now != bar) {
+      EXPECT_GE(rig.backend.TickCount() - changedAt, TBigView::kProgressMs);
+      changedAt = rig.backend.TickCount();
+      bar = now;
+      ++changes;
+    }
+  }
+  EXPECT_GE(changes, 3);
+  EXPECT_EQ(rig.Window().ScrollState(sbVertical).Max, 20'000 - rig.view.PageLines());
 }
 
 TEST(ViewerScroll, ArrowKeysAreTheControlsOwn) {
