@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "bigview/file_text.h"
+#include "platform/memory.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -223,7 +224,11 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index, std::vector<char>& buffer) {
     const char* bytes = FMemory != nullptr ? FMemory + begin : nullptr;
     size_t got = size + peek;
     if (bytes == nullptr) {
-      if (buffer.size() < size + peek) buffer.resize(size + peek);
+      if (buffer.size() < size + peek) {
+        buffer.clear();
+        platform::ReserveTaken(buffer, size + peek);
+        buffer.resize(size + peek);
+      }
       got = FFile->ReadAt(begin, buffer.data(), size + peek);
       bytes = buffer.data();
     }
@@ -236,6 +241,11 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index, std::vector<char>& buffer) {
     }
     const auto from = static_cast<size_t>(std::max<int64_t>(FPlan.ScanFrom - begin, 0));
     c.Begin = begin;
+    // Room for lines of 32 bytes; shorter ones grow it as they come.
+    c.Breaks.clear();
+    c.Tabs.clear();
+    platform::ReserveTaken(c.Breaks, size / 32);
+    platform::ReserveTaken(c.Tabs, size / 32);
     ScanChunk(bytes, std::min(from, size), size, next, c);
     c.Sums.clear();
     if (FMemory == nullptr) AppendBlockSums(bytes, size, FPlan.Block, c.Sums);

@@ -165,6 +165,12 @@ void ViewLines::Reserve(int64_t lines) {
   FStarts.reserve(n / 4);
 }
 
+void ViewLines::ReserveTaken(int64_t lines) {
+  const auto n = static_cast<size_t>(lines);
+  FCounts.reserve_taken(n);
+  if (!FWide) FStarts.reserve_taken(n / 4);
+}
+
 void ViewLines::ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out) {
   out.push_back(FCounts.ShareAhead());
   if (!FWide) out.push_back(FStarts.ShareAhead());

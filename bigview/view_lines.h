@@ -106,6 +106,9 @@ class ViewLines {
 
   // Reserves room for the lines of a store of that capacity.
   void Reserve(int64_t lines);
+  // Room for the lines of a piece of work, with a wrapped line in four,
+  // its fresh pages taken together.
+  void ReserveTaken(int64_t lines);
   // Lets other threads touch the fresh pages of the counts and the starts
   // ahead of what is appended, through the handles added to `out`.
   void ShareAhead(std::vector<std::shared_ptr<platform::PagesAhead>>& out);

@@ -60,6 +60,15 @@ class LargeVector {
     if (n > capacity()) Rebuffer([&] { FBuffer.Resize(n * sizeof(T)); });
   }
 
+  // reserve(n), with the fresh pages taken together (TakePages): for a
+  // vector reused for pieces of work, whose first growth would otherwise
+  // fault them in one by one.
+  void reserve_taken(size_t n) {
+    if (n <= capacity()) return;
+    reserve(n);
+    TakePages(reinterpret_cast<char*>(data() + FSize), (capacity() - FSize) * sizeof(T));
+  }
+
   // Room for at least n records, growing geometrically, to be written
   // through data(): for a vector that grows by many records at a time (on
   // some systems a growth copies).

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace varlo::platform {
 
@@ -26,6 +27,16 @@ inline void TakePages(char* p, size_t size) {
   PresentPages(reinterpret_cast<char*>(first), end - first);
   for (uintptr_t at = (start + kPage - 1) / kPage * kPage; at < end; at += kPage)
     *reinterpret_cast<volatile char*>(at) = 0;
+}
+
+// Room for `n` records in a vector that is reused for large pieces of work
+// (a read buffer, a chunk's records), its fresh pages taken together: its
+// first growth would otherwise fault them in one by one.
+template <class T>
+void ReserveTaken(std::vector<T>& v, size_t n) {
+  if (n <= v.capacity()) return;
+  v.reserve(n);
+  TakePages(reinterpret_cast<char*>(v.data() + v.size()), (n - v.size()) * sizeof(T));
 }
 
 class LargeBuffer {
