@@ -242,7 +242,7 @@ void TBigView::LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const 
                            const TextMeasure& measure) {
   ViewLines& out = chunk.Layout;
   out.TruncateAt(0);
-  if (!chunk.Breaks.empty()) out.ReserveTaken(static_cast<int64_t>(chunk.Breaks.size()));
+  out.ReserveTaken(static_cast<int64_t>(chunk.Breaks.size()));
   ViewLines::Cursor c = out.Begin();
   TextMeasure::Meter meter;
   int64_t longest = 0;

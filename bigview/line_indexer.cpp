@@ -241,7 +241,8 @@ bool TLineIndexer::Fill(Chunk& c, int64_t index, std::vector<char>& buffer) {
     }
     const auto from = static_cast<size_t>(std::max<int64_t>(FPlan.ScanFrom - begin, 0));
     c.Begin = begin;
-    // Room for lines of 32 bytes; shorter ones grow it as they come.
+    // Room for lines of 32 bytes; shorter ones grow it as they come. Emptied
+    // first, so that a growth copies nothing.
     c.Breaks.clear();
     c.Tabs.clear();
     platform::ReserveTaken(c.Breaks, size / 32);
