@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -77,108 +78,20 @@ struct BytePairFilter {
   }
 };
 
-#if defined(__SSE2__)
-namespace detail {
+// The ways to look for places that pass a filter, all with the same
+// result: with what every processor of the platform has, and with the wider
+// registers where this one has them, the fastest last.
+enum class PairWay { kBase, kWide };
+std::vector<PairWay> PairWays();
 
-// One byte of a filter as one compare: a set of one byte, or an ASCII
-// letter in either case (setting bit 5 makes both the small letter).
-struct OneCompare {
-  bool possible;
-  unsigned char bits, value;
-  explicit OneCompare(const std::array<unsigned char, 3>& set) {
-    const unsigned char x = set[0];
-    const bool one = set[1] == x && set[2] == x;
-    const unsigned char small = x | 0x20;
-    const bool letter =
-        small >= 'a' && small <= 'z' &&
-        std::all_of(set.begin(), set.end(), [&](unsigned char c) { return (c | 0x20) == small; });
-    possible = one || letter;
-    bits = one ? 0 : 0x20;
-    value = one ? x : small;
-  }
-};
+// The first place in [from, to) that passes the filter, or `to`; and the
+// last, or null. Bytes up to to - 1 + max(first, second) are read.
+const char* NextPairBy(PairWay way, const char* from, const char* to, const BytePairFilter& f);
+const char* PriorPairBy(PairWay way, const char* from, const char* to, const BytePairFilter& f);
 
-struct PairVectors {
-  __m128i a0, a1, a2, b0, b1, b2;
-  __m128i aBits, aValue, bBits, bValue;
-  bool single;  // one compare each
-  explicit PairVectors(const BytePairFilter& f)
-      : a0(_mm_set1_epi8(static_cast<char>(f.a[0]))),
-        a1(_mm_set1_epi8(static_cast<char>(f.a[1]))),
-        a2(_mm_set1_epi8(static_cast<char>(f.a[2]))),
-        b0(_mm_set1_epi8(static_cast<char>(f.b[0]))),
-        b1(_mm_set1_epi8(static_cast<char>(f.b[1]))),
-        b2(_mm_set1_epi8(static_cast<char>(f.b[2]))) {
-    const OneCompare a(f.a), b(f.b);
-    single = a.possible && b.possible;
-    aBits = _mm_set1_epi8(static_cast<char>(a.bits));
-    aValue = _mm_set1_epi8(static_cast<char>(a.value));
-    bBits = _mm_set1_epi8(static_cast<char>(b.bits));
-    bValue = _mm_set1_epi8(static_cast<char>(b.value));
-  }
-};
-
-// Bit i: the place p + i passes the filter, for 32 places.
-template <bool kSingle>
-inline uint32_t PairMask32(const char* p, const BytePairFilter& f, const PairVectors& v) {
-  uint32_t mask = 0;
-  for (int k = 0; k < 2; ++k) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.first));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + f.second));
-    __m128i ex, ey;
-    if constexpr (kSingle) {
-      ex = _mm_cmpeq_epi8(_mm_or_si128(x, v.aBits), v.aValue);
-      ey = _mm_cmpeq_epi8(_mm_or_si128(y, v.bBits), v.bValue);
-    } else {
-      ex = _mm_or_si128(_mm_cmpeq_epi8(x, v.a0),
-                        _mm_or_si128(_mm_cmpeq_epi8(x, v.a1), _mm_cmpeq_epi8(x, v.a2)));
-      ey = _mm_or_si128(_mm_cmpeq_epi8(y, v.b0),
-                        _mm_or_si128(_mm_cmpeq_epi8(y, v.b1), _mm_cmpeq_epi8(y, v.b2)));
-    }
-    mask |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ex, ey))) << (16 * k);
-  }
-  return mask;
-}
-
-template <bool kSingle, class Hit>
-inline void PairForward(const char* from, const char* to, const BytePairFilter& f,
-                        const PairVectors& v, Hit& hit) {
-  const char* p = from;
-  while (p < to) {
-    if (to - p >= 32) {
-      const uint32_t mask = PairMask32<kSingle>(p, f, v);
-      if (mask == 0) {
-        p += 32;
-        continue;
-      }
-      p = hit(p + __builtin_ctz(mask));
-      continue;
-    }
-    p = f.Holds(p) ? hit(p) : p + 1;
-  }
-}
-
-template <bool kSingle, class Hit>
-inline void PairBackward(const char* from, const char* to, const BytePairFilter& f,
-                         const PairVectors& v, Hit& hit) {
-  const char* end = to;
-  while (end > from) {
-    if (end - from >= 32) {
-      const char* p = end - 32;
-      const uint32_t mask = PairMask32<kSingle>(p, f, v);
-      if (mask == 0) {
-        end = p;
-        continue;
-      }
-      end = hit(p + (31 - __builtin_clz(mask)));
-      continue;
-    }
-    end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
-  }
-}
-
-}  // namespace detail
-#endif
+// The same by the fastest way.
+const char* NextPair(const char* from, const char* to, const BytePairFilter& f);
+const char* PriorPair(const char* from, const char* to, const BytePairFilter& f);
 
 // Calls hit(p) for each place p in [from, to) that passes the filter, in
 // increasing order, or with kDown false in decreasing order. Going down,
@@ -187,27 +100,21 @@ inline void PairBackward(const char* from, const char* to, const BytePairFilter&
 // to - 1 + max(first, second) are read.
 template <bool kDown, class Hit>
 inline void ForEachPair(const char* from, const char* to, const BytePairFilter& f, Hit&& hit) {
-#if defined(__SSE2__)
-  const detail::PairVectors v(f);
-  const auto run = [&]<bool kSingle>() {
-    if constexpr (kDown) {
-      detail::PairForward<kSingle>(from, to, f, v, hit);
-    } else {
-      detail::PairBackward<kSingle>(from, to, f, v, hit);
-    }
-  };
-  if (v.single) {
-    run.template operator()<true>();
-  } else {
-    run.template operator()<false>();
-  }
-#else
+  // Places that pass are few in real text: the finders run long between
+  // two calls of hit.
   if constexpr (kDown) {
-    for (const char* p = from; p < to;) p = f.Holds(p) ? hit(p) : p + 1;
+    for (const char* p = from; p < to;) {
+      p = NextPair(p, to, f);
+      if (p >= to) break;
+      p = hit(p);
+    }
   } else {
-    for (const char* end = to; end > from;) end = f.Holds(end - 1) ? hit(end - 1) : end - 1;
+    for (const char* end = to; end > from;) {
+      const char* p = PriorPair(from, end, f);
+      if (p == nullptr) break;
+      end = hit(p);
+    }
   }
-#endif
 }
 
 }  // namespace varlo

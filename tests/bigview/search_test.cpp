@@ -1,8 +1,12 @@
-// Searching Shift-JIS text: the character-aware substring test.
+// Searching Shift-JIS text: the character-aware substring test, and the
+// places a search looks at.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
+#include "bigview/byte_scan.h"
 #include "bigview/search.h"
 
 namespace varlo {
@@ -95,6 +99,42 @@ TEST(SearchPattern, FindIsMbsPosOverTheUpperCasedLine) {
   for (const auto& row : rows)
     EXPECT_EQ(TSearchPattern(row.pattern, row.matchCase).Find(row.line), row.at)
         << row.line << " / " << row.pattern;
+}
+
+TEST(PairScan, EveryWayFindsThePlacesThePlainTestTakesInBothDirections) {
+  // Places on either side of the groups of bytes compared at once, with
+  // one byte a side, a letter in either case, or three bytes a side.
+  const std::vector<std::array<unsigned char, 3>> sets = {
+      {'a', 'a', 'a'}, {'b', 'B', 'b'}, {'a', 'B', 0x81}, {0x81, 0x81, 0x81}};
+  const char kinds[] = {'a', 'A', 'b', 'B', static_cast<char>(0x81), '\0'};
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    BytePairFilter f;
+    f.first = random() % 4;
+    f.second = f.first + 1 + random() % 9;
+    f.a = sets[random() % sets.size()];
+    f.b = sets[random() % sets.size()];
+    std::string text(random() % 300 + f.second, 'x');
+    const unsigned spread = round % 3 == 0 ? 32 : 2;
+    for (char& c : text) c = random() % spread == 0 ? kinds[random() % 6] : 'x';
+    const char* from = text.data() + random() % 8;
+    const char* to = text.data() + text.size() - f.second;
+    std::vector<const char*> up, down;
+    for (const char* p = from; p < to; ++p)
+      if (f.Holds(p)) up.push_back(p);
+    down.assign(up.rbegin(), up.rend());
+    for (const PairWay way : PairWays()) {
+      std::vector<const char*> got;
+      for (const char* p = NextPairBy(way, from, to, f); p < to; p = NextPairBy(way, p + 1, to, f))
+        got.push_back(p);
+      ASSERT_EQ(got, up) << "way " << static_cast<int>(way) << " round " << round;
+      got.clear();
+      for (const char* p = PriorPairBy(way, from, to, f); p != nullptr;
+           p = PriorPairBy(way, from, p, f))
+        got.push_back(p);
+      ASSERT_EQ(got, down) << "way " << static_cast<int>(way) << " round " << round;
+    }
+  }
 }
 
 }  // namespace
