@@ -28,7 +28,9 @@ struct OneCompare {
   }
 };
 
-bool Single(const BytePairFilter& f) { return OneCompare(f.a).possible && OneCompare(f.b).possible; }
+bool Single(const BytePairFilter& f) {
+  return OneCompare(f.a).possible && OneCompare(f.b).possible;
+}
 
 // What a place's two bytes are compared with: a set of up to three bytes
 // each, or, for one compare each, bits to set and the value they make.
@@ -64,10 +66,12 @@ struct Bytes16 {
         ex = _mm_cmpeq_epi8(_mm_or_si128(x, set(c.a[0])), set(c.a[1]));
         ey = _mm_cmpeq_epi8(_mm_or_si128(y, set(c.b[0])), set(c.b[1]));
       } else {
-        ex = _mm_or_si128(_mm_cmpeq_epi8(x, set(c.a[0])),
-                          _mm_or_si128(_mm_cmpeq_epi8(x, set(c.a[1])), _mm_cmpeq_epi8(x, set(c.a[2]))));
-        ey = _mm_or_si128(_mm_cmpeq_epi8(y, set(c.b[0])),
-                          _mm_or_si128(_mm_cmpeq_epi8(y, set(c.b[1])), _mm_cmpeq_epi8(y, set(c.b[2]))));
+        ex = _mm_or_si128(
+            _mm_cmpeq_epi8(x, set(c.a[0])),
+            _mm_or_si128(_mm_cmpeq_epi8(x, set(c.a[1])), _mm_cmpeq_epi8(x, set(c.a[2]))));
+        ey = _mm_or_si128(
+            _mm_cmpeq_epi8(y, set(c.b[0])),
+            _mm_or_si128(_mm_cmpeq_epi8(y, set(c.b[1])), _mm_cmpeq_epi8(y, set(c.b[2]))));
       }
       mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ex, ey))))
               << (16 * k);
@@ -83,8 +87,7 @@ struct Bytes32 {
     uint64_t mask = 0;
     for (size_t k = 0; k < 2; ++k) {
       const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + c.first));
-      const __m256i y =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + c.second));
+      const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + c.second));
       __m256i ex, ey;
       if constexpr (kSingle) {
         ex = _mm256_cmpeq_epi8(_mm256_or_si256(x, _mm256_set1_epi8(static_cast<char>(c.a[0]))),
@@ -101,7 +104,8 @@ struct Bytes32 {
             _mm256_or_si256(_mm256_cmpeq_epi8(y, _mm256_set1_epi8(static_cast<char>(c.b[1]))),
                             _mm256_cmpeq_epi8(y, _mm256_set1_epi8(static_cast<char>(c.b[2])))));
       }
-      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ex, ey))))
+      mask |= static_cast<uint64_t>(
+                  static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ex, ey))))
               << (32 * k);
     }
     return mask;
@@ -124,7 +128,8 @@ template <class B, bool kSingle>
                                                 const BytePairFilter& f) {
   const PairBytes c(f, kSingle);
   for (; end - from >= static_cast<ptrdiff_t>(B::kStep); end -= B::kStep)
-    if (const uint64_t m = B::template Mask<kSingle>(end - B::kStep, c)) return end - B::kStep + (63 - __builtin_clzll(m));
+    if (const uint64_t m = B::template Mask<kSingle>(end - B::kStep, c))
+      return end - B::kStep + (63 - __builtin_clzll(m));
   for (; end > from; --end)
     if (f.Holds(end - 1)) return end - 1;
   return nullptr;
@@ -137,11 +142,11 @@ const char* PriorBase(const char* from, const char* to, const BytePairFilter& f)
   return Single(f) ? Prior<Bytes16, true>(from, to, f) : Prior<Bytes16, false>(from, to, f);
 }
 [[gnu::target("avx2"), gnu::flatten]] const char* NextWide(const char* from, const char* to,
-                                              const BytePairFilter& f) {
+                                                           const BytePairFilter& f) {
   return Single(f) ? Next<Bytes32, true>(from, to, f) : Next<Bytes32, false>(from, to, f);
 }
 [[gnu::target("avx2"), gnu::flatten]] const char* PriorWide(const char* from, const char* to,
-                                               const BytePairFilter& f) {
+                                                            const BytePairFilter& f) {
   return Single(f) ? Prior<Bytes32, true>(from, to, f) : Prior<Bytes32, false>(from, to, f);
 }
 #else

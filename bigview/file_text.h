@@ -44,8 +44,15 @@ class TextReadError : public InOutError {
   using InOutError::InOutError;
 };
 
-// A short sum of a block's bytes: any change of a byte changes it.
+// A short sum of a block's bytes: a change of its bytes changes it, but for
+// a chance of one in 2^64.
 uint64_t BlockSum(const char* data, size_t n);
+// The ways to sum, all with the same result: plain words, then vectors of
+// what every processor of the platform has, then wider ones where this one
+// has them, the fastest last.
+enum class SumWay { kPlain, kBase, kWide };
+std::vector<SumWay> SumWays();
+uint64_t BlockSumBy(SumWay way, const char* data, size_t n);
 // Appends the sums of the blocks of `block` bytes that `data` holds, the
 // last one perhaps shorter.
 void AppendBlockSums(const char* data, size_t n, size_t block, std::vector<uint64_t>& sums);

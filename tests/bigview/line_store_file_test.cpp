@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "bigview/file_text.h"
 #include "bigview/line_indexer.h"
 #include "bigview/line_store.h"
 #include "bigview/ordered_work.h"
@@ -204,6 +205,30 @@ TEST(LineStoreFile, EveryWayOfScanningFindsTheSameLineEndsAndTabs) {
       ASSERT_EQ(other.TextEnd, first.TextEnd) << "round " << round;
       ASSERT_EQ(other.HeadTabs, first.HeadTabs) << "round " << round;
       ASSERT_EQ(other.TailTabs, first.TailTabs) << "round " << round;
+    }
+  }
+}
+
+TEST(LineStoreFile, EveryWayOfSummingABlockAgreesAndSeesAChange) {
+  // Lengths around the stripes of 64 bytes the vectors take at once.
+  const std::vector<SumWay> ways = SumWays();
+  std::mt19937 random(5);
+  for (int round = 0; round < 200; ++round) {
+    std::string text(round < 130 ? round : random() % 5000, '\0');
+    for (char& c : text) c = static_cast<char>(random() % 4 == 0 ? random() : 'a');
+    const uint64_t sum = BlockSumBy(ways.front(), text.data(), text.size());
+    for (const SumWay way : ways)
+      ASSERT_EQ(BlockSumBy(way, text.data(), text.size()), sum)
+          << "way " << static_cast<int>(way) << " length " << text.size();
+    if (text.empty()) continue;
+    // A byte changed, anywhere.
+    std::string changed = text;
+    changed[random() % changed.size()] ^= static_cast<char>(1 + random() % 255);
+    EXPECT_NE(BlockSum(changed.data(), changed.size()), sum) << round;
+    // Two stripes swapped.
+    if (text.size() >= 128 && text.substr(0, 64) != text.substr(64, 64)) {
+      std::string swapped = text.substr(64, 64) + text.substr(0, 64) + text.substr(128);
+      EXPECT_NE(BlockSum(swapped.data(), swapped.size()), sum) << round;
     }
   }
 }
