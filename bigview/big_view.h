@@ -300,13 +300,14 @@ class TBigView : public TCustomControl {
   static int64_t PieceLength(std::string_view text, int64_t start, int64_t fitted) {
     int64_t n = fitted;
     // The next piece's first byte, start + n, lies in the line?
-    if (n <= static_cast<int64_t>(text.size()) - start &&
-        sjis::ByteKindFrom(text, static_cast<size_t>(start - 1),
-                           static_cast<size_t>(start + n - 1)) == sjis::kTrailByte) {
+    if (n <= static_cast<int64_t>(text.size()) - start) {
       // The lead byte moves to the next piece; a piece of one double-byte
-      // character keeps it whole, one byte over the limit.
-      --n;
-      if (n < 1) n = 2;
+      // character keeps it whole, one byte over the limit. Without a
+      // branch on the kind, which Japanese text makes a coin's toss.
+      const bool trail = sjis::ByteKindFrom(text, static_cast<size_t>(start - 1),
+                                            static_cast<size_t>(start + n - 1)) == sjis::kTrailByte;
+      n -= trail ? 1 : 0;
+      n = n < 1 ? 2 : n;
     }
     return n;
   }
@@ -328,8 +329,19 @@ class TBigView : public TCustomControl {
   LayoutRule CurrentRule();
   // A line of `len` bytes, `tabs` of them tabs, has a layout that depends
   // on its bytes: it is longer than the wrap, or may be wider than the
-  // window.
-  static bool NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs);
+  // window. Asked of every line a layout makes: inline.
+  static bool NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs) {
+    if (len == 0 || !rule.wordWrap) return false;
+    if (!rule.byWidth) return static_cast<int64_t>(len) > rule.wrap;
+    // Whether it can reach the window's width at all, at the widest a byte
+    // and a tab can be. The count may take a second byte of a character for
+    // a tab, never miss a tab, so the bound holds.
+    const auto n = static_cast<unsigned __int128>(len);
+    const auto t = static_cast<unsigned __int128>(std::min<size_t>(tabs, len));
+    const auto widest =
+        (n - t) * static_cast<uint64_t>(rule.cell) + t * static_cast<uint64_t>(rule.tabCell);
+    return widest > static_cast<unsigned __int128>(std::max<int64_t>(rule.width, 0));
+  }
   // Lays out one line (its bytes in `text` when NeedsBytes says so) at the
   // cursor, measuring with `measure` when wrapping at the window width;
   // returns the length of its longest view line.

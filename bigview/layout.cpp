@@ -180,19 +180,6 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   return n;
 }
 
-bool TBigView::NeedsBytes(const LayoutRule& rule, size_t len, unsigned tabs) {
-  if (len == 0 || !rule.wordWrap) return false;
-  if (!rule.byWidth) return static_cast<int64_t>(len) > rule.wrap;
-  // Whether it can reach the window's width at all, at the widest a byte
-  // and a tab can be. The count may take a second byte of a character for
-  // a tab, never miss a tab, so the bound holds.
-  const auto n = static_cast<unsigned __int128>(len);
-  const auto t = static_cast<unsigned __int128>(std::min<size_t>(tabs, len));
-  const auto widest =
-      (n - t) * static_cast<uint64_t>(rule.cell) + t * static_cast<uint64_t>(rule.tabCell);
-  return widest > static_cast<unsigned __int128>(std::max<int64_t>(rule.width, 0));
-}
-
 int64_t TBigView::LayoutLine(ViewLines& out, ViewLines::Cursor& c, const LayoutRule& rule,
                              const TextMeasure& measure, size_t len, unsigned tabs,
                              std::string_view text, TextMeasure::Meter& meter) {
