@@ -218,16 +218,24 @@ long long CaptionLines(HWND main) {
 // view by then).
 int TimeFollow(DWORD pid, const fs::path& file) {
   HWND main = TopLevel(pid, kCounts);
-  SetForegroundWindow(main);
-  INPUT keys[4] = {};
-  const WORD codes[4] = {VK_CONTROL, VK_F5, VK_F5, VK_CONTROL};
-  for (int i = 0; i < 4; ++i) {
-    keys[i].type = INPUT_KEYBOARD;
-    keys[i].ki.wVk = codes[i];
-    keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
-  }
-  SendInput(4, keys, sizeof(INPUT));
-  Sleep(500);
+  const auto ctrlF5 = [&] {
+    SetForegroundWindow(main);
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_CONTROL, VK_F5, VK_F5, VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+      keys[i].type = INPUT_KEYBOARD;
+      keys[i].ki.wVk = codes[i];
+      keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+    Sleep(500);
+  };
+  ctrlF5();
+  // Keys sent as the window comes to the front are now and then lost
+  // under Xvfb; the menu's check mark cannot be read from another process.
+  // A first line that does not come within a second is taken for that:
+  // Ctrl+F5 once more, and that line's lag does not count.
+  bool retried = false;
   std::vector<double> lags;
   for (int i = 0; i < 21; ++i) {
     const long long before = CaptionLines(main);
@@ -242,11 +250,22 @@ int TimeFollow(DWORD pid, const fs::path& file) {
     const auto start = Clock::now();
     WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &put, nullptr);
     CloseHandle(h);
+    bool counts = true;
     while (CaptionLines(main) != before + 1) {
-      if (MsSince(start) > 5000) return Failed("the appended line did not come");
+      if (i == 0 && !retried && MsSince(start) > 1000) {
+        retried = true;
+        counts = false;
+        ctrlF5();
+      }
+      if (MsSince(start) > 5000) {
+        std::fprintf(stderr,
+                     "varlo-exe-open: appended line %d: the caption counts %lld lines, not %lld\n",
+                     i, CaptionLines(main), before + 1);
+        return Failed("the appended line did not come");
+      }
       Sleep(1);
     }
-    lags.push_back(MsSince(start));
+    if (counts) lags.push_back(MsSince(start));
   }
   PrintSpread("follow_lag_ms", lags, "");
   return 0;
