@@ -20,7 +20,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -258,9 +260,16 @@ int TimeFollow(DWORD pid, const fs::path& file) {
         ctrlF5();
       }
       if (MsSince(start) > 5000) {
+        // What the file holds against what the caption says, for the
+        // report.
+        std::ifstream in(file, std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
         std::fprintf(stderr,
-                     "varlo-exe-open: appended line %d: the caption counts %lld lines, not %lld\n",
-                     i, CaptionLines(main), before + 1);
+                     "varlo-exe-open: appended line %d: the caption counts %lld lines, not %lld;"
+                     " the file holds %lld\n",
+                     i, CaptionLines(main), before + 1,
+                     static_cast<long long>(std::count(all.begin(), all.end(), '\n')));
         return Failed("the appended line did not come");
       }
       Sleep(1);
