@@ -9,6 +9,19 @@
 namespace varlo {
 namespace {
 
+// A place at a time: the places after the last group of bytes compared at
+// once, or all of them where there are no vectors.
+const char* NextPlain(const char* p, const char* to, const BytePairFilter& f) {
+  for (; p < to; ++p)
+    if (f.Holds(p)) return p;
+  return to;
+}
+const char* PriorPlain(const char* from, const char* end, const BytePairFilter& f) {
+  for (; end > from; --end)
+    if (f.Holds(end - 1)) return end - 1;
+  return nullptr;
+}
+
 #if defined(__SSE2__)
 // One byte of a filter as one compare: a set of one byte, or an ASCII
 // letter in either case (setting bit 5 makes both the small letter).
@@ -118,9 +131,7 @@ template <class B, bool kSingle>
   const PairBytes c(f, kSingle);
   for (; to - p >= static_cast<ptrdiff_t>(B::kStep); p += B::kStep)
     if (const uint64_t m = B::template Mask<kSingle>(p, c)) return p + __builtin_ctzll(m);
-  for (; p < to; ++p)
-    if (f.Holds(p)) return p;
-  return to;
+  return NextPlain(p, to, f);
 }
 
 template <class B, bool kSingle>
@@ -130,9 +141,7 @@ template <class B, bool kSingle>
   for (; end - from >= static_cast<ptrdiff_t>(B::kStep); end -= B::kStep)
     if (const uint64_t m = B::template Mask<kSingle>(end - B::kStep, c))
       return end - B::kStep + (63 - __builtin_clzll(m));
-  for (; end > from; --end)
-    if (f.Holds(end - 1)) return end - 1;
-  return nullptr;
+  return PriorPlain(from, end, f);
 }
 
 const char* NextBase(const char* from, const char* to, const BytePairFilter& f) {
@@ -150,15 +159,11 @@ const char* PriorBase(const char* from, const char* to, const BytePairFilter& f)
   return Single(f) ? Prior<Bytes32, true>(from, to, f) : Prior<Bytes32, false>(from, to, f);
 }
 #else
-const char* NextBase(const char* p, const char* to, const BytePairFilter& f) {
-  for (; p < to; ++p)
-    if (f.Holds(p)) return p;
-  return to;
+const char* NextBase(const char* from, const char* to, const BytePairFilter& f) {
+  return NextPlain(from, to, f);
 }
-const char* PriorBase(const char* from, const char* end, const BytePairFilter& f) {
-  for (; end > from; --end)
-    if (f.Holds(end - 1)) return end - 1;
-  return nullptr;
+const char* PriorBase(const char* from, const char* to, const BytePairFilter& f) {
+  return PriorPlain(from, to, f);
 }
 #endif
 
