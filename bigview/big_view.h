@@ -307,6 +307,7 @@ class TBigView : public TCustomControl {
       const bool trail = sjis::ByteKindFrom(text, static_cast<size_t>(start - 1),
                                             static_cast<size_t>(start + n - 1)) == sjis::kTrailByte;
       n -= trail ? 1 : 0;
+      // `fitted` is at least 1: only a cut leaves a piece of no byte.
       n = n < 1 ? 2 : n;
     }
     return n;
