@@ -65,6 +65,30 @@ inline void ForEachControlByte(const char* data, size_t from, size_t to, Hit&& h
     if (static_cast<unsigned char>(data[i]) < 0x20) hit(i);
 }
 
+// Calls hit(offset) for every tab in data[from, to), in order: sixteen
+// bytes at a time, the last sixteen again for what is left, as lines are
+// short.
+template <class Hit>
+inline void ForEachTab(const char* data, size_t from, size_t to, Hit&& hit) {
+  size_t i = from;
+#if defined(__SSE2__)
+  if (to - from >= 16) {
+    const __m128i tab = _mm_set1_epi8('\t');
+    const auto block = [&](size_t at, unsigned skip) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+      unsigned mask =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab))) >> skip << skip;
+      for (; mask != 0; mask &= mask - 1) hit(at + static_cast<size_t>(__builtin_ctz(mask)));
+    };
+    for (; i + 16 <= to; i += 16) block(i, 0);
+    if (i < to) block(to - 16, static_cast<unsigned>(16 - (to - i)));
+    return;
+  }
+#endif
+  for (; i < to; ++i)
+    if (data[i] == '\t') hit(i);
+}
+
 // Two bytes at a fixed distance: a byte from `a` at offset `first` of a
 // place and one from `b` at offset `second`. Testing two bytes far apart
 // rules out nearly every place of real text at the cost of two compares.

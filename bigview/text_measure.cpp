@@ -1,6 +1,5 @@
 #include "bigview/text_measure.h"
 
-#include <cstring>
 #include <string>
 
 #include "bigview/byte_scan.h"
@@ -95,18 +94,16 @@ template <class F>
   // A tab or control byte right after a lead byte is that character's
   // second half, nothing special.
   size_t start = 0;  // a character start at or before the next byte found
-  const auto found = [&](size_t p) {
-    if (sjis::ByteKindFrom(text, start, p) == sjis::kTrailByte) return;
+  const auto found = [&](size_t p) __attribute__((always_inline)) {
+    // After a byte outside the lead ranges a character starts.
+    if (p > start && sjis::IsLeadByte(static_cast<unsigned char>(text[p - 1])) &&
+        sjis::ByteKindFrom(text, start, p) == sjis::kTrailByte)
+      return;
     special(p);
     start = p + 1;
   };
   if (FOnlyTabs) {
-    // An empty line of its own has no bytes at all, not even an address.
-    if (text.empty()) return;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\t', end - p))); ++p)
-      found(static_cast<size_t>(p - begin));
+    ForEachTab(text.data(), 0, text.size(), found);
   } else {
     ForEachControlByte(text.data(), 0, text.size(), found);
   }
