@@ -162,6 +162,16 @@ int64_t TBigView::FitToWidth(std::string_view text, int64_t width, int64_t xWidt
   // divide by zero.
   const int64_t avg = std::max<int64_t>(1, lw / len);
   int64_t n = w / avg;
+  if (meter.Widening() && slack > 0) {
+    // Where the steps below end, when every byte widens a prefix: one step
+    // back, then back while wider than the window, then one forward when
+    // that went below the slack.
+    n = std::clamp<int64_t>(n - 1, 1, len);
+    if (n == len) return len;
+    n = std::min(n, static_cast<int64_t>(meter.FitIn(w)));
+    if (n < 1) return 1;
+    return meter.Prefix(static_cast<size_t>(n)) <= w - slack ? n + 1 : n;
+  }
   bool grew = false, shrank = false;
   while (!(w - slack < lw && lw < w)) {
     if (w - slack >= lw) ++n;

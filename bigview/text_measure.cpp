@@ -153,6 +153,16 @@ int64_t TextMeasure::Meter::Prefix(size_t n) const {
   return before.x + static_cast<int64_t>(n - before.end) * FMeasure->FByteWidth;
 }
 
+size_t TextMeasure::Meter::FitIn(int64_t limit) const {
+  // Past the last special byte within the limit the bytes are uniform, up
+  // to the next special byte, which already reaches past it.
+  const auto next =
+      std::find_if(FMarks.begin(), FMarks.end(), [&](const Mark& mark) { return mark.x > limit; });
+  const Mark before = next == FMarks.begin() ? Mark{0, 0} : *(next - 1);
+  const size_t cap = next == FMarks.end() ? FText.size() : next->end - 1;
+  return std::min(cap, before.end + static_cast<size_t>((limit - before.x) / FMeasure->FByteWidth));
+}
+
 void TextMeasure::Draw(TCanvas& canvas, int y, std::string_view text, int64_t originX,
                        int clipWidth) const {
   const int64_t right = originX + clipWidth;

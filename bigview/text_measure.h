@@ -61,6 +61,12 @@ class TextMeasure {
     int64_t Measure(const TextMeasure& m, std::string_view text);
     // The width of its first n bytes.
     int64_t Prefix(size_t n) const;
+    // Whether every byte widens a prefix: then the longest prefix no wider
+    // than a limit is found at once (FitIn).
+    bool Widening() const { return FMeasure->FUniform && FMeasure->FOnlyTabs; }
+    // The most bytes of the text that are at most `limit` wide (>= 0);
+    // only when Widening.
+    size_t FitIn(int64_t limit) const;
 
    private:
     struct Mark {

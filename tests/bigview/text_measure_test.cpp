@@ -63,6 +63,13 @@ void ExpectShortcutAgreesWithTheWalk(bool uniform) {
       ASSERT_EQ(meter.Measure(fast, s), slow.Width(s));
       for (size_t n = 0; n <= s.size(); ++n)
         ASSERT_EQ(meter.Prefix(n), slow.Width(s.substr(0, n))) << "prefix " << n;
+      if (!meter.Widening()) continue;
+      // The longest prefix within each limit, as the prefixes' widths say.
+      for (int64_t limit = 0; limit <= slow.Width(s) + 9; limit += 3) {
+        size_t most = 0;
+        while (most < s.size() && slow.Width(s.substr(0, most + 1)) <= limit) ++most;
+        ASSERT_EQ(meter.FitIn(limit), most) << "limit " << limit;
+      }
     }
   }
 }
