@@ -5,6 +5,10 @@
 #include <istream>
 #include <ostream>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "bigview/sjis.h"
 #include "platform/checked.h"
 #include "platform/errors.h"
@@ -506,7 +510,9 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
       constexpr size_t kGroup = (size_t{1} << kGroupShift) - 1;
       uint64_t base = FBases.empty() ? 0 : FBases.back(), lastEnd = FLastEnd, s = start(0);
       unsigned t = tabs(0);
-      for (; k < n; ++k, ++i) {
+      // One line at a time; false when its place is too far from its
+      // group's base.
+      const auto put = [&] {
         if ((i & kGroup) == 0) {
           FBases.push_back(s);
           base = s;
@@ -514,7 +520,7 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
         const uint64_t offset = s - base;
         if (offset > kMaxOffset) {
           if ((i & kGroup) == 0) FBases.pop_back();
-          break;
+          return false;
         }
         starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - lastEnd == 2 ? 1u : 0u);
         tabCounts[i] = static_cast<uint8_t>(std::min(t, 255u));
@@ -522,6 +528,53 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
         lastEnd = begin + TChunkScan::BreakOf(b);
         s = begin + TChunkScan::StartAfter(b);
         t = k + 1 < n ? chunkTabs[k] : 0;
+        ++k;
+        ++i;
+        return true;
+      };
+      bool fits = put();
+      // The lines after the first take their places from the line ends
+      // before them, a group's run at a time: the run's last place is its
+      // farthest from the base, and the others are worked out four at a
+      // time.
+      while (fits && k < n) {
+        // Lines up to the end of this one's group, this one included.
+        const size_t room = kGroup + 1 - (i & kGroup);
+        if (room == kGroup + 1 || k + 1 == n) {
+          fits = put();
+          continue;
+        }
+        // The chunk's last line goes alone: no line end follows it here.
+        const size_t run = std::min(n - 1 - k, room);
+        if (begin + TChunkScan::StartAfter(breaks[k + run - 2]) - base > kMaxOffset) {
+          while (fits && k < n) fits = put();
+          break;
+        }
+        // Offsets modulo 2^32 are exact below 2^31.
+        const auto rel = static_cast<uint32_t>(begin - base);
+        const uint32_t* const from = breaks + k - 1;
+        size_t j = 0;
+#if defined(__SSE2__)
+        const __m128i one = _mm_set1_epi32(1), next = _mm_set1_epi32(static_cast<int>(rel + 1));
+        for (; j + 4 <= run; j += 4) {
+          const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j));
+          const __m128i lf = _mm_and_si128(b, one);
+          const __m128i offset = _mm_add_epi32(_mm_add_epi32(_mm_srli_epi32(b, 1), next), lf);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + i + j),
+                           _mm_or_si128(_mm_slli_epi32(offset, 1), lf));
+        }
+#endif
+        for (; j < run; ++j) {
+          const uint32_t b = from[j];
+          starts[i + j] = (rel + (b >> 1) + 1 + (b & 1)) << 1 | (b & 1);
+        }
+        std::memcpy(tabCounts + i, chunkTabs + k - 1, run);
+        k += run;
+        i += run;
+        const uint32_t b = breaks[k - 1];
+        lastEnd = begin + TChunkScan::BreakOf(b);
+        s = begin + TChunkScan::StartAfter(b);
+        t = chunkTabs[k - 1];
       }
       FLastEnd = lastEnd;
       FStarts.adopt(i);
