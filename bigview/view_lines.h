@@ -126,6 +126,8 @@ class ViewLines {
   [[noreturn]] static void TooMany();
   [[noreturn]] void TooManyAt(const Cursor& c);
   int64_t BigExtra(int64_t line) const;
+  // Further view lines of the logical lines [from, to).
+  size_t ExtraIn(size_t from, size_t to) const;
   int64_t ExtraStart(size_t k) const {
     return FWide ? static_cast<int64_t>(FWideStarts[k]) : FStarts[k];
   }
