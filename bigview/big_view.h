@@ -337,8 +337,15 @@ class TBigView : public TCustomControl {
     // Whether it can reach the window's width at all, at the widest a byte
     // and a tab can be. The count may take a second byte of a character for
     // a tab, never miss a tab, so the bound holds.
+    const size_t tabbed = std::min<size_t>(tabs, len);
+    if (len >> 32 == 0 && ((rule.cell | rule.tabCell) >> 31) == 0) {
+      // Products of 32-bit numbers, as nearly every line has.
+      const uint64_t widest = (len - tabbed) * static_cast<uint64_t>(rule.cell) +
+                              tabbed * static_cast<uint64_t>(rule.tabCell);
+      return widest > static_cast<uint64_t>(std::max<int64_t>(rule.width, 0));
+    }
     const auto n = static_cast<unsigned __int128>(len);
-    const auto t = static_cast<unsigned __int128>(std::min<size_t>(tabs, len));
+    const auto t = static_cast<unsigned __int128>(tabbed);
     const auto widest =
         (n - t) * static_cast<uint64_t>(rule.cell) + t * static_cast<uint64_t>(rule.tabCell);
     return widest > static_cast<unsigned __int128>(std::max<int64_t>(rule.width, 0));
