@@ -243,14 +243,20 @@ void TBigView::LayoutChunk(TLineIndexer::Chunk& chunk, const char* bytes, const 
   ViewLines::Cursor c = out.Begin();
   TextMeasure::Meter meter;
   int64_t longest = 0;
-  for (size_t k = 0; k + 1 < chunk.Breaks.size(); ++k) {
-    const size_t start = chunk.NextStart(k), end = chunk.BreakAt(k + 1);
+  // In locals: the layout's byte stores would make the chunk's vectors be
+  // read again at every line.
+  const uint32_t* const breaks = chunk.Breaks.data();
+  const uint8_t* const tabs = chunk.Tabs.data();
+  const size_t lines = chunk.Breaks.size() - (chunk.Breaks.empty() ? 0 : 1);
+  for (size_t k = 0; k < lines; ++k) {
+    const size_t start = TChunkScan::StartAfter(breaks[k]),
+                 end = TChunkScan::BreakOf(breaks[k + 1]);
     const std::string_view text(bytes + start, end - start);
     // Most lines need no call.
-    longest = std::max(
-        longest, NeedsBytes(rule, text.size(), chunk.Tabs[k])
-                     ? LayoutLine(out, c, rule, measure, text.size(), chunk.Tabs[k], text, meter)
-                     : LayoutWhole(out, c, text.size()));
+    longest =
+        std::max(longest, NeedsBytes(rule, text.size(), tabs[k])
+                              ? LayoutLine(out, c, rule, measure, text.size(), tabs[k], text, meter)
+                              : LayoutWhole(out, c, text.size()));
   }
   out.End(c);
   chunk.Longest = longest;
