@@ -510,6 +510,14 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
       constexpr size_t kGroup = (size_t{1} << kGroupShift) - 1;
       uint64_t base = FBases.empty() ? 0 : FBases.back(), lastEnd = FLastEnd, s = start(0);
       unsigned t = tabs(0);
+      // Moves past line end j: where the line before ends, and the next
+      // line's place and tabs (none counted here after the chunk's last).
+      const auto passEnd = [&](size_t j) {
+        const uint32_t b = breaks[j];
+        lastEnd = begin + TChunkScan::BreakOf(b);
+        s = begin + TChunkScan::StartAfter(b);
+        t = j + 1 < n ? chunkTabs[j] : 0;
+      };
       // One line at a time; false when its place is too far from its
       // group's base.
       const auto put = [&] {
@@ -524,10 +532,7 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
         }
         starts[i] = static_cast<uint32_t>(offset << 1) | (i > 0 && s - lastEnd == 2 ? 1u : 0u);
         tabCounts[i] = static_cast<uint8_t>(std::min(t, 255u));
-        const uint32_t b = breaks[k];
-        lastEnd = begin + TChunkScan::BreakOf(b);
-        s = begin + TChunkScan::StartAfter(b);
-        t = k + 1 < n ? chunkTabs[k] : 0;
+        passEnd(k);
         ++k;
         ++i;
         return true;
@@ -571,10 +576,7 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
         std::memcpy(tabCounts + i, chunkTabs + k - 1, run);
         k += run;
         i += run;
-        const uint32_t b = breaks[k - 1];
-        lastEnd = begin + TChunkScan::BreakOf(b);
-        s = begin + TChunkScan::StartAfter(b);
-        t = chunkTabs[k - 1];
+        passEnd(k - 1);
       }
       FLastEnd = lastEnd;
       FStarts.adopt(i);
