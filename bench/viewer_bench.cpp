@@ -207,6 +207,9 @@ const Figures kFigures([] {
   Print("fresh_store_load_s", s);
   Print("fresh_view_load_wrap80_s", w80);
   Print("fresh_view_load_width_s", w);
+  // What varlo.exe does to show the counts, without Wine and the window:
+  // the floor under exe_open_vs_wc on this machine.
+  Print("fresh_view_load_wrap80_vs_wc", w80.median / wc);
   Print("layout_wrap80_vs_wc", (w80.median - s.median) / wc);
   Print("layout_width_vs_wc", (w.median - s.median) / wc);
   // A rebuild of the whole layout in memory it has used before.
