@@ -571,7 +571,7 @@ void TBvStrings::Merge(const TLineIndexer::Chunk& chunk) {
 #endif
         for (; j < run; ++j) {
           const uint32_t b = from[j];
-          starts[i + j] = (rel + (b >> 1) + 1 + (b & 1)) << 1 | (b & 1);
+          starts[i + j] = static_cast<uint32_t>(rel + TChunkScan::StartAfter(b)) << 1 | (b & 1);
         }
         std::memcpy(tabCounts + i, chunkTabs + k - 1, run);
         k += run;
